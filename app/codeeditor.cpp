@@ -1,0 +1,86 @@
+#include "codeeditor.h"
+
+#include <QPainter>
+#include <QTextBlock>
+
+CodeEditor::CodeEditor(QWidget *parent)
+    : QPlainTextEdit(parent), lineNumberArea(new LineNumberArea(this)), highlightEnabled(false)
+{
+    connect(this, &CodeEditor::blockCountChanged, this, &CodeEditor::updateLineNumberAreaWidth);
+    connect(this, &CodeEditor::updateRequest, this, &CodeEditor::updateLineNumberArea);
+    connect(this, &CodeEditor::cursorPositionChanged, this, &CodeEditor::highlightCurrentLine);
+    updateLineNumberAreaWidth(0);
+}
+
+void CodeEditor::setHighlightEnabled(bool on)
+{
+    highlightEnabled = on;
+}
+
+// Two space widths per digit of the highest line number, plus a margin.
+int CodeEditor::lineNumberAreaWidth()
+{
+    int digits = 1;
+    for (int max = qMax(1, blockCount()); max >= 10; max /= 10)
+        ++digits;
+    return 10 + fontMetrics().horizontalAdvance(QLatin1String("  ")) * digits;
+}
+
+void CodeEditor::updateLineNumberAreaWidth(int /*newBlockCount*/)
+{
+    setViewportMargins(lineNumberAreaWidth(), 0, 0, 0);
+}
+
+void CodeEditor::updateLineNumberArea(const QRect &rect, int dy)
+{
+    if (dy)
+        lineNumberArea->scroll(0, dy);
+    else
+        lineNumberArea->update(0, rect.y(), lineNumberAreaWidth(), rect.height());
+
+    if (rect.contains(viewport()->rect()))
+        updateLineNumberAreaWidth(0);
+}
+
+void CodeEditor::resizeEvent(QResizeEvent *event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    const QRect contents = contentsRect();
+    lineNumberArea->setGeometry(
+        QRect(contents.left(), contents.top(), lineNumberAreaWidth(), contents.height()));
+}
+
+void CodeEditor::highlightCurrentLine()
+{
+    if (!highlightEnabled)
+        return;
+    QTextEdit::ExtraSelection selection;
+    selection.format.setBackground(QColor(Qt::yellow).lighter(160));
+    selection.format.setProperty(QTextFormat::FullWidthSelection, true);
+    selection.cursor = textCursor();
+    selection.cursor.clearSelection();
+    setExtraSelections({selection});
+}
+
+void CodeEditor::lineNumberAreaPaintEvent(QPaintEvent *event)
+{
+    QPainter painter(lineNumberArea);
+    painter.fillRect(event->rect(), Qt::lightGray);
+
+    QTextBlock block = firstVisibleBlock();
+    int blockNumber = block.blockNumber();
+    int top = static_cast<int>(blockBoundingGeometry(block).translated(contentOffset()).top());
+    int bottom = top + static_cast<int>(blockBoundingRect(block).height());
+
+    painter.setPen(Qt::black);
+    while (block.isValid() && top <= event->rect().bottom()) {
+        if (block.isVisible() && bottom >= event->rect().top()) {
+            painter.drawText(0, top, lineNumberArea->width(), fontMetrics().height(), Qt::AlignLeft,
+                             QString::number(blockNumber + 1));
+        }
+        block = block.next();
+        top = bottom;
+        bottom = top + static_cast<int>(blockBoundingRect(block).height());
+        ++blockNumber;
+    }
+}

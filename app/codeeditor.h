@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+class LineNumberArea;
+
+// A plain-text view with a line-number gutter and an optional highlight of the
+// line holding the cursor.
+class CodeEditor : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit CodeEditor(QWidget *parent = nullptr);
+
+    void setHighlightEnabled(bool on);
+    int lineNumberAreaWidth();
+    void lineNumberAreaPaintEvent(QPaintEvent *event);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private slots:
+    void updateLineNumberAreaWidth(int newBlockCount);
+    void highlightCurrentLine();
+    void updateLineNumberArea(const QRect &rect, int dy);
+
+private:
+    LineNumberArea *lineNumberArea;
+    bool highlightEnabled;
+};
+
+class LineNumberArea : public QWidget
+{
+public:
+    explicit LineNumberArea(CodeEditor *editor) : QWidget(editor), codeEditor(editor) {}
+
+    QSize sizeHint() const override { return QSize(codeEditor->lineNumberAreaWidth(), 0); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override { codeEditor->lineNumberAreaPaintEvent(event); }
+
+private:
+    CodeEditor *codeEditor;
+};

@@ -1,0 +1,188 @@
+// Construction and teardown of the window, the message log, the common message
+// box and the update check. The device, chart, calibration and firmware slots
+// live in the mainwindow_*.cpp files beside this one.
+#include "mainwindow.h"
+
+#include "displaymodes.h"
+#include "programs.h"
+#include "ui_mainwindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QScrollBar>
+
+namespace {
+
+const QString applicationName = QStringLiteral("ORVIK-IMU");
+const QString applicationVersion = QStringLiteral(ORVIK_VERSION);
+
+} // namespace
+
+MainWindow *MainWindow::pthis = nullptr;
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui_MainWindow), tracer(nullptr), imuSerial(nullptr),
+      plotting(false), rescaleValueAxis(true), showMessages(true), showType(0), busy(false),
+      messageFormat(displaymodes::messageFormatFor(1)), graphDisplayMode(1), messageDisplayMode(1),
+      dataRate(IMUserial::DATARATE_100HZ), angleX(0), angleY(0), angleZ(0), progressDialog(nullptr)
+{
+    ui->setupUi(this);
+    pthis = this;
+    imuSerial = new IMUserial::IMUSerial(&MainWindow::RecvImuCallback);
+    imuSerial->calibrationCallback = &MainWindow::CalibrationRecvCallback;
+    progressDialog = new QProgressDialog(this);
+    initVariable();
+    createChart();
+    setupGUI();
+    // The window is the timer's context so that a window closed within the
+    // first half second is not called back.
+    QTimer::singleShot(500, this, [this] { autoUpgrade(false); });
+}
+
+MainWindow::~MainWindow()
+{
+    if (tracer) {
+        ui->widgetChart->removeItem(tracer);
+        tracer = nullptr;
+    }
+    // The library's destructor stops reception and closes the port; once it
+    // has returned no callback can reach this window any more.
+    delete imuSerial;
+    imuSerial = nullptr;
+    delete progressDialog;
+    progressDialog = nullptr;
+    delete ui;
+    if (pthis == this)
+        pthis = nullptr;
+}
+
+void MainWindow::initVariable()
+{
+    connect(ui->actionUpgrade, &QAction::triggered, this, [this] { autoUpgrade(true); });
+    imuSerial->transmitErrorCallback = &MainWindow::transmite_error_callback;
+    // Lines are appended later on the GUI thread, in the order they were
+    // emitted from any thread; a burst of lines is appended in one go.
+    connect(
+        this, &MainWindow::writeLog, this,
+        [this](const QString &text) {
+            if (logQueue.push(text))
+                QMetaObject::invokeMethod(this, &MainWindow::flushLog, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+    connect(this, &MainWindow::transmiteErrorCallback, this, [this] {
+        ++pendingTransmitErrorBoxes;
+        showTransmitErrorBoxes();
+    });
+    connect(&angleTimer, &QTimer::timeout, this, &MainWindow::AngleDisplay);
+
+    on_comboBoxMessagesDisplayMode_currentTextChanged(
+        ui->comboBoxMessagesDisplayMode->currentText());
+    on_comboBoxGraphDisplayMode_currentTextChanged(ui->comboBoxGraphDisplayMode->currentText());
+    on_comboBoxDataRate_currentTextChanged(ui->comboBoxDataRate->currentText());
+}
+
+void MainWindow::setupGUI()
+{
+    progressDialog->setCancelButton(nullptr);
+    progressDialog->setRange(0, 0);
+    progressDialog->setLabelText(QStringLiteral("正在更新..."));
+    progressDialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
+    progressDialog->setWindowModality(Qt::WindowModal);
+    progressDialog->setMinimumDuration(0);
+    progressDialog->setAutoReset(true);
+    progressDialog->setAutoClose(false);
+    progressDialog->setCancelButton(nullptr);
+    // Closing also stops the dialog's own timer that would show it by itself.
+    progressDialog->close();
+
+    setWindowTitle(windowTitle() + " V" + applicationVersion);
+    ui->tabWidgetControlSection->setCurrentIndex(0);
+    ui->textBrowserLogs->document()->setMaximumBlockCount(ui->spinBoxMaxLines->value());
+    logQueue.setCapacity(ui->spinBoxMaxLines->value());
+    ui->splitterGraphTable->setSizes({width(), 0});
+}
+
+int MainWindow::QMessageBoxWindow(QMessageBoxType type, QString WindowMsg, QString showMsg)
+{
+    QMessageBox box;
+    switch (type) {
+    case MsgWarning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MsgCritical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MsgQuestion:
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case MsgNoIcon:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MsgInformation:
+    default:
+        box.setIcon(QMessageBox::Information);
+        break;
+    }
+    box.setText(showMsg);
+    box.setWindowTitle(WindowMsg);
+    return box.exec();
+}
+
+void MainWindow::writeToPlainText(const QString &text)
+{
+    appendLogLines({text});
+}
+
+void MainWindow::flushLog()
+{
+    appendLogLines(logQueue.takeAll());
+}
+
+void MainWindow::appendLogLines(const QStringList &lines)
+{
+    if (lines.isEmpty())
+        return;
+    if (!ui->checkBoxShowTime->isChecked()) {
+        ui->textBrowserLogs->appendPlainText(lines.join('\n'));
+        return;
+    }
+    logTime = QDateTime::currentDateTime();
+    const QString stamp = "[" + logTime.toString("hh:mm:ss.zzz") + "]: ";
+    ui->textBrowserLogs->appendPlainText(stamp + lines.join('\n' + stamp));
+}
+
+void MainWindow::on_pushButtonClear_clicked()
+{
+    ui->textBrowserLogs->clear();
+}
+
+void MainWindow::on_spinBoxMaxLines_valueChanged(int arg1)
+{
+    ui->textBrowserLogs->document()->setMaximumBlockCount(arg1);
+    logQueue.setCapacity(arg1);
+}
+
+void MainWindow::on_pushButtonSerialLogScrollown_clicked()
+{
+    QScrollBar *bar = ui->textBrowserLogs->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void MainWindow::on_checkBox_display_stateChanged(int /*arg1*/)
+{
+    showMessages = ui->checkBox_display->isChecked();
+}
+
+void MainWindow::autoUpgrade(bool displaystartwindow)
+{
+    const QStringList arguments = programs::updaterArguments(
+        QCoreApplication::applicationPid(), programs::updateManifestUrl(ORVIK_UPDATE_HOST),
+        applicationName, applicationVersion, QDir(QCoreApplication::applicationDirPath()).path(),
+        displaystartwindow);
+    if (!QProcess::startDetached(programs::locate(programs::updaterName), arguments, QString()))
+        emit writeLog("Failed to start the updater.");
+}

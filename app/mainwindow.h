@@ -1,0 +1,141 @@
+#pragma once
+
+#include "imuserial.h"
+#include "logqueue.h"
+#include "samplehandoff.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QPointer>
+#include <QSharedPointer>
+#include <QString>
+#include <QTimer>
+
+#include <atomic>
+
+class QCPGraph;
+class QCPItemTracer;
+class QMouseEvent;
+class QProgressDialog;
+template <class DataType> class QCPDataContainer;
+class QCPGraphData;
+using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
+
+class Ui_MainWindow;
+
+enum QMessageBoxType
+{
+    MsgInformation = 0,
+    MsgWarning = 1,
+    MsgCritical = 2,
+    MsgQuestion = 3,
+    MsgNoIcon = 4,
+};
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The one live window, for the device library's static callbacks.
+    static MainWindow *pthis;
+
+signals:
+    void writeLog(const QString &text);
+    void transmiteErrorCallback();
+
+public slots:
+    void timerSlot();
+    void radioButtonUpdate();
+    void writeToPlainText(const QString &text);
+    static void RecvImuCallback(IMUserial::sensor_data *data);
+    static void CalibrationRecvCallback(IMUserial::sensor_data_calibration *data);
+    void on_pushButtonSerialConnect_clicked(bool checked);
+    void on_pushButtonClear_clicked();
+    void on_spinBoxMaxLines_valueChanged(int arg1);
+    void on_pushButtonSerialLogScrollown_clicked();
+    void on_pushButtonStartPlot_clicked(bool checked);
+    void on_pushButtonClearGraphs_clicked();
+    void on_checkBox_display_stateChanged(int arg1);
+    void on_comboBoxMessagesDisplayMode_currentTextChanged(const QString &arg1);
+    void on_comboBoxGraphDisplayMode_currentTextChanged(const QString &arg1);
+    void on_comboBoxDataRate_currentTextChanged(const QString &arg1);
+    void on_comboBoxShowType_currentIndexChanged(int index);
+    void AngleDisplay();
+    void on_pushButtonStartGyrBiasCalib_clicked(bool checked);
+    void on_pushButtonClearCalib_clicked();
+    void on_pushButtonUpgrade_clicked();
+    void on_pushButtonStartRecv_clicked(bool checked);
+    void on_pushButtonGetCalibrationData_clicked();
+    void on_pushButtonEnterCalibMode_clicked(bool checked);
+    void on_pushButtonExitCalibMode_clicked(bool checked);
+    void on_pushButtonStopGyrBiasCalib_clicked(bool checked);
+    void on_pushButtonRecordQuaternionOffset_clicked(bool checked);
+    void on_pushButtonResetQuaternionOffset_clicked(bool checked);
+    int QMessageBoxWindow(QMessageBoxType type, QString WindowMsg, QString showMsg);
+    void on_pushButton_jumpToDfu_clicked();
+    void on_pushButton_leaveDfu_clicked();
+    void on_pushButton_getSN_clicked();
+    void on_pushButton_setSN_clicked();
+    void on_pushButton_version_clicked();
+    void on_pushButton_packfile_clicked();
+    void autoUpgrade(bool displaystartwindow);
+
+private:
+    void initVariable();
+    void setupGUI();
+    void createChart();
+    void createChartTracer();
+    static void transmite_error_callback();
+    bool OTA_Thread(QString path);
+    void on_chartMouseDoubleClickHandler(QMouseEvent *event);
+
+    void appendLogLines(const QStringList &lines);
+    void flushLog();
+    void showTransmitErrorBoxes();
+    void setLinkIndicator(bool on);
+    void stopPlotting();
+    void drainChartPoints();
+    void emptyChart();
+
+    Ui_MainWindow *ui;
+    QCPItemTracer *tracer;
+    IMUserial::IMUSerial *imuSerial;
+    QPointer<QCPGraph> graph1;
+    QPointer<QCPGraph> graph2;
+    QPointer<QCPGraph> graph3;
+    QSharedPointer<QCPGraphDataContainer> graph1Data;
+    QSharedPointer<QCPGraphDataContainer> graph2Data;
+    QSharedPointer<QCPGraphDataContainer> graph3Data;
+    QDateTime logTime;
+    QTimer plotTimer;
+    QTimer linkBlinkTimer;
+    QTimer angleTimer;
+    // The flags and modes below are written on the GUI thread and read by the
+    // device library's receive thread, hence atomic.
+    std::atomic<bool> plotting;
+    bool rescaleValueAxis;
+    std::atomic<bool> showMessages;
+    int showType;
+    bool busy;
+    QString messageFormat;
+    std::atomic<int> graphDisplayMode;
+    std::atomic<int> messageDisplayMode;
+    IMUserial::DATARATE dataRate;
+    double angleX;
+    double angleY;
+    double angleZ;
+    QProgressDialog *progressDialog;
+
+    // Log lines from every thread, appended in batches on the GUI thread.
+    LogQueue logQueue;
+    // Chart points and angles from the receive thread; it also keeps the
+    // chart's time origin, which that thread sets.
+    SampleHandoff handoff;
+    // Transmit errors waiting for their box, shown one after the other.
+    int pendingTransmitErrorBoxes = 0;
+    bool showingTransmitErrorBox = false;
+};

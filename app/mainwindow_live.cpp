@@ -1,0 +1,228 @@
+// Live samples: log lines, angle read-outs and the real-time chart.
+#include "mainwindow.h"
+
+#include "displaymodes.h"
+#include "sampletext.h"
+#include "ui_mainwindow.h"
+
+#include <qcustomplot.h>
+
+namespace {
+
+constexpr double visibleSeconds = 10.0;
+const QCP::Interactions chartInteractions =
+    QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables | QCP::iSelectLegend;
+
+QPen curvePen(const QColor &colour)
+{
+    return QPen(colour, 1.0, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
+}
+
+} // namespace
+
+// Runs on the library's receive thread: it formats and hands over, and
+// never touches a widget or the chart.
+void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
+{
+    MainWindow *window = pthis;
+    if (window->showMessages)
+        emit window->writeLog(sampletext::sampleLine(window->messageDisplayMode, *data));
+    if (window->plotting) {
+        const IMUserial::vec3 v = sampletext::plottedTriple(window->graphDisplayMode, *data);
+        window->handoff.pushPoint(v.x, v.y, v.z);
+    }
+    window->handoff.storeAngles({data->angle.x, data->angle.y, data->angle.z});
+}
+
+void MainWindow::on_comboBoxMessagesDisplayMode_currentTextChanged(const QString &arg1)
+{
+    messageDisplayMode = displaymodes::messageModeFor(arg1);
+    messageFormat = displaymodes::messageFormatFor(messageDisplayMode);
+}
+
+void MainWindow::AngleDisplay()
+{
+    const Angles angles = handoff.latestAngles();
+    angleX = angles.x;
+    angleY = angles.y;
+    angleZ = angles.z;
+    ui->lineEdit_angle_x->setText(sampletext::angleText(angleX));
+    ui->lineEdit_angle_y->setText(sampletext::angleText(angleY));
+    ui->lineEdit_angle_z->setText(sampletext::angleText(angleZ));
+}
+
+void MainWindow::createChart()
+{
+    ui->splitterReceivedData->setSizes({200, 400});
+    QCustomPlot *chart = ui->widgetChart;
+    chart->setInteractions(chartInteractions);
+
+    QSharedPointer<QCPAxisTickerTime> timeTicker(new QCPAxisTickerTime);
+    timeTicker->setTimeFormat("%h:%m:%s:%z");
+    timeTicker->setTickCount(5);
+    chart->xAxis->setTicker(timeTicker);
+    QSharedPointer<QCPAxisTicker> valueTicker(new QCPAxisTicker);
+    valueTicker->setTickCount(10);
+    valueTicker->setTickStepStrategy(QCPAxisTicker::tssReadability);
+    chart->yAxis->setTicker(valueTicker);
+    chart->axisRect()->setupFullAxesBox(true);
+
+    chart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignLeft | Qt::AlignBottom);
+    chart->legend->setVisible(true);
+    chart->legend->setFont(QFont("MS Shell Dlg 2", 8, QFont::Thin));
+    chart->legend->setIconSize(15, 10);
+    chart->legend->setSelectableParts(QCPLegend::spItems);
+    chart->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    chart->xAxis->setRange(-1, ui->spinBoxScrollingTimeRange->value());
+    chart->yAxis->setRange(-1, 1);
+
+    const struct
+    {
+        QPointer<QCPGraph> &graph;
+        QSharedPointer<QCPGraphDataContainer> &data;
+        const char *name;
+        QColor colour;
+    } curves[] = {{graph1, graph1Data, "x", QColor(250, 120, 0)},
+                  {graph2, graph2Data, "y", QColor(0, 255, 127)},
+                  {graph3, graph3Data, "z", QColor(160, 32, 240)}};
+    for (const auto &curve : curves) {
+        curve.graph = chart->addGraph(chart->xAxis, chart->yAxis);
+        curve.graph->setPen(curvePen(curve.colour));
+        curve.graph->setAdaptiveSampling(true);
+        curve.graph->setName(curve.name);
+        curve.data = curve.graph->data();
+    }
+
+    connect(chart, &QCustomPlot::mouseDoubleClick, this,
+            &MainWindow::on_chartMouseDoubleClickHandler);
+    connect(&plotTimer, &QTimer::timeout, this, &MainWindow::timerSlot);
+    connect(&linkBlinkTimer, &QTimer::timeout, this, &MainWindow::radioButtonUpdate);
+    linkBlinkTimer.setInterval(500);
+
+    if (ui->checkBoxEnableTracer->isChecked())
+        createChartTracer();
+    ui->textBrowserLogs->setHighlightEnabled(false);
+}
+
+// A tracer is only created when "Tracer:" is checked at start-up, which the
+// form never is; it is kept ready with the settings it would use.
+void MainWindow::createChartTracer()
+{
+    tracer = new QCPItemTracer(ui->widgetChart);
+    tracer->setInterpolating(false);
+    const bool crosshair =
+        ui->comboBoxTracerStyle->currentText().contains("Crosshair", Qt::CaseInsensitive);
+    tracer->setStyle(crosshair ? QCPItemTracer::tsCrosshair : QCPItemTracer::tsCircle);
+    tracer->setPen(QPen(Qt::red));
+    tracer->setBrush(QBrush(Qt::red));
+    tracer->setSize(8);
+    tracer->setGraph(nullptr);
+}
+
+// Moves the points that arrived since the last refresh into the graphs, in
+// arrival order (increasing keys, so no re-sort).
+void MainWindow::drainChartPoints()
+{
+    const std::vector<ChartPoint> points = handoff.takePoints();
+    for (const ChartPoint &p : points) {
+        graph1Data->add(QCPGraphData(p.key, p.x));
+        graph2Data->add(QCPGraphData(p.key, p.y));
+        graph3Data->add(QCPGraphData(p.key, p.z));
+    }
+}
+
+void MainWindow::timerSlot()
+{
+    drainChartPoints();
+    if (graph1Data->isEmpty() || graph2Data->isEmpty() || graph3Data->isEmpty())
+        return;
+    QCustomPlot *chart = ui->widgetChart;
+    if (rescaleValueAxis) {
+        chart->yAxis->rescale(false);
+        rescaleValueAxis = false;
+    }
+    const double newestKey = (graph1Data->constEnd() - 1)->key;
+    chart->xAxis->setRange(newestKey - visibleSeconds, newestKey);
+    chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void MainWindow::emptyChart()
+{
+    graph1Data->clear();
+    graph2Data->clear();
+    graph3Data->clear();
+    handoff.restartTimeBase();
+}
+
+void MainWindow::on_pushButtonStartPlot_clicked(bool checked)
+{
+    if (busy)
+        return;
+    busy = true;
+    if (!checked) {
+        stopPlotting();
+    } else if (!imuSerial->isDeivceOpen()) {
+        emit writeLog("Please Connect Device");
+        ui->pushButtonStartPlot->setChecked(false);
+    } else {
+        rescaleValueAxis = true;
+        emptyChart();
+        plotting = true;
+        QCPAxisRect *area = ui->widgetChart->axisRect();
+        area->setRangeZoom(Qt::Vertical);
+        area->setRangeDrag(Qt::Vertical);
+        ui->pushButtonStartPlot->setText("Stop Plot");
+        ui->pushButtonClearGraphs->setEnabled(false);
+        ui->comboBoxGraphDisplayMode->setEnabled(false);
+        plotTimer.start(16);
+    }
+    busy = false;
+}
+
+void MainWindow::stopPlotting()
+{
+    plotting = false;
+    // Points that arrived while plotting still belong on the chart.
+    drainChartPoints();
+    QCustomPlot *chart = ui->widgetChart;
+    chart->setInteractions(chartInteractions);
+    chart->axisRect()->setRangeZoom(Qt::Horizontal | Qt::Vertical);
+    chart->axisRect()->setRangeDrag(Qt::Horizontal | Qt::Vertical);
+    ui->pushButtonStartPlot->setText("Start Plot");
+    ui->pushButtonClearGraphs->setEnabled(true);
+    ui->comboBoxGraphDisplayMode->setEnabled(true);
+    plotTimer.stop();
+}
+
+void MainWindow::on_pushButtonClearGraphs_clicked()
+{
+    emptyChart();
+    ui->widgetChart->replot(QCustomPlot::rpRefreshHint);
+}
+
+void MainWindow::on_comboBoxGraphDisplayMode_currentTextChanged(const QString &arg1)
+{
+    graphDisplayMode = displaymodes::graphModeFor(arg1);
+}
+
+void MainWindow::on_comboBoxShowType_currentIndexChanged(int index)
+{
+    if (index < 0 || index > 3)
+        return;
+    showType = index;
+    graph1->setVisible(index == 0 || index == 1);
+    graph2->setVisible(index == 0 || index == 2);
+    graph3->setVisible(index == 0 || index == 3);
+    ui->widgetChart->replot(QCustomPlot::rpRefreshHint);
+}
+
+void MainWindow::on_chartMouseDoubleClickHandler(QMouseEvent *event)
+{
+    QCustomPlot *chart = ui->widgetChart;
+    if (event->button() == Qt::LeftButton) {
+        chart->rescaleAxes(true);
+        chart->yAxis->scaleRange(1.2, chart->yAxis->range().center());
+    }
+    chart->replot(QCustomPlot::rpRefreshHint);
+}

@@ -1,0 +1,46 @@
+# Helpers shared by every test folder.
+
+# A GoogleTest executable registered with CTest; GUI tests run offscreen.
+# QT_MAIN gives the tests a QApplication.
+function(orvik_add_test name)
+  cmake_parse_arguments(ARG "QT_MAIN" "" "SOURCES;LIBS" ${ARGN})
+  if(ARG_QT_MAIN)
+    add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/qt_test_main.cpp)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest Qt6::Widgets)
+  else()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+endfunction()
+
+# A fuzz target over LLVMFuzzerTestOneInput. With ORVIK_BUILD_FUZZ (clang) it is
+# a libFuzzer binary; otherwise it replays the stored corpus as a regular test,
+# so every input that once mattered keeps being checked.
+function(orvik_add_fuzz_target name)
+  cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  if(ORVIK_BUILD_FUZZ)
+    add_executable(${name} ${ARG_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
+    add_test(NAME ${name}_replay COMMAND ${name} ${ARG_CORPUS})
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()
+
+# Adds every immediate sub-folder of the current folder that has a CMakeLists.txt.
+macro(orvik_add_present_subdirectories)
+  file(GLOB _orvik_children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+       ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT _orvik_children)
+  foreach(_child IN LISTS _orvik_children)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_child}/CMakeLists.txt)
+      add_subdirectory(${_child})
+    endif()
+  endforeach()
+endmacro()

@@ -1,0 +1,65 @@
+#include "codeeditor.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int expectedGutter(const CodeEditor &editor, int digits)
+{
+    return 10 + digits * editor.fontMetrics().horizontalAdvance(QLatin1String("  "));
+}
+
+} // namespace
+
+TEST(CodeEditor, GutterGrowsByOneDigitAtTheTenthLineAndMovesTheText)
+{
+    CodeEditor editor;
+    editor.resize(300, 200);
+    editor.show();
+    EXPECT_EQ(editor.lineNumberAreaWidth(), expectedGutter(editor, 1));
+
+    for (int i = 1; i <= 9; ++i)
+        editor.appendPlainText(QString::number(i));
+    ASSERT_EQ(editor.blockCount(), 9);
+    EXPECT_EQ(editor.lineNumberAreaWidth(), expectedGutter(editor, 1));
+    const int textStart = editor.viewport()->geometry().left();
+
+    editor.appendPlainText("10");
+    EXPECT_EQ(editor.lineNumberAreaWidth(), expectedGutter(editor, 2));
+    EXPECT_EQ(editor.viewport()->geometry().left() - textStart,
+              expectedGutter(editor, 2) - expectedGutter(editor, 1));
+}
+
+TEST(CodeEditor, CurrentLineHighlightOnlyWhenEnabled)
+{
+    CodeEditor editor;
+    editor.setPlainText("one\ntwo\nthree");
+    editor.moveCursor(QTextCursor::End);
+    EXPECT_TRUE(editor.extraSelections().isEmpty());
+
+    editor.setHighlightEnabled(true);
+    EXPECT_TRUE(editor.extraSelections().isEmpty()) << "takes effect at the next cursor move";
+    editor.moveCursor(QTextCursor::Start);
+    const QList<QTextEdit::ExtraSelection> selections = editor.extraSelections();
+    ASSERT_EQ(selections.size(), 1);
+    EXPECT_EQ(selections[0].format.background().color(), QColor(255, 255, 153));
+    EXPECT_TRUE(selections[0].format.property(QTextFormat::FullWidthSelection).toBool());
+    EXPECT_FALSE(selections[0].cursor.hasSelection());
+    EXPECT_EQ(selections[0].cursor.block().text(), "one");
+}
+
+TEST(CodeEditor, GutterShowsNumbersFromOneAfterOldLinesAreDropped)
+{
+    CodeEditor editor;
+    editor.document()->setMaximumBlockCount(5);
+    for (int i = 1; i <= 12; ++i)
+        editor.appendPlainText(QString("line %1").arg(i));
+    EXPECT_EQ(editor.blockCount(), 5);
+    EXPECT_EQ(editor.document()->firstBlock().text(), "line 8");
+    EXPECT_EQ(editor.document()->firstBlock().blockNumber(), 0);
+    EXPECT_EQ(editor.lineNumberAreaWidth(), expectedGutter(editor, 1));
+}
