@@ -19,6 +19,13 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// Readable QStrings in test failure messages.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 inline void writeScript(const QString &path, const QByteArray &body)
 {

@@ -1,0 +1,89 @@
+#include "displaymodes.h"
+#include "sampletext.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+IMUserial::sensor_data sampleWithDistinctFields()
+{
+    IMUserial::sensor_data s{};
+    s.gyr = {1.5f, -2.25f, 3};
+    s.acc = {0.1f, 0.2f, 9.81f};
+    s.mag = {-40, 12.5f, 30};
+    s.free_acc = {0.12345f, -0.5f, 0};
+    s.angle = {1.5f, -20.25f, 100};
+    s.quat = {1, 0, -0.5f, 0.25f};
+    s.temp = 36.6f;
+    return s;
+}
+
+} // namespace
+
+TEST(SampleLine, EachModeFormatsItsFieldsPaddedToEightCharacters)
+{
+    const IMUserial::sensor_data s = sampleWithDistinctFields();
+    const struct
+    {
+        int mode;
+        const char *line;
+    } cases[] = {
+        {1, "AgnleX: 1.50     AgnleY: -20.25   AgnleZ: 100.00  "},
+        {2, "GyrX: 1.50     GyrY: -2.25    GyrZ: 3.00    "},
+        {3, "AccX: 0.10     AccY: 0.20     AccZ: 9.81    "},
+        {4, "MagX: -40.00   MagY: 12.50    MagZ: 30.00   "},
+        {5, "FreeAccX: 0.1235   FreeAccY: -0.5000  FreeAccZ: 0.0000  "},
+        {6, "Qw: 1.00     Qx: 0.00     Qy: -0.50    Qz: 0.25    "},
+        {7, "Temperature: 36.60   "},
+        {0, "AgnleX: 1.50     AgnleY: -20.25   AgnleZ: 100.00  "},
+        {8, "AgnleX: 1.50     AgnleY: -20.25   AgnleZ: 100.00  "},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(sampletext::sampleLine(c.mode, s), c.line) << "mode " << c.mode;
+}
+
+TEST(SampleLine, LongValuesAreNeverCut)
+{
+    IMUserial::sensor_data s{};
+    s.angle = {-123456.75f, 0, 0};
+    EXPECT_EQ(sampletext::sampleLine(1, s), "AgnleX: -123456.75 AgnleY: 0.00     AgnleZ: 0.00    ");
+}
+
+TEST(DisplayModes, ComboTextsSelectModesFormatsAndRateCodes)
+{
+    const char *messageTexts[] = {"Angle",   "Gyr",        "Acc",        "Mag",
+                                  "FreeAcc", "Quaternion", "Temperature"};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(displaymodes::messageModeFor(messageTexts[i]), i + 1);
+    EXPECT_EQ(displaymodes::messageModeFor("angle"), 1);
+    EXPECT_EQ(displaymodes::messageModeFor(""), 1);
+    EXPECT_EQ(displaymodes::messageFormatFor(6), "Qw: %1 Qx: %2 Qy: %3 Qz: %4");
+    EXPECT_EQ(displaymodes::messageFormatFor(99), "AgnleX: %1 AgnleY: %2 AgnleZ: %3");
+
+    EXPECT_EQ(displaymodes::graphModeFor("FreeAcc"), 5);
+    EXPECT_EQ(displaymodes::graphModeFor("Quaternion"), 1) << "not a chart quantity";
+    EXPECT_EQ(displaymodes::graphModeFor("Temperature"), 1);
+
+    const struct
+    {
+        const char *text;
+        IMUserial::DATARATE code;
+    } rates[] = {{"200", IMUserial::DATARATE_200HZ}, {"100", IMUserial::DATARATE_100HZ},
+                 {"50", IMUserial::DATARATE_50HZ},   {"10", IMUserial::DATARATE_10HZ},
+                 {"5", IMUserial::DATARATE_5HZ},     {"1", IMUserial::DATARATE_1HZ},
+                 {"123", IMUserial::DATARATE_100HZ}, {" 50", IMUserial::DATARATE_100HZ},
+                 {"", IMUserial::DATARATE_100HZ}};
+    for (const auto &rate : rates)
+        EXPECT_EQ(displaymodes::dataRateFor(rate.text), rate.code) << rate.text;
+}
+
+TEST(PlottedTriple, GraphModesPickTheirQuantity)
+{
+    const IMUserial::sensor_data s = sampleWithDistinctFields();
+    EXPECT_EQ(sampletext::plottedTriple(1, s).y, s.angle.y);
+    EXPECT_EQ(sampletext::plottedTriple(2, s).z, s.gyr.z);
+    EXPECT_EQ(sampletext::plottedTriple(3, s).z, s.acc.z);
+    EXPECT_EQ(sampletext::plottedTriple(4, s).x, s.mag.x);
+    EXPECT_EQ(sampletext::plottedTriple(5, s).x, s.free_acc.x);
+    EXPECT_EQ(sampletext::plottedTriple(6, s).x, s.angle.x);
+}
