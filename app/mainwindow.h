@@ -93,6 +93,10 @@ private:
     bool OTA_Thread(QString path);
     void on_chartMouseDoubleClickHandler(QMouseEvent *event);
 
+    bool deviceOpenOrLogged();
+    bool confirmed(const QString &question);
+    void stopStreamForCalibrationExchange();
+
     void appendLogLines(const QStringList &lines);
     void flushLog();
     void showTransmitErrorBoxes();

@@ -1,22 +1,133 @@
 // Calibration mode, the stored calibration sets and the calibration commands.
 #include "mainwindow.h"
 
+#include "calibrationtext.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::CalibrationRecvCallback(IMUserial::sensor_data_calibration * /*data*/) {}
+#include <QDebug>
+#include <QMessageBox>
 
-void MainWindow::on_pushButtonEnterCalibMode_clicked(bool /*checked*/) {}
+namespace {
 
-void MainWindow::on_pushButtonExitCalibMode_clicked(bool /*checked*/) {}
+const char deviceNotOpen[] = "Device is not open";
 
-void MainWindow::on_pushButtonGetCalibrationData_clicked() {}
+} // namespace
 
-void MainWindow::on_pushButtonClearCalib_clicked() {}
+// Runs on the library's receive thread; hands the line over through the log.
+void MainWindow::CalibrationRecvCallback(IMUserial::sensor_data_calibration *data)
+{
+    MainWindow *window = pthis;
+    if (!window->showMessages)
+        return;
+    const QString line = calibrationtext::calibrationLine(window->messageDisplayMode, *data);
+    if (!line.isNull())
+        emit window->writeLog(line);
+}
 
-void MainWindow::on_pushButtonStartGyrBiasCalib_clicked(bool /*checked*/) {}
+bool MainWindow::deviceOpenOrLogged()
+{
+    if (imuSerial->isDeivceOpen())
+        return true;
+    emit writeLog(deviceNotOpen);
+    qDebug() << deviceNotOpen;
+    return false;
+}
 
-void MainWindow::on_pushButtonStopGyrBiasCalib_clicked(bool /*checked*/) {}
+bool MainWindow::confirmed(const QString &question)
+{
+    return QMessageBoxWindow(MsgQuestion, "Question", question) == QMessageBox::Yes;
+}
 
-void MainWindow::on_pushButtonRecordQuaternionOffset_clicked(bool /*checked*/) {}
+void MainWindow::stopStreamForCalibrationExchange()
+{
+    on_pushButtonStartRecv_clicked(false);
+    ui->pushButtonStartRecv->setChecked(false);
+}
 
-void MainWindow::on_pushButtonResetQuaternionOffset_clicked(bool /*checked*/) {}
+void MainWindow::on_pushButtonEnterCalibMode_clicked(bool /*checked*/)
+{
+    if (!deviceOpenOrLogged())
+        return;
+    emit writeLog(imuSerial->enterCalibrationMode() ? "Enter Calibration Mode SUCCESS"
+                                                    : "Enter Calibration Mode FAIL");
+}
+
+void MainWindow::on_pushButtonExitCalibMode_clicked(bool /*checked*/)
+{
+    if (!deviceOpenOrLogged())
+        return;
+    emit writeLog(imuSerial->exitCalibrationMode() ? "Exit Calibration Mode SUCCESS"
+                                                   : "Exit Calibration Mode FAIL");
+}
+
+void MainWindow::on_pushButtonGetCalibrationData_clicked()
+{
+    if (!imuSerial->isDeivceOpen()) {
+        emit writeLog(deviceNotOpen);
+        return;
+    }
+    stopStreamForCalibrationExchange();
+    ui->plainTextEdit_calibration->clear();
+    // Zero-filled, so that a read that fails shows zeros rather than whatever
+    // the memory held.
+    IMUserial::imu_calibration_data imu1{};
+    IMUserial::imu_calibration_data imu2{};
+    IMUserial::mag_calibration_data mag{};
+    imuSerial->read_imu1_calibration_data(&imu1);
+    imuSerial->read_imu2_calibration_data(&imu2);
+    imuSerial->read_mag_calibration_data(&mag);
+    ui->plainTextEdit_calibration->setPlainText(calibrationtext::readout(imu1, imu2, mag));
+    qDebug() << "Gyr Bias: " << imu1.gyr_bias[0] << imu1.gyr_bias[1] << imu1.gyr_bias[2];
+}
+
+void MainWindow::on_pushButtonClearCalib_clicked()
+{
+    if (!confirmed("Do you want to\"ClearCalibationData? \""))
+        return;
+    if (!imuSerial->isDeivceOpen()) {
+        qDebug() << deviceNotOpen;
+        return;
+    }
+    IMUserial::imu_calibration_data imuSet = calibrationtext::neutralImuSet();
+    IMUserial::mag_calibration_data magSet = calibrationtext::neutralMagSet();
+    stopStreamForCalibrationExchange();
+    ui->plainTextEdit_calibration->clear();
+    imuSerial->write_imu1_calibration_data(&imuSet);
+    imuSerial->write_imu2_calibration_data(&imuSet);
+    imuSerial->write_mag_calibration_data(&magSet);
+    ui->plainTextEdit_calibration->setPlainText("Clear Success");
+}
+
+void MainWindow::on_pushButtonStartGyrBiasCalib_clicked(bool /*checked*/)
+{
+    if (!confirmed("Do you want to\"startGyrBiasCalibration? \"") || !deviceOpenOrLogged())
+        return;
+    emit writeLog(imuSerial->startGyrBiasCalibration() ? "Start GyrBias Calibration"
+                                                       : "ERROR: Cannot Enter GyrBias Calibration");
+}
+
+void MainWindow::on_pushButtonStopGyrBiasCalib_clicked(bool /*checked*/)
+{
+    if (!confirmed("Do you want to\"StopGyrBiasCalib? \"") || !deviceOpenOrLogged())
+        return;
+    emit writeLog(imuSerial->stopGyrBiasCalibration() ? "Stop Gyr Bias Calibration"
+                                                      : "FAIL to Stop Gyr Bias Calibration");
+}
+
+// The module's answer to the offset commands is not shown: they report
+// success as they always have.
+void MainWindow::on_pushButtonRecordQuaternionOffset_clicked(bool /*checked*/)
+{
+    if (!confirmed("Do you want to\"RecordQuaternionOffset? \"") || !deviceOpenOrLogged())
+        return;
+    imuSerial->RecordQuaternionOffset();
+    emit writeLog("Record Quaternion Offset SUCCESS");
+}
+
+void MainWindow::on_pushButtonResetQuaternionOffset_clicked(bool /*checked*/)
+{
+    if (!confirmed("Do you want to\"ResetQuaternionOffset? \"") || !deviceOpenOrLogged())
+        return;
+    imuSerial->ResetQuaternionOffset();
+    emit writeLog("Reset Quaternion Offset SUCCESS");
+}

@@ -1,0 +1,24 @@
+// Text of the calibration views and the module's neutral calibration sets.
+#pragma once
+
+#include "imuserial.h"
+
+#include <QString>
+
+namespace calibrationtext {
+
+// The log line for one calibration-mode sample in the given message display
+// mode; a null string for the modes that show no calibration line (free
+// acceleration, quaternion, unknown).
+QString calibrationLine(int messageMode, const IMUserial::sensor_data_calibration &sample);
+
+// The read-out of the three stored sets: 34 lines, values with 4 decimals.
+QString readout(const IMUserial::imu_calibration_data &imu1,
+                const IMUserial::imu_calibration_data &imu2,
+                const IMUserial::mag_calibration_data &mag);
+
+// What clearing stores: zero biases and radii, identity matrices.
+IMUserial::imu_calibration_data neutralImuSet();
+IMUserial::mag_calibration_data neutralMagSet();
+
+} // namespace calibrationtext
