@@ -94,6 +94,8 @@ private:
     void on_chartMouseDoubleClickHandler(QMouseEvent *event);
 
     bool deviceOpenOrLogged();
+    bool deviceOpenOrWarned();
+    bool dfuDevicePresent();
     bool confirmed(const QString &question);
     void stopStreamForCalibrationExchange();
 

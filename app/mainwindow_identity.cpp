@@ -1,10 +1,59 @@
 // Firmware version and serial number of the module.
 #include "mainwindow.h"
 
+#include "identity.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::on_pushButton_version_clicked() {}
+#include <QMessageBox>
 
-void MainWindow::on_pushButton_getSN_clicked() {}
+#include <cstring>
 
-void MainWindow::on_pushButton_setSN_clicked() {}
+bool MainWindow::deviceOpenOrWarned()
+{
+    if (imuSerial->isDeivceOpen())
+        return true;
+    emit writeLog("Please open IMU device");
+    QMessageBoxWindow(MsgCritical, "Error", "Please open IMU device.");
+    return false;
+}
+
+void MainWindow::on_pushButton_version_clicked()
+{
+    if (!deviceOpenOrWarned())
+        return;
+    char version[IMUserial::VERSION_SIZE] = {};
+    imuSerial->getVersion(version);
+    const QString text = identity::versionText(version);
+    ui->lineEdit_version->setText(text);
+    emit writeLog("Version: " + text);
+}
+
+void MainWindow::on_pushButton_getSN_clicked()
+{
+    if (!deviceOpenOrWarned())
+        return;
+    char sn[IMUserial::SN_SIZE] = {};
+    imuSerial->getSN(sn);
+    const QString text = identity::serialNumberText(sn);
+    ui->lineEdit_SN->setText(text);
+    emit writeLog("Get SN: " + text);
+}
+
+void MainWindow::on_pushButton_setSN_clicked()
+{
+    if (!deviceOpenOrWarned())
+        return;
+    if (QMessageBoxWindow(MsgQuestion, "Question", "Do you want to Write SN") != QMessageBox::Yes)
+        return;
+    const QString text = ui->lineEdit_SN->text();
+    if (!identity::isValidSerialNumber(text)) {
+        QMessageBoxWindow(MsgCritical, "Invalid Serial Number",
+                          "SN号必须为9位大写字母或数字组合！");
+        return;
+    }
+    const QByteArray latin1 = text.toLatin1();
+    char sn[IMUserial::SN_SIZE + 1] = {};
+    std::memcpy(sn, latin1.constData(), static_cast<size_t>(latin1.size()));
+    imuSerial->setSN(sn);
+    emit writeLog("Set SN: " + text);
+}

@@ -1,0 +1,34 @@
+#include "filedialogs.h"
+
+#include <QFileDialog>
+
+namespace filedialogs {
+
+namespace {
+
+Ask openReplacement;
+Ask saveReplacement;
+
+} // namespace
+
+QString openFileName(QWidget *parent, const QString &caption, const QString &filter)
+{
+    if (openReplacement)
+        return openReplacement(parent, caption, filter);
+    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
+QString saveFileName(QWidget *parent, const QString &caption, const QString &filter)
+{
+    if (saveReplacement)
+        return saveReplacement(parent, caption, filter);
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+}
+
+void replace(Ask open, Ask save)
+{
+    openReplacement = std::move(open);
+    saveReplacement = std::move(save);
+}
+
+} // namespace filedialogs

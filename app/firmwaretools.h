@@ -1,0 +1,51 @@
+// Running the external firmware programs and reading their results: the DFU
+// flasher (--list, --flash, --leave) and the .bin/.hex to .dfu converter.
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace firmwaretools {
+
+// Flash address at which a raw .bin application image is placed.
+inline const QString applicationAddress = QStringLiteral("0x8020000");
+
+struct ToolRun
+{
+    bool finished = false; // ended within the time limit
+    int exitCode = -1;
+    QProcess::ExitStatus exitStatus = QProcess::NormalExit;
+    QByteArray standardOutput;
+    QByteArray standardError;
+
+    bool succeeded() const
+    {
+        return finished && exitStatus == QProcess::NormalExit && exitCode == 0;
+    }
+};
+
+// Runs the program (found beside the application first) with the arguments,
+// each passed as one argument, and waits for it at most the time limit. A
+// program still running then is killed and reaped. Safe on any thread.
+ToolRun run(const QString &programBaseName, const QStringList &arguments);
+
+// The wait limit of every run, 30 s; tests shorten it.
+int timeLimitMs();
+void setTimeLimitMs(int ms);
+
+// Whether the flasher's --list output names an STM32 DFU bootloader.
+bool listsDfuDevice(const QByteArray &listOutput);
+
+// The image kind: the file's suffix in lower case ("dfu", "bin", "hex", ...).
+QString imageKind(const QString &path);
+
+// The converter's arguments: "-b", "0x8020000:<input>", output for a .bin
+// input; "-i", input, output otherwise.
+QStringList converterArguments(const QString &input, const QString &output);
+
+// The output path with ".dfu" appended unless it already ends so (any case).
+QString withDfuSuffix(const QString &path);
+
+} // namespace firmwaretools
