@@ -1,0 +1,181 @@
+// dfuse-tool as a program against the simulated bootloader on its socket.
+#include "dfu_test_support.h"
+#include "dfuse_file.h"
+#include "rendezvous.h"
+#include "simulated_bootloader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <future>
+#include <thread>
+
+namespace {
+
+constexpr std::uint32_t kApp = 0x08020000;
+const std::string kSignature = "Device VID: 0x0483 PID: 0xdf11";
+
+std::vector<std::uint8_t> dfuseBytes(std::vector<dfu::ImageElement> elements,
+                                     std::uint16_t productId = 0xdf11)
+{
+    dfu::DfuseFile file;
+    file.targets.push_back({});
+    file.targets[0].elements = std::move(elements);
+    file.suffix.productId = productId;
+    return dfu::serializeDfuse(file);
+}
+
+class DfuseTool : public ::testing::Test
+{
+protected:
+    void SetUp() override { setenv("IMU_SIM_DIR", folder_.path().c_str(), 1); }
+    void TearDown() override { stopBootloader(); }
+
+    void startBootloader(const dfusim::BootloaderConfig &config = {})
+    {
+        bootloader_ = std::make_unique<dfusim::SimulatedBootloader>(
+            imuproto::simulatorBootloaderSocket(), config);
+        run_ = std::async(std::launch::async, [this] { return bootloader_->runUntilLeave(stop_); });
+        // Bounded wait for the socket to appear; the run itself is not timed.
+        for (int i = 0; i < 5000 && !std::filesystem::exists(imuproto::simulatorBootloaderSocket());
+             ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(std::filesystem::exists(imuproto::simulatorBootloaderSocket()));
+    }
+    std::optional<dfusim::StartedApplication> stopBootloader()
+    {
+        stop_ = true;
+        return run_.valid() ? run_.get() : std::nullopt;
+    }
+    bool bootloaderStillRunning()
+    {
+        return run_.wait_for(std::chrono::milliseconds(0)) == std::future_status::timeout;
+    }
+
+    dfutest::ProgramResult tool(const std::vector<std::string> &arguments)
+    {
+        return dfutest::runProgram(DFUSE_TOOL_PATH, arguments);
+    }
+    std::string imageFile(const std::vector<std::uint8_t> &bytes)
+    {
+        const std::string path = folder_.file("image.dfu");
+        dfutest::writeBytes(path, bytes);
+        return path;
+    }
+
+    dfutest::TemporaryFolder folder_;
+    std::unique_ptr<dfusim::SimulatedBootloader> bootloader_;
+    std::atomic<bool> stop_{false};
+    std::future<std::optional<dfusim::StartedApplication>> run_;
+};
+
+TEST_F(DfuseTool, ListsTheSimulatedBootloaderOnlyWhileItRuns)
+{
+    const auto none = tool({"--list"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out.find(kSignature), std::string::npos);
+
+    startBootloader();
+    const auto listed = tool({"--list"});
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_NE(listed.out.find(kSignature +
+                              ", DFU version 0x011a, transfer size 2048, alt 0 "
+                              "\"@Internal Flash  /0x08000000/04*016Kg,01*064Kg,07*128Kg\""),
+              std::string::npos)
+        << listed.out;
+}
+
+TEST_F(DfuseTool, FlashWritesReadsBackAndErasesEachCoveredPageOnce)
+{
+    startBootloader();
+    const auto image = dfutest::patternBytes(256 * 1024 + 100, 3);
+    const auto result = tool({"--flash", imageFile(dfuseBytes({{kApp, image}}))});
+    ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_NE(result.out.find("Writing 100%"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Flash complete"), std::string::npos);
+    EXPECT_EQ(bootloader_->readFlash(kApp, image.size()), image);
+    const auto stats = bootloader_->stats();
+    EXPECT_EQ(stats.erasedPages, (std::vector<std::uint32_t>{kApp, 0x08040000, 0x08060000}));
+    EXPECT_EQ(stats.earlyPolls, 0u);
+    EXPECT_EQ(stats.stalls, 0u);
+}
+
+TEST_F(DfuseTool, ABadFileIsRefusedBeforeAnyRequestReachesTheDevice)
+{
+    startBootloader();
+    auto corrupt = dfuseBytes({{kApp, dfutest::patternBytes(4096)}});
+    corrupt[600] ^= 0x20;
+    const auto crc = tool({"--flash", imageFile(corrupt)});
+    EXPECT_EQ(crc.exitCode, 1);
+    EXPECT_NE(crc.err.find("image.dfu: CRC mismatch"), std::string::npos) << crc.err;
+
+    auto cut = dfuseBytes({{kApp, dfutest::patternBytes(4096)}});
+    cut.resize(cut.size() / 2);
+    EXPECT_EQ(tool({"--flash", imageFile(cut)}).exitCode, 1);
+    EXPECT_EQ(tool({"--flash", folder_.file("missing.dfu")}).exitCode, 1);
+    EXPECT_EQ(bootloader_->stats().requests, 0u);
+
+    // These need the device's description, but nothing may be erased.
+    const auto foreign = tool({"--flash", imageFile(dfuseBytes({{kApp, {1}}}, 0x1234))});
+    EXPECT_EQ(foreign.exitCode, 1);
+    EXPECT_NE(foreign.err.find("meant for device 0x0483:0x1234"), std::string::npos) << foreign.err;
+    const auto outside = tool({"--flash", imageFile(dfuseBytes({{0x080FFFFF, {1, 2}}}))});
+    EXPECT_EQ(outside.exitCode, 1);
+    EXPECT_NE(outside.err.find("0x08100000 lies outside"), std::string::npos) << outside.err;
+    EXPECT_TRUE(bootloader_->stats().erasedPages.empty());
+}
+
+TEST_F(DfuseTool, ADeviceErrorMidDownloadFailsWithStatusAndState)
+{
+    dfusim::BootloaderConfig config;
+    config.failingWriteAddress = kApp + 40 * 2048;
+    startBootloader(config);
+    const auto result =
+        tool({"--flash", imageFile(dfuseBytes({{kApp, dfutest::patternBytes(128 * 1024)}}))});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(
+        result.err.find("dfuse-tool: flashing failed: writing 2048 bytes at 0x08034000 failed: "
+                        "status errWRITE (device cannot write memory), state dfuERROR"),
+        std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.out.find("Flash complete"), std::string::npos);
+}
+
+TEST_F(DfuseTool, LeaveStartsAValidApplicationWithItsVersion)
+{
+    startBootloader();
+    const auto image = dfusim::makeApplicationImage(kApp, {2, 7, 1}, 3000);
+    ASSERT_EQ(tool({"--flash", imageFile(dfuseBytes({{kApp, image}}))}).exitCode, 0);
+    const auto leave = tool({"--leave"});
+    EXPECT_EQ(leave.exitCode, 0) << leave.err;
+    const auto started = stopBootloader();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(started->address, kApp);
+    EXPECT_EQ(started->version, (dfusim::FirmwareVersion{2, 7, 1}));
+    EXPECT_FALSE(std::filesystem::exists(imuproto::simulatorBootloaderSocket()));
+}
+
+TEST_F(DfuseTool, LeaveWithAnInvalidImageFailsAndTheBootloaderStays)
+{
+    startBootloader();
+    const auto leave = tool({"--leave"});
+    EXPECT_EQ(leave.exitCode, 1);
+    EXPECT_NE(leave.err.find("errFIRMWARE"), std::string::npos) << leave.err;
+    EXPECT_TRUE(bootloaderStillRunning());
+    EXPECT_NE(tool({"--list"}).out.find(kSignature), std::string::npos);
+    EXPECT_FALSE(stopBootloader());
+}
+
+TEST_F(DfuseTool, WithoutDeviceFlashAndLeaveFailClearly)
+{
+    const std::string path = imageFile(dfuseBytes({{kApp, {1, 2, 3}}}));
+    for (const auto &arguments : {std::vector<std::string>{"--flash", path}, {"--leave"}}) {
+        const auto result = tool(arguments);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("no DfuSe device found"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(tool({"--flash"}).exitCode, 2);
+    EXPECT_EQ(tool({"--list", "--leave"}).exitCode, 2);
+}
+
+} // namespace

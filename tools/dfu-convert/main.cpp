@@ -1,0 +1,67 @@
+// dfu-convert: packs a raw binary or an Intel HEX file into a DfuSe file.
+#include "convert_options.h"
+#include "dfuse_file.h"
+#include "file_io.h"
+#include "input_error.h"
+#include "intel_hex.h"
+#include "raw_binary.h"
+
+#include <iostream>
+
+namespace {
+
+std::vector<dfu::ImageElement> readElements(const dfu::ConvertOptions &options)
+{
+    try {
+        std::vector<std::uint8_t> content = dfu::readWholeFile(options.input);
+        if (options.mode == dfu::ConvertOptions::Mode::RawBinary)
+            return {dfu::placeRawBinary(options.address, std::move(content))};
+        if (content.empty())
+            throw dfu::InputError("the file is empty");
+        return dfu::parseIntelHex(std::string(content.begin(), content.end()));
+    } catch (const dfu::InputError &error) {
+        throw dfu::InputError(options.input + ": " + error.what());
+    }
+}
+
+int convert(const dfu::ConvertOptions &options)
+{
+    try {
+        dfu::DfuseFile file;
+        file.targets.push_back({});
+        file.targets.front().elements = readElements(options);
+        const std::vector<std::uint8_t> bytes = dfu::serializeDfuse(file);
+        try {
+            dfu::writeFileAtomically(options.output, bytes);
+        } catch (const dfu::InputError &error) {
+            throw dfu::InputError(options.output + ": " + error.what());
+        }
+        std::cout << "Wrote " << options.output << ": " << file.targets.front().elements.size()
+                  << " element(s), " << bytes.size() << " bytes\n";
+        return 0;
+    } catch (const std::exception &error) {
+        std::cerr << "dfu-convert: " << error.what() << "\n";
+        return 1;
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const auto parsed = dfu::parseConvertOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) {
+        std::cerr << "dfu-convert: " << parsed.error << "\n" << dfu::kConvertUsage;
+        return 2;
+    }
+    switch (parsed.options.mode) {
+    case dfu::ConvertOptions::Mode::Help:
+        std::cout << dfu::kConvertUsage;
+        return 0;
+    case dfu::ConvertOptions::Mode::Version:
+        std::cout << "dfu-convert " << ORVIK_VERSION << "\n";
+        return 0;
+    default:
+        return convert(parsed.options);
+    }
+}

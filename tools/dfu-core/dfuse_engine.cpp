@@ -1,0 +1,251 @@
+#include "dfuse_engine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+namespace dfu {
+
+namespace {
+
+// Upload and download address blocks relative to the address pointer; the
+// pointer is set again before the 16-bit block number could run out.
+constexpr std::size_t kBlocksPerPointer = 0x4000;
+
+std::string hex32(std::uint32_t value)
+{
+    char text[11];
+    std::snprintf(text, sizeof text, "0x%08x", unsigned(value));
+    return text;
+}
+
+bool disconnected(const TransportError &error)
+{
+    return error.kind() == TransportError::Kind::Disconnected;
+}
+
+// Reports whole-ten percentages of a byte count as they are passed.
+class PercentReporter
+{
+public:
+    PercentReporter(const DfuseEngine::Reporter &report, std::string label, std::uint64_t total)
+        : report_(report), label_(std::move(label)), total_(std::max<std::uint64_t>(total, 1))
+    {
+    }
+    void advance(std::uint64_t bytes)
+    {
+        done_ += bytes;
+        const int percent = int(done_ * 100 / total_);
+        if (percent / 10 > lastTenth_) {
+            lastTenth_ = percent / 10;
+            report_(label_ + " " + std::to_string(lastTenth_ * 10) + "%");
+        }
+    }
+
+private:
+    const DfuseEngine::Reporter &report_;
+    std::string label_;
+    std::uint64_t total_;
+    std::uint64_t done_ = 0;
+    int lastTenth_ = 0;
+};
+
+} // namespace
+
+DfuseEngine::DfuseEngine(DfuTransport &transport, Reporter report,
+                         std::chrono::milliseconds operationLimit)
+    : transport_(transport), report_(std::move(report)), operationLimit_(operationLimit)
+{
+}
+
+std::uint16_t DfuseEngine::transferSize() const
+{
+    const std::uint16_t size = transport_.description().transferSize;
+    if (size == 0)
+        throw DeviceError("the device announces a transfer size of 0");
+    return size;
+}
+
+StatusReport DfuseEngine::getStatus()
+{
+    const auto bytes = transport_.controlIn(Request::GetStatus, 0, kStatusReportLength);
+    try {
+        return decodeStatusReport(bytes);
+    } catch (const std::runtime_error &error) {
+        throw DeviceError(error.what());
+    }
+}
+
+StatusReport DfuseEngine::waitWhileBusy(StatusReport report, const std::string &what)
+{
+    const auto deadline = std::chrono::steady_clock::now() + operationLimit_;
+    while (report.state == State::DfuDownloadBusy || report.state == State::DfuManifest) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            throw DeviceError(what + " did not finish in time: " + describeStatus(report));
+        const auto wait = std::chrono::milliseconds(report.pollTimeoutMs);
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(wait, deadline - now));
+        report = getStatus();
+    }
+    return report;
+}
+
+void DfuseEngine::enterIdle()
+{
+    StatusReport report = waitWhileBusy(getStatus(), "the pending operation");
+    if (report.state == State::DfuError) {
+        transport_.controlOut(Request::ClearStatus, 0, {});
+        report = getStatus();
+    }
+    if (report.state != State::DfuIdle) {
+        abortToIdle();
+        report = getStatus();
+    }
+    if (report.state != State::DfuIdle)
+        throw DeviceError("the device does not become idle: " + describeStatus(report));
+}
+
+void DfuseEngine::abortToIdle()
+{
+    transport_.controlOut(Request::Abort, 0, {});
+}
+
+void DfuseEngine::runCommand(std::uint16_t block, const std::vector<std::uint8_t> &data,
+                             const std::string &what)
+{
+    StatusReport report;
+    try {
+        transport_.controlOut(Request::Download, block, data);
+        report = waitWhileBusy(getStatus(), what);
+    } catch (const TransportError &error) {
+        throw DeviceError(what + " failed: " + error.what());
+    }
+    if (report.status != Status::Ok || report.state != State::DfuDownloadIdle)
+        throw DeviceError(what + " failed: " + describeStatus(report));
+}
+
+void DfuseEngine::setAddressPointer(std::uint32_t address)
+{
+    runCommand(0, dfuseCommand(DfuseCommand::SetAddressPointer, address),
+               "setting the address pointer to " + hex32(address));
+}
+
+void DfuseEngine::erasePage(std::uint32_t address)
+{
+    runCommand(0, dfuseCommand(DfuseCommand::Erase, address),
+               "erasing the page at " + hex32(address));
+}
+
+void DfuseEngine::write(std::uint32_t address, const std::vector<std::uint8_t> &data)
+{
+    const std::size_t blockSize = transferSize();
+    std::size_t offset = 0;
+    while (offset < data.size()) {
+        const std::uint32_t groupAddress = address + std::uint32_t(offset);
+        setAddressPointer(groupAddress);
+        // Full blocks follow one another from the pointer; a short last block
+        // gets its own pointer so that both ways of counting block addresses agree.
+        for (std::size_t block = 0; block < kBlocksPerPointer && offset < data.size(); ++block) {
+            const std::size_t length = std::min(blockSize, data.size() - offset);
+            if (length < blockSize && block > 0)
+                break;
+            const std::vector<std::uint8_t> chunk(data.begin() + std::ptrdiff_t(offset),
+                                                  data.begin() + std::ptrdiff_t(offset + length));
+            runCommand(std::uint16_t(kFirstDataBlock + block), chunk,
+                       "writing " + std::to_string(length) + " bytes at " +
+                           hex32(address + std::uint32_t(offset)));
+            offset += length;
+        }
+    }
+}
+
+std::vector<std::uint8_t> DfuseEngine::read(std::uint32_t address, std::size_t length)
+{
+    const std::size_t blockSize = transferSize();
+    std::vector<std::uint8_t> data;
+    data.reserve(length);
+    while (data.size() < length) {
+        const std::uint32_t groupAddress = address + std::uint32_t(data.size());
+        setAddressPointer(groupAddress);
+        abortToIdle();
+        for (std::size_t block = 0; block < kBlocksPerPointer && data.size() < length; ++block) {
+            const std::size_t wanted = std::min(blockSize, length - data.size());
+            if (wanted < blockSize && block > 0)
+                break;
+            std::vector<std::uint8_t> chunk;
+            try {
+                chunk = transport_.controlIn(
+                    Request::Upload, std::uint16_t(kFirstDataBlock + block), std::uint16_t(wanted));
+            } catch (const TransportError &error) {
+                throw DeviceError("reading at " + hex32(groupAddress) + " failed: " + error.what());
+            }
+            if (chunk.size() != wanted)
+                throw DeviceError("reading at " + hex32(address + std::uint32_t(data.size())) +
+                                  " gave " + std::to_string(chunk.size()) + " bytes instead of " +
+                                  std::to_string(wanted));
+            data.insert(data.end(), chunk.begin(), chunk.end());
+        }
+        abortToIdle();
+    }
+    return data;
+}
+
+void DfuseEngine::verify(const ImageElement &element)
+{
+    const std::vector<std::uint8_t> readBack = read(element.address, element.data.size());
+    const auto mismatch = std::mismatch(element.data.begin(), element.data.end(), readBack.begin());
+    if (mismatch.first != element.data.end()) {
+        const auto offset = std::uint32_t(mismatch.first - element.data.begin());
+        throw DeviceError("verification failed: the byte at " + hex32(element.address + offset) +
+                          " reads back different from the file");
+    }
+}
+
+void DfuseEngine::flash(const std::vector<ImageElement> &elements, const FlashPlan &plan)
+{
+    enterIdle();
+    report_("Erasing " + std::to_string(plan.pagesToErase.size()) + " page(s)");
+    for (const Page &page : plan.pagesToErase) {
+        erasePage(page.start);
+        report_("Erased page at " + hex32(page.start) + " (" + std::to_string(page.size / 1024) +
+                " KiB)");
+    }
+    PercentReporter writing(report_, "Writing", plan.bytesToWrite);
+    for (const ImageElement &element : elements) {
+        const std::size_t blockSize = transferSize();
+        for (std::size_t offset = 0; offset < element.data.size(); offset += blockSize * 64) {
+            const std::size_t length = std::min(blockSize * 64, element.data.size() - offset);
+            write(element.address + std::uint32_t(offset),
+                  {element.data.begin() + std::ptrdiff_t(offset),
+                   element.data.begin() + std::ptrdiff_t(offset + length)});
+            writing.advance(length);
+        }
+    }
+    abortToIdle();
+    report_("Verifying");
+    for (const ImageElement &element : elements)
+        if (!element.data.empty())
+            verify(element);
+    report_("Verified " + std::to_string(plan.bytesToWrite) + " bytes");
+}
+
+void DfuseEngine::leave(std::uint32_t applicationAddress)
+{
+    enterIdle();
+    setAddressPointer(applicationAddress);
+    StatusReport report;
+    try {
+        transport_.controlOut(Request::Download, 0, {});
+        report = getStatus();
+    } catch (const TransportError &error) {
+        if (disconnected(error))
+            return;
+        throw DeviceError(std::string("starting the application failed: ") + error.what());
+    }
+    if (report.status != Status::Ok)
+        throw DeviceError("the device did not start the application at " +
+                          hex32(applicationAddress) + ": " + describeStatus(report));
+}
+
+} // namespace dfu

@@ -1,0 +1,185 @@
+#include "dfuse_file.h"
+
+#include "byte_order.h"
+#include "input_error.h"
+
+#include <cstring>
+
+namespace dfu {
+
+namespace {
+
+constexpr char kPrefixSignature[] = "DfuSe";
+constexpr char kTargetSignature[] = "Target";
+constexpr std::size_t kPrefixLength = 11;
+constexpr std::size_t kTargetNameLength = 255;
+constexpr std::size_t kTargetPrefixLength = 6 + 1 + 4 + kTargetNameLength + 4 + 4;
+constexpr std::size_t kElementHeaderLength = 8;
+constexpr std::uint8_t kFormatVersion = 1;
+constexpr std::uint16_t kDfuseBcd = 0x011A;
+
+std::uint64_t targetSize(const DfuseTarget &target)
+{
+    std::uint64_t size = 0;
+    for (const ImageElement &element : target.elements)
+        size += kElementHeaderLength + element.data.size();
+    return size;
+}
+
+void appendTarget(std::vector<std::uint8_t> &out, const DfuseTarget &target)
+{
+    out.insert(out.end(), kTargetSignature, kTargetSignature + 6);
+    out.push_back(target.alternateSetting);
+    appendLe32(out, target.named ? 1u : 0u);
+    std::vector<std::uint8_t> name(kTargetNameLength, 0);
+    std::memcpy(name.data(), target.name.data(), std::min(target.name.size(), name.size() - 1));
+    out.insert(out.end(), name.begin(), name.end());
+    appendLe32(out, std::uint32_t(targetSize(target)));
+    appendLe32(out, std::uint32_t(target.elements.size()));
+    for (const ImageElement &element : target.elements) {
+        appendLe32(out, element.address);
+        appendLe32(out, std::uint32_t(element.data.size()));
+        out.insert(out.end(), element.data.begin(), element.data.end());
+    }
+}
+
+// Walks the bytes front to back, refusing to read past the end of the content.
+class Cursor
+{
+public:
+    Cursor(const std::vector<std::uint8_t> &bytes, std::size_t end) : bytes_(bytes), end_(end) {}
+
+    const std::uint8_t *take(std::size_t count, const char *what)
+    {
+        if (count > end_ - position_)
+            throw InputError(std::string("the file is cut off inside ") + what);
+        const std::uint8_t *start = bytes_.data() + position_;
+        position_ += count;
+        return start;
+    }
+    std::size_t position() const { return position_; }
+    std::size_t remaining() const { return end_ - position_; }
+
+private:
+    const std::vector<std::uint8_t> &bytes_;
+    std::size_t end_;
+    std::size_t position_ = 0;
+};
+
+std::string hex32(std::uint32_t value)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        text += digits[(value >> shift) & 0xF];
+    return text;
+}
+
+void checkSuffix(const std::vector<std::uint8_t> &bytes, DfuSuffix &suffix)
+{
+    const auto check = readSuffix(bytes);
+    if (!check)
+        throw InputError("no DFU suffix at the end of the file");
+    if (check->storedCrc != check->computedCrc)
+        throw InputError("CRC mismatch: the suffix says " + hex32(check->storedCrc) +
+                         ", the content gives " + hex32(check->computedCrc));
+    if (check->fields.bcdDfu != kDfuseBcd)
+        throw InputError("the suffix declares DFU version " + hex32(check->fields.bcdDfu) +
+                         ", not the DfuSe version 0x011A");
+    suffix = check->fields;
+}
+
+void checkPrefix(Cursor &cursor, std::size_t fileSize, std::size_t &targetCount)
+{
+    const std::uint8_t *prefix = cursor.take(kPrefixLength, "the prefix");
+    if (std::memcmp(prefix, kPrefixSignature, 5) != 0)
+        throw InputError("not a DfuSe file: the signature \"DfuSe\" is missing");
+    if (prefix[5] != kFormatVersion)
+        throw InputError("unsupported DfuSe format version " + std::to_string(prefix[5]));
+    const std::uint32_t imageSize = readLe32(prefix + 6);
+    // Files differ in whether this size counts the suffix; both are accepted.
+    if (imageSize != fileSize && imageSize != fileSize - kSuffixLength)
+        throw InputError("the prefix declares " + std::to_string(imageSize) +
+                         " bytes but the file has " + std::to_string(fileSize));
+    targetCount = prefix[10];
+    if (targetCount == 0)
+        throw InputError("the file holds no target");
+}
+
+ImageElement readElement(Cursor &cursor)
+{
+    const std::uint8_t *header = cursor.take(kElementHeaderLength, "an element header");
+    ImageElement element;
+    element.address = readLe32(header);
+    const std::uint32_t size = readLe32(header + 4);
+    if (std::uint64_t(element.address) + size > kAddressSpace)
+        throw InputError("an element at " + hex32(element.address) + " runs beyond 4 GiB");
+    const std::uint8_t *data = cursor.take(size, "element data");
+    element.data.assign(data, data + size);
+    return element;
+}
+
+DfuseTarget readTarget(Cursor &cursor)
+{
+    const std::uint8_t *prefix = cursor.take(kTargetPrefixLength, "a target prefix");
+    if (std::memcmp(prefix, kTargetSignature, 6) != 0)
+        throw InputError("a target lacks its \"Target\" signature");
+    DfuseTarget target;
+    target.alternateSetting = prefix[6];
+    target.named = readLe32(prefix + 7) != 0;
+    const char *name = reinterpret_cast<const char *>(prefix + 11);
+    target.name.assign(name, strnlen(name, kTargetNameLength));
+    const std::uint32_t declaredSize = readLe32(prefix + 11 + kTargetNameLength);
+    const std::uint32_t elementCount = readLe32(prefix + 15 + kTargetNameLength);
+    if (declaredSize > cursor.remaining())
+        throw InputError("a target declares more bytes than the file holds");
+    const std::size_t start = cursor.position();
+    for (std::uint32_t i = 0; i < elementCount; ++i)
+        target.elements.push_back(readElement(cursor));
+    if (cursor.position() - start != declaredSize)
+        throw InputError("a target's declared size does not match its elements");
+    return target;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> serializeDfuse(const DfuseFile &file)
+{
+    std::uint64_t total = kPrefixLength + kSuffixLength;
+    for (const DfuseTarget &target : file.targets)
+        total += kTargetPrefixLength + targetSize(target);
+    if (total > 0xFFFFFFFFu)
+        throw InputError("the image is too large for a DfuSe file");
+    if (file.targets.size() > 255)
+        throw InputError("a DfuSe file holds at most 255 targets");
+
+    std::vector<std::uint8_t> out;
+    out.reserve(std::size_t(total));
+    out.insert(out.end(), kPrefixSignature, kPrefixSignature + 5);
+    out.push_back(kFormatVersion);
+    appendLe32(out, std::uint32_t(total));
+    out.push_back(std::uint8_t(file.targets.size()));
+    for (const DfuseTarget &target : file.targets)
+        appendTarget(out, target);
+    appendSuffix(out, file.suffix);
+    return out;
+}
+
+DfuseFile parseDfuse(const std::vector<std::uint8_t> &bytes)
+{
+    if (bytes.size() < kPrefixLength + kSuffixLength)
+        throw InputError("the file is too short to be a DfuSe file");
+    DfuseFile file;
+    Cursor cursor(bytes, bytes.size() - kSuffixLength);
+    std::size_t targetCount = 0;
+    checkPrefix(cursor, bytes.size(), targetCount);
+    checkSuffix(bytes, file.suffix);
+    for (std::size_t i = 0; i < targetCount; ++i)
+        file.targets.push_back(readTarget(cursor));
+    if (cursor.remaining() != 0)
+        throw InputError(std::to_string(cursor.remaining()) +
+                         " unexplained bytes between the last target and the suffix");
+    return file;
+}
+
+} // namespace dfu

@@ -1,0 +1,36 @@
+// DfuSe files: a prefix, one or more targets of address/data elements, and
+// the DFU suffix.
+#pragma once
+
+#include "dfu_suffix.h"
+#include "image_element.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dfu {
+
+struct DfuseTarget
+{
+    std::uint8_t alternateSetting = 0;
+    bool named = true;
+    std::string name = "ST...";
+    std::vector<ImageElement> elements;
+};
+
+struct DfuseFile
+{
+    std::vector<DfuseTarget> targets;
+    DfuSuffix suffix;
+};
+
+// The complete file; the prefix's image size counts the whole file, suffix included.
+std::vector<std::uint8_t> serializeDfuse(const DfuseFile &file);
+
+// Checks everything before trusting any of it: signature, version, suffix and
+// its CRC, every declared size, and that nothing is left over. Throws
+// InputError with the first fault found.
+DfuseFile parseDfuse(const std::vector<std::uint8_t> &bytes);
+
+} // namespace dfu

@@ -1,0 +1,52 @@
+#include "element_builder.h"
+
+#include <algorithm>
+
+namespace dfu {
+
+void ElementBuilder::add(std::uint32_t address, const std::vector<std::uint8_t> &data,
+                         std::size_t source)
+{
+    if (!pieces_.empty() && address < pieces_.back().address)
+        sorted_ = false;
+    pieces_.push_back({address, bytes_.size(), data.size(), source});
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+}
+
+void ElementBuilder::sortPieces()
+{
+    if (sorted_)
+        return;
+    std::stable_sort(pieces_.begin(), pieces_.end(),
+                     [](const Piece &a, const Piece &b) { return a.address < b.address; });
+    sorted_ = true;
+}
+
+std::optional<ElementBuilder::Overlap> ElementBuilder::findOverlap()
+{
+    sortPieces();
+    for (std::size_t i = 1; i < pieces_.size(); ++i) {
+        const Piece &previous = pieces_[i - 1];
+        const Piece &current = pieces_[i];
+        if (std::uint64_t(previous.address) + previous.size > current.address)
+            return Overlap{std::max(previous.source, current.source),
+                           std::min(previous.source, current.source)};
+    }
+    return std::nullopt;
+}
+
+std::vector<ImageElement> ElementBuilder::build()
+{
+    sortPieces();
+    std::vector<ImageElement> elements;
+    for (const Piece &piece : pieces_) {
+        if (elements.empty() || endAddress(elements.back()) != piece.address)
+            elements.push_back({piece.address, {}});
+        auto &data = elements.back().data;
+        data.insert(data.end(), bytes_.begin() + std::ptrdiff_t(piece.offset),
+                    bytes_.begin() + std::ptrdiff_t(piece.offset + piece.size));
+    }
+    return elements;
+}
+
+} // namespace dfu

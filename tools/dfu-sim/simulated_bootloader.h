@@ -1,0 +1,41 @@
+// The simulated STM32 DFU bootloader served on a local socket, for dfuse-tool
+// and for the module simulator's bootloader stage.
+#pragma once
+
+#include "bootloader_device.h"
+#include "local_socket.h"
+
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace dfusim {
+
+class SimulatedBootloader
+{
+public:
+    explicit SimulatedBootloader(std::string socketPath, BootloaderConfig config = {});
+
+    // Plays the bootloader from a fresh start until a leave finds a valid
+    // application, or until `stop` becomes true (then nothing is returned).
+    // Listens at the socket path only while running and removes the socket
+    // file before returning. Blocks the calling thread; `stop` is looked at
+    // at least every 50 ms. Throws std::runtime_error when it cannot listen.
+    // May be called again later: the flash keeps its content between calls.
+    std::optional<StartedApplication> runUntilLeave(const std::atomic<bool> &stop);
+
+    // Safe to call from any thread, also while runUntilLeave runs.
+    void loadFlash(std::uint32_t address, const std::vector<std::uint8_t> &bytes);
+    std::vector<std::uint8_t> readFlash(std::uint32_t address, std::size_t length) const;
+    BootloaderStats stats() const;
+
+private:
+    bool serveClient(const dfu::LocalSocket &client, const std::atomic<bool> &stop);
+
+    std::string socketPath_;
+    mutable std::mutex mutex_;
+    BootloaderDevice device_;
+};
+
+} // namespace dfusim

@@ -1,0 +1,126 @@
+#include "commands.h"
+
+#include "device_finder.h"
+#include "dfuse_engine.h"
+#include "dfuse_file.h"
+#include "file_io.h"
+#include "input_error.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace dfu {
+
+namespace {
+
+constexpr std::uint16_t kDfuseBcd = 0x011A;
+constexpr std::uint16_t kAnyId = 0xFFFF;
+
+std::string hex16(std::uint16_t value)
+{
+    char text[7];
+    std::snprintf(text, sizeof text, "0x%04x", unsigned(value));
+    return text;
+}
+
+std::string listingLine(const DeviceDescription &device)
+{
+    return "Device VID: " + hex16(device.vendorId) + " PID: " + hex16(device.productId) +
+           ", DFU version " + hex16(device.bcdDfu) + ", transfer size " +
+           std::to_string(device.transferSize) + ", alt 0 \"" + device.alternateName + "\", " +
+           device.location;
+}
+
+DfuseFile readImage(const std::string &path)
+{
+    try {
+        return parseDfuse(readWholeFile(path));
+    } catch (const InputError &error) {
+        throw InputError(path + ": " + error.what());
+    }
+}
+
+std::vector<ImageElement> elementsFor(const DfuseFile &file, const std::string &path)
+{
+    std::vector<ImageElement> elements;
+    for (const DfuseTarget &target : file.targets) {
+        if (target.alternateSetting != 0)
+            throw InputError(path + ": holds a target for alternate setting " +
+                             std::to_string(target.alternateSetting) +
+                             "; only alternate setting 0 (internal flash) is supported");
+        elements.insert(elements.end(), target.elements.begin(), target.elements.end());
+    }
+    return elements;
+}
+
+void checkDeviceMatches(const DfuseFile &file, const DeviceDescription &device)
+{
+    if (device.bcdDfu != kDfuseBcd)
+        throw InputError("the device at " + device.location + " does not speak DfuSe");
+    const DfuSuffix &suffix = file.suffix;
+    if ((suffix.vendorId != kAnyId && suffix.vendorId != device.vendorId) ||
+        (suffix.productId != kAnyId && suffix.productId != device.productId))
+        throw InputError("the file is meant for device " + hex16(suffix.vendorId) + ":" +
+                         hex16(suffix.productId) + ", the device is " + hex16(device.vendorId) +
+                         ":" + hex16(device.productId));
+}
+
+std::unique_ptr<DfuTransport> openDevice()
+{
+    auto device = openDfuseDevice();
+    if (!device)
+        throw DeviceError("no DfuSe device found");
+    return device;
+}
+
+DfuseEngine::Reporter reporterFor(std::ostream &out)
+{
+    return [&out](const std::string &line) { out << line << std::endl; };
+}
+
+} // namespace
+
+int listDevices(std::ostream &out)
+{
+    const auto devices = listDfuDevices();
+    for (const DeviceDescription &device : devices)
+        out << listingLine(device) << "\n";
+    if (devices.empty())
+        out << "No DFU device found\n";
+    return 0;
+}
+
+int flashFile(const std::string &path, std::ostream &out, std::ostream &err)
+{
+    try {
+        // The whole file is checked before any device is touched.
+        const DfuseFile file = readImage(path);
+        const std::vector<ImageElement> elements = elementsFor(file, path);
+        const auto device = openDevice();
+        const DeviceDescription &description = device->description();
+        out << "Flashing " << path << " to " << listingLine(description) << std::endl;
+        checkDeviceMatches(file, description);
+        const FlashPlan plan = planFlash(elements, parseMemoryLayout(description.alternateName));
+        DfuseEngine(*device, reporterFor(out)).flash(elements, plan);
+        out << "Flash complete" << std::endl;
+        return 0;
+    } catch (const std::exception &error) {
+        err << "dfuse-tool: flashing failed: " << error.what() << std::endl;
+        return 1;
+    }
+}
+
+int leaveToApplication(std::ostream &out, std::ostream &err)
+{
+    try {
+        const auto device = openDevice();
+        DfuseEngine(*device, reporterFor(out)).leave(kApplicationAddress);
+        out << "Started the application at 0x08020000" << std::endl;
+        return 0;
+    } catch (const std::exception &error) {
+        err << "dfuse-tool: leaving DFU mode failed: " << error.what() << std::endl;
+        return 1;
+    }
+}
+
+} // namespace dfu

@@ -1,0 +1,66 @@
+#include "sim_transport.h"
+
+namespace dfu {
+
+namespace {
+
+// Longer than any single step of the simulator, far shorter than the 30 s a
+// caller gives a whole run.
+constexpr std::chrono::milliseconds kAnswerTimeout{5000};
+
+} // namespace
+
+std::unique_ptr<SimTransport> SimTransport::connect(const std::string &socketPath)
+{
+    LocalSocket socket = LocalSocket::connectTo(socketPath);
+    if (!socket.valid())
+        return nullptr;
+    std::unique_ptr<SimTransport> transport(new SimTransport(std::move(socket)));
+    try {
+        const auto answer = transport->exchange({simwire::kDescribeRequest, 0, 0, {}});
+        const auto description = simwire::decodeDescription(answer.data);
+        if (answer.stalled || !description)
+            return nullptr;
+        transport->description_ = *description;
+        transport->description_.location = "simulator " + socketPath;
+    } catch (const TransportError &) {
+        return nullptr;
+    }
+    return transport;
+}
+
+simwire::ResponseMessage SimTransport::exchange(const simwire::RequestMessage &request)
+{
+    const std::vector<std::uint8_t> bytes = simwire::encodeRequest(request);
+    std::uint8_t header[simwire::kResponseHeaderLength];
+    if (!socket_.writeAll(bytes.data(), bytes.size()) ||
+        !socket_.readExact(header, sizeof header, kAnswerTimeout))
+        throw TransportError(TransportError::Kind::Disconnected, "the simulated device went away");
+    const auto fields = simwire::decodeResponseHeader(header);
+    simwire::ResponseMessage response{fields.stalled, std::vector<std::uint8_t>(fields.size)};
+    if (!socket_.readExact(response.data.data(), response.data.size(), kAnswerTimeout))
+        throw TransportError(TransportError::Kind::Disconnected, "the simulated device went away");
+    return response;
+}
+
+void SimTransport::controlOut(Request request, std::uint16_t value,
+                              const std::vector<std::uint8_t> &data)
+{
+    const auto response =
+        exchange({std::uint8_t(request), value, std::uint16_t(data.size()), data});
+    if (response.stalled)
+        throw TransportError(TransportError::Kind::Stalled, "the device stalled the request");
+}
+
+std::vector<std::uint8_t> SimTransport::controlIn(Request request, std::uint16_t value,
+                                                  std::uint16_t length)
+{
+    auto response = exchange({std::uint8_t(request), value, length, {}});
+    if (response.stalled)
+        throw TransportError(TransportError::Kind::Stalled, "the device stalled the request");
+    if (response.data.size() > length)
+        response.data.resize(length);
+    return std::move(response.data);
+}
+
+} // namespace dfu
