@@ -1,0 +1,62 @@
+// Runs imu-sim as a child process with its own rendezvous directory.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace imusim::testing {
+
+class SimulatorProcess
+{
+public:
+    // Starts the program and waits for the device path it prints.
+    explicit SimulatorProcess(const std::vector<std::string> &arguments = {});
+    ~SimulatorProcess();
+    SimulatorProcess(const SimulatorProcess &) = delete;
+    SimulatorProcess &operator=(const SimulatorProcess &) = delete;
+
+    bool started() const { return !devicePath_.empty(); }
+    const std::string &directory() const { return directory_; }
+    const std::string &devicePath() const { return devicePath_; }
+    std::string portFile() const { return directory_ + "/port"; }
+
+    // The next line the program prints, once it comes.
+    std::optional<std::string> nextLine(std::chrono::milliseconds patience);
+    // Sends `signal` and returns the exit status, or nullopt if it did not end.
+    std::optional<int> stop(int signal, std::chrono::milliseconds patience);
+    std::optional<int> waitForExit(std::chrono::milliseconds patience);
+    // What the program wrote to its standard error so far.
+    std::string errorOutput() const;
+
+private:
+    std::string errorLog() const;
+
+    std::string directory_;
+    std::string devicePath_;
+    pid_t pid_ = -1;
+    int output_ = -1;
+    std::string pending_;
+};
+
+bool fileExists(const std::string &path);
+
+// Polls `condition` every few milliseconds until it holds or `patience` ran out.
+template <class Condition> bool eventually(Condition condition, std::chrono::milliseconds patience)
+{
+    const auto end = std::chrono::steady_clock::now() + patience;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        struct timespec pause
+        {
+            0, 5'000'000
+        };
+        nanosleep(&pause, nullptr);
+    }
+    return true;
+}
+
+} // namespace imusim::testing

@@ -1,0 +1,34 @@
+#include "gyro_bias_estimator.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace imusim {
+
+void GyroBiasEstimator::add(const Vec3 &chip1, const Vec3 &chip2)
+{
+    sum1_ = sum1_ + chip1;
+    sum2_ = sum2_ + chip2;
+    ++count_;
+}
+
+Vec3 GyroBiasEstimator::chip1Bias() const
+{
+    return count_ ? sum1_ * (1.0 / static_cast<double>(count_)) : Vec3{};
+}
+
+Vec3 GyroBiasEstimator::chip2Bias() const
+{
+    return count_ ? sum2_ * (1.0 / static_cast<double>(count_)) : Vec3{};
+}
+
+std::size_t biasSampleCount(double seconds)
+{
+    constexpr double INTERNAL_RATE = 200.0;
+    constexpr double MINIMUM = 50.0;
+    constexpr double MAXIMUM = 12000.0;
+    return static_cast<std::size_t>(
+        std::clamp(std::round(seconds * INTERNAL_RATE), MINIMUM, MAXIMUM));
+}
+
+} // namespace imusim

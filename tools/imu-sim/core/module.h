@@ -1,0 +1,79 @@
+// The simulated module's application: executes the host's commands against its
+// state and produces the record it streams at a given moment.
+#pragma once
+
+#include "gyro_bias_estimator.h"
+#include "module_state.h"
+#include "motion_clock.h"
+#include "motion_model.h"
+#include "sensor_model.h"
+
+#include <frame.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace imusim {
+
+struct ModuleSettings
+{
+    std::uint32_t seed = 1;
+    bool still = false; // hold the body at rest all the time
+};
+
+struct CommandOutcome
+{
+    imuproto::Status status = imuproto::STATUS_OK;
+    std::vector<std::uint8_t> data;
+    bool jumpToBootloader = false;
+};
+
+// One streamed record, ready to be framed.
+struct Record
+{
+    std::uint8_t type = imuproto::DATA_SAMPLE;
+    std::size_t size = 0;
+    std::array<std::uint8_t, sizeof(IMUserial::sensor_data_calibration)> payload{};
+};
+
+class Module
+{
+public:
+    Module(const StoredState &stored, const ModuleSettings &settings);
+
+    CommandOutcome execute(std::uint8_t command, const std::uint8_t *payload, std::size_t size,
+                           double uptime);
+
+    // Whether the module streams records at all, and at which rate code.
+    bool sending() const { return runtime_.streaming || runtime_.calibrationMode; }
+    std::uint8_t rateCode() const { return runtime_.rateCode; }
+    Record record(double uptime);
+
+    // Back from the bootloader: run-time state starts afresh, flash is kept.
+    void restart(double uptime, const std::optional<VersionBytes> &flashedVersion);
+
+    Pose poseAt(double uptime) const;
+    const StoredState &stored() const { return stored_; }
+    const RuntimeState &runtime() const { return runtime_; }
+
+private:
+    CommandOutcome setSerialNumber(const std::uint8_t *payload, std::size_t size);
+    CommandOutcome setRate(const std::uint8_t *payload, std::size_t size);
+    CommandOutcome startGyroBias(double uptime);
+    CommandOutcome stopGyroBias(double uptime);
+    CommandOutcome readCalibration(const std::uint8_t *payload, std::size_t size);
+    CommandOutcome writeCalibration(const std::uint8_t *payload, std::size_t size);
+    CommandOutcome withoutPayload(std::uint8_t command, std::size_t size, double uptime);
+
+    StoredState stored_;
+    RuntimeState runtime_;
+    ModuleSettings settings_;
+    SensorModel sensors_;
+    MotionClock motionClock_;
+    std::optional<double> gyroBiasStartedAt_;
+};
+
+} // namespace imusim

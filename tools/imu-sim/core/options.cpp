@@ -1,0 +1,244 @@
+#include "options.h"
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <sstream>
+
+namespace imusim {
+
+namespace {
+
+using namespace imuproto;
+
+const std::map<std::string, std::uint8_t> COMMAND_NAMES{
+    {"version", CMD_GET_VERSION},
+    {"get-sn", CMD_GET_SN},
+    {"set-sn", CMD_SET_SN},
+    {"start", CMD_START_STREAM},
+    {"stop", CMD_STOP_STREAM},
+    {"rate", CMD_SET_RATE},
+    {"enter-calibration", CMD_ENTER_CALIBRATION},
+    {"exit-calibration", CMD_EXIT_CALIBRATION},
+    {"start-gyr-bias", CMD_START_GYR_BIAS},
+    {"stop-gyr-bias", CMD_STOP_GYR_BIAS},
+    {"record-quat-offset", CMD_RECORD_QUAT_OFFSET},
+    {"reset-quat-offset", CMD_RESET_QUAT_OFFSET},
+    {"read-calibration", CMD_READ_CALIBRATION},
+    {"write-calibration", CMD_WRITE_CALIBRATION},
+    {"jump-dfu", CMD_JUMP_DFU},
+};
+
+constexpr double MAX_RATE = 100000.0;
+
+std::optional<double> number(const std::string &text, double low, double high)
+{
+    std::size_t used = 0;
+    double value = 0;
+    try {
+        value = std::stod(text, &used);
+    } catch (const std::exception &) {
+        return std::nullopt;
+    }
+    if (used != text.size() || !std::isfinite(value) || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::chrono::milliseconds milliseconds(double seconds)
+{
+    return std::chrono::milliseconds(static_cast<std::int64_t>(std::llround(seconds * 1000.0)));
+}
+
+std::optional<VersionBytes> versionFrom(const std::string &text)
+{
+    VersionBytes version{};
+    std::istringstream in(text);
+    for (std::size_t i = 0; i < version.size(); ++i) {
+        unsigned value = 256;
+        char dot = '.';
+        if ((i > 0 && !(in >> dot)) || dot != '.' || !(in >> value) || value > 255)
+            return std::nullopt;
+        version[i] = static_cast<std::uint8_t>(value);
+    }
+    return in.peek() == std::char_traits<char>::eof() ? std::optional(version) : std::nullopt;
+}
+
+// Each handler stores its value and returns an error text, empty when fine.
+using Handler = std::function<std::string(const std::string &, ProgramOptions &)>;
+
+std::string valueHandler(const std::string &value, std::optional<double> parsed,
+                         const std::function<void(double)> &store)
+{
+    if (!parsed)
+        return "invalid value '" + value + "'";
+    store(*parsed);
+    return {};
+}
+
+std::string addCommand(const std::string &value, std::set<std::uint8_t> &commands)
+{
+    const auto command = commandByName(value);
+    if (!command)
+        return "unknown command '" + value + "'";
+    commands.insert(*command);
+    return {};
+}
+
+const std::map<std::string, Handler> &valueOptions()
+{
+    static const std::map<std::string, Handler> handlers{
+        {"--dir",
+         [](const std::string &v, ProgramOptions &o) {
+             o.directory = v;
+             return v.empty() ? std::string("empty directory") : std::string();
+         }},
+        {"--seed",
+         [](const std::string &v, ProgramOptions &o) {
+             return valueHandler(v, number(v, 0, 4294967295.0), [&](double n) {
+                 o.simulator.module.seed = static_cast<std::uint32_t>(n);
+             });
+         }},
+        {"--rate",
+         [](const std::string &v, ProgramOptions &o) {
+             return valueHandler(v, number(v, 0.1, MAX_RATE),
+                                 [&](double n) { o.simulator.fixedRate = n; });
+         }},
+        {"--firmware-version",
+         [](const std::string &v, ProgramOptions &o) {
+             const auto version = versionFrom(v);
+             if (version)
+                 o.simulator.stored.version = *version;
+             return version ? std::string() : "invalid version '" + v + "'";
+         }},
+        {"--serial-number",
+         [](const std::string &v, ProgramOptions &o) {
+             o.simulator.stored.serialNumber = v;
+             return v.empty() || v.size() > IMUserial::SN_SIZE ? "serial number of 1 to 32 bytes"
+                                                               : std::string();
+         }},
+        {"--corrupt",
+         [](const std::string &v, ProgramOptions &o) {
+             return valueHandler(v, number(v, 0, 1),
+                                 [&](double p) { o.simulator.faults.corruptRate = p; });
+         }},
+        {"--drop",
+         [](const std::string &v, ProgramOptions &o) {
+             return valueHandler(v, number(v, 0, 1),
+                                 [&](double p) { o.simulator.faults.dropRate = p; });
+         }},
+        {"--reply-delay",
+         [](const std::string &v, ProgramOptions &o) {
+             return valueHandler(v, number(v, 0, 60000), [&](double ms) {
+                 o.simulator.faults.replyDelay = std::chrono::milliseconds(std::llround(ms));
+             });
+         }},
+        {"--withhold-reply",
+         [](const std::string &v, ProgramOptions &o) {
+             if (v == "all") {
+                 o.simulator.faults.withholdAllReplies = true;
+                 return std::string();
+             }
+             return addCommand(v, o.simulator.faults.withheldReplies);
+         }},
+        {"--fail",
+         [](const std::string &v, ProgramOptions &o) {
+             return addCommand(v, o.simulator.faults.failedCommands);
+         }},
+        {"--vanish-after",
+         [](const std::string &v, ProgramOptions &o) {
+             return valueHandler(v, number(v, 0, 1e6), [&](double s) {
+                 o.simulator.faults.vanishAfter = milliseconds(s);
+             });
+         }},
+        {"--bootloader-time",
+         [](const std::string &v, ProgramOptions &o) {
+             return valueHandler(v, number(v, 0, 3600),
+                                 [&](double s) { o.bootloaderStay = milliseconds(s); });
+         }},
+    };
+    return handlers;
+}
+
+} // namespace
+
+std::optional<std::uint8_t> commandByName(const std::string &name)
+{
+    const auto named = COMMAND_NAMES.find(name);
+    if (named != COMMAND_NAMES.end())
+        return named->second;
+    std::size_t used = 0;
+    unsigned long value = 0;
+    try {
+        value = std::stoul(name, &used, 0); // decimal, or hexadecimal with 0x
+    } catch (const std::exception &) {
+        return std::nullopt;
+    }
+    if (used != name.size() || value > 0xFF || !isCommand(static_cast<std::uint8_t>(value)))
+        return std::nullopt;
+    return static_cast<std::uint8_t>(value);
+}
+
+ParsedOptions parseOptions(const std::vector<std::string> &arguments)
+{
+    ProgramOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string &argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (argument == "--still") {
+            options.simulator.module.still = true;
+            continue;
+        }
+        const auto handler = valueOptions().find(argument);
+        if (handler == valueOptions().end())
+            return {std::nullopt, "unknown option '" + argument + "'"};
+        if (i + 1 == arguments.size())
+            return {std::nullopt, argument + " needs a value"};
+        const std::string error = handler->second(arguments[++i], options);
+        if (!error.empty())
+            return {std::nullopt, argument + ": " + error};
+    }
+    return {options, {}};
+}
+
+std::string helpText()
+{
+    return R"(Usage: imu-sim [options]
+
+Simulates the IMU module on a pseudo-terminal. Prints the terminal's path on
+standard output and publishes it in the file 'port' of the rendezvous
+directory, where the device library finds it. Ends on SIGINT or SIGTERM and
+removes what it published.
+
+Options:
+  --dir DIR               rendezvous directory (default: $IMU_SIM_DIR, else
+                          $XDG_RUNTIME_DIR/orvik-imu-sim, else /tmp/orvik-imu-sim-UID)
+  --seed N                seed of the sensor noise and of injected faults (default 1)
+  --rate HZ               stream at HZ samples per second whatever rate code the
+                          host sets (up to 100000; stress testing)
+  --still                 keep the body at rest
+  --firmware-version X.Y.Z  version bytes the module reports (default 1.4.2)
+  --serial-number TEXT    serial number at start (default ORV000001)
+  --bootloader-time S     leave the DFU bootloader by itself after S seconds (default:
+                          stay until dfuse-tool starts an application)
+
+Faults:
+  --corrupt P             flip one bit in each sent byte with probability P
+  --drop P                leave out each sent byte with probability P
+  --reply-delay MS        send every reply MS milliseconds late
+  --withhold-reply CMD    execute CMD but never answer it; 'all' for every command
+  --fail CMD              answer CMD with a failure without executing it
+  --vanish-after S        after S seconds close the terminal, withdraw it and exit
+
+CMD is a command name or its type number (e.g. 0x22):
+  version get-sn set-sn start stop rate enter-calibration exit-calibration
+  start-gyr-bias stop-gyr-bias record-quat-offset reset-quat-offset
+  read-calibration write-calibration jump-dfu
+--withhold-reply and --fail may be given several times.
+)";
+}
+
+} // namespace imusim

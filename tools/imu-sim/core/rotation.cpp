@@ -1,0 +1,85 @@
+#include "rotation.h"
+
+#include <cmath>
+
+namespace imusim {
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+constexpr double RAD_PER_DEG = PI / 180.0;
+
+} // namespace
+
+Vec3 operator+(const Vec3 &a, const Vec3 &b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vec3 operator-(const Vec3 &a, const Vec3 &b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 operator*(const Vec3 &v, double factor)
+{
+    return {v.x * factor, v.y * factor, v.z * factor};
+}
+double norm(const Vec3 &v)
+{
+    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
+
+Quat operator*(const Quat &a, const Quat &b)
+{
+    return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
+            a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
+            a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
+            a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
+}
+
+Quat conjugate(const Quat &q)
+{
+    return {q.w, -q.x, -q.y, -q.z};
+}
+
+Quat quaternionFromEuler(const EulerAngles &angles)
+{
+    const double cr = std::cos(angles.roll * RAD_PER_DEG / 2);
+    const double sr = std::sin(angles.roll * RAD_PER_DEG / 2);
+    const double cp = std::cos(angles.pitch * RAD_PER_DEG / 2);
+    const double sp = std::sin(angles.pitch * RAD_PER_DEG / 2);
+    const double cy = std::cos(angles.yaw * RAD_PER_DEG / 2);
+    const double sy = std::sin(angles.yaw * RAD_PER_DEG / 2);
+    return {cr * cp * cy + sr * sp * sy, sr * cp * cy - cr * sp * sy, cr * sp * cy + sr * cp * sy,
+            cr * cp * sy - sr * sp * cy};
+}
+
+EulerAngles eulerFromQuaternion(const Quat &q)
+{
+    const double sinPitch = std::fmax(-1.0, std::fmin(1.0, 2 * (q.w * q.y - q.z * q.x)));
+    return {std::atan2(2 * (q.w * q.x + q.y * q.z), 1 - 2 * (q.x * q.x + q.y * q.y)) / RAD_PER_DEG,
+            std::asin(sinPitch) / RAD_PER_DEG,
+            std::atan2(2 * (q.w * q.z + q.x * q.y), 1 - 2 * (q.y * q.y + q.z * q.z)) / RAD_PER_DEG};
+}
+
+Vec3 rotateToWorld(const Quat &bodyToWorld, const Vec3 &body)
+{
+    const Quat rotated = bodyToWorld * Quat{0, body.x, body.y, body.z} * conjugate(bodyToWorld);
+    return {rotated.x, rotated.y, rotated.z};
+}
+
+Vec3 rotateToBody(const Quat &bodyToWorld, const Vec3 &world)
+{
+    return rotateToWorld(conjugate(bodyToWorld), world);
+}
+
+Vec3 bodyRateFromEulerRates(const EulerAngles &angles, const EulerAngles &rates)
+{
+    const double sr = std::sin(angles.roll * RAD_PER_DEG);
+    const double cr = std::cos(angles.roll * RAD_PER_DEG);
+    const double sp = std::sin(angles.pitch * RAD_PER_DEG);
+    const double cp = std::cos(angles.pitch * RAD_PER_DEG);
+    return {rates.roll - rates.yaw * sp, rates.pitch * cr + rates.yaw * sr * cp,
+            -rates.pitch * sr + rates.yaw * cr * cp};
+}
+
+} // namespace imusim

@@ -1,0 +1,33 @@
+// The module's DFU bootloader: the simulated STM32 bootloader served on the
+// rendezvous directory's socket, from the jump until dfuse-tool starts an
+// application again.
+#pragma once
+
+#include "core/bootloader_stage.h"
+
+#include <simulated_bootloader.h>
+
+#include <chrono>
+#include <memory>
+
+namespace imusim {
+
+class DfuBootloaderStage : public BootloaderStage
+{
+public:
+    // The flash starts out holding an application that reports `version`, so
+    // that leaving without flashing restarts the present firmware. With a
+    // non-zero `autoLeave` the bootloader also gives up after that long and
+    // restarts the application unchanged.
+    DfuBootloaderStage(const std::string &directory, VersionBytes version,
+                       std::chrono::milliseconds autoLeave);
+
+    std::optional<VersionBytes> run(const std::string &directory,
+                                    const std::atomic<bool> &stop) override;
+
+private:
+    std::unique_ptr<dfusim::SimulatedBootloader> bootloader_;
+    std::chrono::milliseconds autoLeave_;
+};
+
+} // namespace imusim

@@ -1,0 +1,84 @@
+// imu-sim: the IMU module simulated on a pseudo-terminal. See docs/simulator.md.
+#include "core/options.h"
+#include "core/simulator.h"
+#include "dfu_bootloader_stage.h"
+#include "port_publication.h"
+#include "pseudo_terminal.h"
+#include "serial_session.h"
+#include "stop_signal.h"
+
+#include <rendezvous.h>
+
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+using namespace imusim;
+
+int fail(const std::string &message)
+{
+    std::cerr << "imu-sim: " << message << std::endl;
+    return 1;
+}
+
+// One appearance of the module's serial port, from publishing to withdrawal.
+bool serveApplication(Simulator &simulator, const std::string &directory,
+                      std::optional<TimePoint> vanishAt, SessionEnd &end, std::string &error)
+{
+    const auto terminal = PseudoTerminal::create(error);
+    if (!terminal)
+        return false;
+    PortPublication publication(directory);
+    if (!publication.publish(terminal->devicePath(), error))
+        return false;
+    std::cout << terminal->devicePath() << std::endl;
+    end = serveSession(simulator, *terminal, vanishAt);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::cerr << "imu-sim: " << parsed.error << "\n(see imu-sim --help)" << std::endl;
+        return 2;
+    }
+    const ProgramOptions &options = *parsed.options;
+    if (options.help) {
+        std::cout << helpText();
+        return 0;
+    }
+    if (!installStopSignals())
+        return fail("cannot install signal handlers");
+
+    const std::string directory =
+        options.directory.empty() ? imuproto::simulatorDirectory() : options.directory;
+    const TimePoint start = Clock::now();
+    std::optional<TimePoint> vanishAt;
+    if (options.simulator.faults.vanishAfter)
+        vanishAt = start + *options.simulator.faults.vanishAfter;
+
+    Simulator simulator(options.simulator, start);
+    DfuBootloaderStage bootloader(directory, options.simulator.stored.version,
+                                  options.bootloaderStay);
+    for (;;) {
+        SessionEnd end = SessionEnd::Stopped;
+        std::string error;
+        if (!serveApplication(simulator, directory, vanishAt, end, error))
+            return fail(error);
+        if (end != SessionEnd::JumpedToBootloader)
+            break;
+        std::cerr << "imu-sim: in the DFU bootloader" << std::endl;
+        const auto flashedVersion = bootloader.run(directory, stopRequested());
+        if (stopRequested())
+            break;
+        simulator.returnFromBootloader(Clock::now(), flashedVersion);
+    }
+    const SimulatorStats &stats = simulator.stats();
+    std::cerr << "imu-sim: " << stats.commands << " commands, " << stats.samplesSent
+              << " samples sent, " << stats.samplesSkipped << " skipped" << std::endl;
+    return 0;
+}
