@@ -1,0 +1,139 @@
+// What the user sees (or does not see) in each display mode, through the
+// window class and through the real program.
+#include "exitcodes.h"
+#include "testsupport.h"
+#include "updatecontroller.h"
+#include "updaterwindow.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+class UpdaterWindowTest : public LocalServerTest
+{
+protected:
+    void publish(const QString &version)
+    {
+        server_->writeFile("files/setup.exe", "installer");
+        server_->writeFile("updates.json",
+                           manifestFor(version, describePackage("files/setup.exe", "installer")));
+    }
+
+    // Runs a check with the window attached; records whether it ever showed.
+    void run(const QString &manifestPath, DisplayMode mode)
+    {
+        const UpdaterSettings settings = settingsFor(manifestPath);
+        UpdaterArguments arguments;
+        arguments.applicationName = settings.applicationName;
+        arguments.versionText = "0.3";
+        arguments.applicationDirectory = downloads_.path();
+        arguments.displayMode = mode;
+        window_.reset();
+        controller_ = std::make_unique<UpdateController>(
+            settings, SystemHooks{[](qint64) { return true; }, [](const QString &) { return ""; }});
+        window_ = std::make_unique<UpdaterWindow>(controller_.get(), arguments);
+        QObject::connect(window_.get(), &UpdaterWindow::finished,
+                         [this](int exitCode) { exitCode_ = exitCode; });
+        QObject::connect(controller_.get(), &UpdateController::stateChanged,
+                         [this] { everVisible_ = everVisible_ || window_->isVisible(); });
+        controller_->start();
+        everVisible_ = everVisible_ || window_->isVisible();
+        ASSERT_TRUE(waitUntil([&] { return controller_->state() != UpdateState::Checking; }));
+    }
+
+    QString statusText() const { return window_->findChild<QLabel *>()->text(); }
+
+    std::unique_ptr<UpdateController> controller_;
+    std::unique_ptr<UpdaterWindow> window_;
+    std::optional<int> exitCode_;
+    bool everVisible_ = false;
+};
+
+TEST_F(UpdaterWindowTest, HiddenCheckFinishesUnseenWhenUpToDateOrFailing)
+{
+    publish("0.3");
+    run("updates.json", DisplayMode::Hide);
+    EXPECT_FALSE(everVisible_);
+    EXPECT_EQ(exitCode_, kExitSuccess);
+
+    exitCode_.reset();
+    run("missing.json", DisplayMode::Hide);
+    EXPECT_FALSE(everVisible_);
+    EXPECT_EQ(exitCode_, kExitFailure);
+}
+
+TEST_F(UpdaterWindowTest, HiddenCheckShowsTheOfferOfANewerVersion)
+{
+    publish("0.4");
+    run("updates.json", DisplayMode::Hide);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(exitCode_);
+    EXPECT_TRUE(statusText().contains("0.4"));
+    QPushButton *download = nullptr;
+    for (QPushButton *button : window_->findChildren<QPushButton *>())
+        if (button->text() == "Download")
+            download = button;
+    ASSERT_TRUE(download && download->isVisible());
+
+    window_->close();
+    EXPECT_EQ(exitCode_, kExitSuccess);
+}
+
+TEST_F(UpdaterWindowTest, ShownCheckIsVisibleFromTheStartAndExplainsAFailure)
+{
+    run("missing.json", DisplayMode::Show);
+    EXPECT_TRUE(everVisible_);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(statusText(), controller_->errorText());
+    EXPECT_FALSE(exitCode_);
+
+    window_->close();
+    EXPECT_EQ(exitCode_, kExitFailure);
+}
+
+// The program itself, started as the application starts it, in "hide" mode.
+TEST_F(UpdaterWindowTest, ProgramExitsSilentlyInHideModeWithItsOutcome)
+{
+    publish("0.3");
+    const auto runProgram = [&](const QStringList &arguments, QByteArray *errors) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(environment);
+        program.start(ORVIK_UPDATER_PROGRAM, arguments);
+        if (!program.waitForFinished(30000)) {
+            program.kill();
+            program.waitForFinished();
+            return -1;
+        }
+        *errors = program.readAllStandardError();
+        return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
+    };
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    const QString directory = '"' + downloads_.path() + '"';
+    QByteArray errors;
+
+    EXPECT_EQ(runProgram({pid, server_->url("updates.json").toString(), "ORVIK-IMU", "0.3",
+                          directory, "hide"},
+                         &errors),
+              kExitSuccess);
+    EXPECT_EQ(runProgram({pid, server_->url("missing.json").toString(), "ORVIK-IMU", "0.3",
+                          directory, "hide"},
+                         &errors),
+              kExitFailure);
+    EXPECT_TRUE(errors.contains("404")) << errors.toStdString();
+    EXPECT_EQ(runProgram({pid, server_->url("updates.json").toString(), "ORVIK-IMU", "0.3",
+                          downloads_.path(), "hide"},
+                         &errors),
+              kExitBadArguments);
+    EXPECT_TRUE(errors.contains("double quotes")) << errors.toStdString();
+}
+
+} // namespace

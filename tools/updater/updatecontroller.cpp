@@ -1,0 +1,144 @@
+#include "updatecontroller.h"
+
+#include <QDir>
+
+UpdateController::UpdateController(const UpdaterSettings &settings, const SystemHooks &hooks,
+                                   QObject *parent)
+    : QObject(parent), settings_(settings), hooks_(hooks), transfer_(&network_)
+{
+    exitPollTimer_.setSingleShot(true);
+    exitPollTimer_.setInterval(settings_.exitPollIntervalMs);
+    connect(&exitPollTimer_, &QTimer::timeout, this, &UpdateController::waitForApplicationExit);
+    connect(&transfer_, &Transfer::finished, this, &UpdateController::onTransferFinished);
+    connect(&transfer_, &Transfer::progress, this, [this](qint64 received) {
+        if (state_ == UpdateState::Downloading)
+            emit downloadProgress(received, release_->package->size);
+    });
+}
+
+void UpdateController::start()
+{
+    if (state_ != UpdateState::Idle)
+        return;
+    setState(UpdateState::Checking);
+    manifestBuffer_.close();
+    manifestBuffer_.setData({});
+    manifestBuffer_.open(QIODevice::WriteOnly);
+    transfer_.start(settings_.manifestUrl, &manifestBuffer_,
+                    {kMaxManifestBytes, settings_.idleTimeoutMs});
+}
+
+void UpdateController::download()
+{
+    if (state_ != UpdateState::UpdateAvailable)
+        return;
+    const PackageInfo &package = *release_->package;
+    const QString error = package_.open(settings_.downloadFolder, package.url.fileName());
+    if (!error.isEmpty()) {
+        fail(error);
+        return;
+    }
+    setState(UpdateState::Downloading);
+    transfer_.start(package.url, package_.sink(), {package.size, settings_.idleTimeoutMs});
+}
+
+void UpdateController::cancel()
+{
+    transfer_.cancel();
+    exitPollTimer_.stop();
+    switch (state_) {
+    case UpdateState::Checking:
+        fail(tr("The update check was cancelled."));
+        break;
+    case UpdateState::Downloading:
+    case UpdateState::WaitingForExit:
+        package_.discard();
+        setState(UpdateState::UpdateAvailable);
+        break;
+    default:
+        break;
+    }
+}
+
+void UpdateController::onTransferFinished(const TransferResult &result)
+{
+    if (state_ == UpdateState::Checking)
+        onManifestFetched(result);
+    else if (state_ == UpdateState::Downloading)
+        onPackageFetched(result);
+}
+
+void UpdateController::onManifestFetched(const TransferResult &result)
+{
+    if (result.status != TransferResult::Status::Ok) {
+        fail(tr("The update check failed. %1").arg(result.message));
+        return;
+    }
+    const ManifestResult manifest = parseManifest(manifestBuffer_.data(), settings_.applicationName,
+                                                  settings_.platformKey, settings_.manifestUrl);
+    if (!manifest.release) {
+        fail(manifest.error);
+        return;
+    }
+    release_ = manifest.release;
+    if (compareVersions(release_->version, settings_.installedVersion) <= 0) {
+        setState(UpdateState::UpToDate);
+        return;
+    }
+    if (!release_->package) {
+        fail(tr("%1 %2 is available, but not for this platform (%3).")
+                 .arg(settings_.applicationName, release_->versionText, settings_.platformKey));
+        return;
+    }
+    setState(UpdateState::UpdateAvailable);
+}
+
+void UpdateController::onPackageFetched(const TransferResult &result)
+{
+    if (result.status != TransferResult::Status::Ok) {
+        package_.discard();
+        fail(tr("The download failed. %1").arg(result.message));
+        return;
+    }
+    const PackageInfo &package = *release_->package;
+    const QString problem = package_.verify(package.size, package.sha256);
+    if (!problem.isEmpty()) {
+        fail(tr("%1 The download was deleted.").arg(problem));
+        return;
+    }
+    setState(UpdateState::WaitingForExit);
+    waitForApplicationExit();
+}
+
+void UpdateController::waitForApplicationExit()
+{
+    if (state_ != UpdateState::WaitingForExit)
+        return;
+    if (hooks_.isProcessRunning(settings_.applicationProcessId))
+        exitPollTimer_.start();
+    else
+        handOver();
+}
+
+void UpdateController::handOver()
+{
+    const QString error = hooks_.handOver(package_.packagePath());
+    if (!error.isEmpty()) {
+        fail(tr("%1 The verified update is kept at %2.")
+                 .arg(error, QDir::toNativeSeparators(package_.packagePath())));
+        return;
+    }
+    setState(UpdateState::HandedOver);
+}
+
+void UpdateController::setState(UpdateState state)
+{
+    state_ = state;
+    emit stateChanged(state);
+}
+
+void UpdateController::fail(const QString &error)
+{
+    errorText_ = error;
+    setState(UpdateState::Failed);
+}
