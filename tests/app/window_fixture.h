@@ -1,103 +1,24 @@
-// A freshly constructed window over the scripted device library, with a
-// silent updater on the search path so that the start-up check stays quiet.
+// A window over the scripted device library.
 #pragma once
 
 #include "fake_device.h"
-#include "mainwindow.h"
-#include "message_box_answerer.h"
+#include "window_harness.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QPlainTextEdit>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
-#include <ostream>
-
-// Readable QStrings in test failure messages.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
-inline void writeScript(const QString &path, const QByteArray &body)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\n" + body);
-    file.close();
-    file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-}
-
-// Runs the event loop until `done` holds or `ms` passed; returns `done()`.
-inline bool waitUntil(const std::function<bool()> &done, int ms = 2000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QTest::qWait(5);
-    return done();
-}
-
-class WindowTest : public ::testing::Test
+// A window over the scripted device library, reset for every test.
+class WindowTest : public WindowHarness
 {
 protected:
     void SetUp() override
     {
         fake::Device::instance().reset();
-        savedPath = qgetenv("PATH");
-        ASSERT_TRUE(programDir.isValid());
-        writeScript(programDir.filePath("QUpdater"), "exit 0\n");
-        qputenv("PATH", programDir.path().toLocal8Bit() + ":" + savedPath);
-        window = std::make_unique<MainWindow>();
-        window->show();
-    }
-
-    void TearDown() override
-    {
-        window.reset();
-        qputenv("PATH", savedPath);
+        WindowHarness::SetUp();
     }
 
     fake::Device &device() { return fake::Device::instance(); }
-
-    template <class T> T *find(const char *name)
-    {
-        T *child = window->findChild<T *>(name);
-        EXPECT_NE(child, nullptr) << name;
-        return child;
-    }
-
-    // The log's lines once every pending line has been appended, without
-    // their time stamps.
-    QStringList log()
-    {
-        QCoreApplication::processEvents();
-        QStringList lines = find<QPlainTextEdit>("textBrowserLogs")->toPlainText().split('\n');
-        if (lines == QStringList{""})
-            return {};
-        static const QRegularExpression stamp(R"(^\[\d\d:\d\d:\d\d\.\d\d\d\]: )");
-        for (QString &line : lines)
-            line.remove(stamp);
-        return lines;
-    }
-
-    void click(const char *button) { find<QAbstractButton>(button)->click(); }
 
     void connectDevice()
     {
         click("pushButtonSerialConnect");
         ASSERT_TRUE(device().isOpen());
     }
-
-    QTemporaryDir programDir;
-    QByteArray savedPath;
-    std::unique_ptr<MainWindow> window;
 };

@@ -1,0 +1,169 @@
+// The window with the real device library against a running imu-sim.
+#include "calibrationtext.h"
+#include "support/simulator_process.h"
+#include "window_harness.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <qcustomplot.h>
+
+using imusim::testing::SimulatorProcess;
+
+class EndToEnd : public WindowHarness
+{
+protected:
+    void SetUp() override
+    {
+        simulator = std::make_unique<SimulatorProcess>(simulatorArguments());
+        ASSERT_TRUE(simulator->started());
+        // The library finds the simulator through its rendezvous directory.
+        qunsetenv("IMU_SERIAL_PORT");
+        qputenv("IMU_SIM_DIR", QByteArray::fromStdString(simulator->directory()));
+        WindowHarness::SetUp();
+    }
+
+    void TearDown() override
+    {
+        WindowHarness::TearDown();
+        simulator.reset();
+        qunsetenv("IMU_SIM_DIR");
+    }
+
+    virtual std::vector<std::string> simulatorArguments() const { return {}; }
+
+    void connectToSimulator()
+    {
+        click("pushButtonSerialConnect");
+        ASSERT_EQ(log().value(0), "imu Connect SUCCESS");
+    }
+
+    // Yes to the question the command asks, then the command's log line.
+    void confirm(const char *button)
+    {
+        MessageBoxAnswerer answerer({QMessageBox::Yes});
+        click(button);
+        ASSERT_EQ(answerer.seen().size(), 1) << button;
+    }
+
+    QString readout(const char *edit) { return find<QLineEdit>(edit)->text(); }
+    QString calibrationView()
+    {
+        return find<QPlainTextEdit>("plainTextEdit_calibration")->toPlainText();
+    }
+
+    std::unique_ptr<SimulatorProcess> simulator;
+};
+
+TEST_F(EndToEnd, StreamsLinesAtTheChosenRateChartsAndDisconnects)
+{
+    connectToSimulator();
+    find<QComboBox>("comboBoxDataRate")->setCurrentText("50");
+    click("pushButtonStartRecv");
+    QTest::qWait(200);
+    const int before = log().size();
+    QElapsedTimer clock;
+    clock.start();
+    QTest::qWait(2000);
+    const QStringList lines = log();
+    const double rate = (lines.size() - before) * 1000.0 / clock.elapsed();
+    EXPECT_GT(rate, 35);
+    EXPECT_LT(rate, 65);
+    static const QRegularExpression angleLine(
+        R"(^AgnleX: -?\d+\.\d\d\s+ AgnleY: -?\d+\.\d\d\s+ AgnleZ: -?\d+\.\d\d\s*$)");
+    EXPECT_TRUE(angleLine.match(lines.last()).hasMatch()) << lines.last().toStdString();
+
+    click("pushButtonStartPlot");
+    const QString angleBefore = readout("lineEdit_angle_x");
+    QTest::qWait(600);
+    EXPECT_GT(find<QCustomPlot>("widgetChart")->graph(0)->data()->size(), 15);
+    EXPECT_NE(readout("lineEdit_angle_x"), angleBefore) << "the read-outs follow the body";
+
+    click("pushButtonSerialConnect");
+    EXPECT_EQ(log().last(), "imu DisConnect");
+    const int atDisconnect = log().size();
+    QTest::qWait(300);
+    EXPECT_EQ(log().size(), atDisconnect) << "nothing arrives after disconnecting";
+}
+
+TEST_F(EndToEnd, IdentityIsReadAndTheSerialNumberWritten)
+{
+    connectToSimulator();
+    click("pushButton_version");
+    EXPECT_EQ(readout("lineEdit_version"), "1.4.2");
+    find<QLineEdit>("lineEdit_SN")->setText("ABC123XYZ");
+    confirm("pushButton_setSN");
+    find<QLineEdit>("lineEdit_SN")->clear();
+    click("pushButton_getSN");
+    EXPECT_EQ(readout("lineEdit_SN"), "ABC123XYZ");
+    EXPECT_EQ(log().mid(1),
+              (QStringList{"Version: 1.4.2", "Set SN: ABC123XYZ", "Get SN: ABC123XYZ"}));
+}
+
+class EndToEndCalibration : public EndToEnd
+{
+protected:
+    std::vector<std::string> simulatorArguments() const override { return {"--still"}; }
+};
+
+TEST_F(EndToEndCalibration, ClearCalibrateAndReadBackTheMeasuredBias)
+{
+    connectToSimulator();
+    confirm("pushButtonClearCalib");
+    EXPECT_EQ(calibrationView(), "Clear Success");
+    click("pushButtonGetCalibrationData");
+    EXPECT_EQ(calibrationView(), calibrationtext::readout(calibrationtext::neutralImuSet(),
+                                                          calibrationtext::neutralImuSet(),
+                                                          calibrationtext::neutralMagSet()));
+
+    confirm("pushButtonStartGyrBiasCalib");
+    QTest::qWait(1200);
+    confirm("pushButtonStopGyrBiasCalib");
+    click("pushButtonGetCalibrationData");
+    const QStringList bias = calibrationView().split('\n').value(1).mid(11).split("  ");
+    ASSERT_EQ(bias.size(), 3) << calibrationView().toStdString();
+    const double trueBias[3] = {0.35, -0.22, 0.12};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(bias[i].toDouble(), trueBias[i], 0.03) << i;
+    EXPECT_TRUE(log().contains("Start GyrBias Calibration"));
+    EXPECT_TRUE(log().contains("Stop Gyr Bias Calibration"));
+}
+
+TEST_F(EndToEndCalibration, RecordingTheOffsetZeroesTheAnglesAndCalibrationModeStreams)
+{
+    connectToSimulator();
+    confirm("pushButtonRecordQuaternionOffset");
+    click("pushButtonStartRecv");
+    QTest::qWait(300);
+    for (const char *edit : {"lineEdit_angle_x", "lineEdit_angle_y", "lineEdit_angle_z"})
+        EXPECT_LT(std::abs(readout(edit).toDouble()), 1.0) << edit;
+
+    click("pushButtonEnterCalibMode");
+    QTest::qWait(300);
+    click("pushButtonExitCalibMode");
+    const QStringList lines = log();
+    EXPECT_TRUE(lines.contains("Enter Calibration Mode SUCCESS"));
+    EXPECT_TRUE(lines.contains("Exit Calibration Mode SUCCESS"));
+    EXPECT_FALSE(lines.filter(QRegularExpression(R"(^\[angle1\] x: .* \[angle2\] x: )")).isEmpty());
+}
+
+class EndToEndUnplugged : public EndToEnd
+{
+protected:
+    std::vector<std::string> simulatorArguments() const override { return {"--vanish-after", "1"}; }
+};
+
+TEST_F(EndToEndUnplugged, AVanishedModuleIsReportedOnce)
+{
+    connectToSimulator();
+    click("pushButtonStartRecv");
+    MessageBoxAnswerer answerer;
+    ASSERT_TRUE(waitUntil([&] { return answerer.seen().size() == 1; }, 5000));
+    EXPECT_EQ(answerer.seen()[0].text, "Transmit ERROR");
+    QTest::qWait(500);
+    EXPECT_EQ(answerer.seen().size(), 1);
+    EXPECT_EQ(log().count("Transmite ERROR"), 1);
+    find<QAbstractButton>("pushButtonStartRecv")->setChecked(false);
+    click("pushButtonStartRecv");
+    EXPECT_EQ(log().last(), "Device is not open");
+}
