@@ -1,10 +1,15 @@
 // The window with the real device library against a running imu-sim.
 #include "calibrationtext.h"
+#include "filedialogs.h"
 #include "support/simulator_process.h"
 #include "window_harness.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <qcustomplot.h>
 
@@ -166,4 +171,94 @@ TEST_F(EndToEndUnplugged, AVanishedModuleIsReportedOnce)
     find<QAbstractButton>("pushButtonStartRecv")->setChecked(false);
     click("pushButtonStartRecv");
     EXPECT_EQ(log().last(), "Device is not open");
+}
+
+// The whole upgrade as an operator does it: into the bootloader, flash a .bin
+// through the converter and the flasher, back in the application, and the
+// version the new image carries read back.
+class EndToEndFirmware : public EndToEnd
+{
+protected:
+    void SetUp() override
+    {
+        EndToEnd::SetUp();
+        // The window finds the firmware programs on the search path here, after
+        // the silent updater.
+        qputenv("PATH",
+                programDir.path().toLocal8Bit() + ":" + ORVIK_TOOLS_DIR + ":" + qgetenv("PATH"));
+    }
+
+    void TearDown() override
+    {
+        filedialogs::replace({}, {});
+        EndToEnd::TearDown();
+    }
+
+    // A minimal application for 0x08020000: stack pointer in SRAM, reset
+    // vector in flash, and the version marker the module reports from.
+    QString writeApplicationImage(const char version[3])
+    {
+        QByteArray image(2048, char(0xFF));
+        const auto putWord = [&](int offset, quint32 value) {
+            for (int i = 0; i < 4; ++i)
+                image[offset + i] = char(value >> (8 * i));
+        };
+        putWord(0, 0x20020000);
+        putWord(4, 0x08020201);
+        image.replace(0x30, 11, QByteArray("IMUFWVER") + QByteArray(version, 3));
+        const QString path = programDir.filePath("new firmware.bin");
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(image);
+        return path;
+    }
+
+    bool portPublished() const
+    {
+        return QFile::exists(QString::fromStdString(simulator->portFile()));
+    }
+};
+
+TEST_F(EndToEndFirmware, JumpFlashABinLeaveAndReadTheNewVersion)
+{
+    connectToSimulator();
+    click("pushButton_jumpToDfu");
+    EXPECT_EQ(log().mid(1), (QStringList{"imu DisConnect", "Jump to DFU done"}));
+    ASSERT_TRUE(waitUntil([&] { return !portPublished(); }, 3000));
+
+    const QString bootloader = QString::fromStdString(simulator->directory()) + "/dfu.sock";
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(bootloader); }, 5000));
+
+    const char version[3] = {2, 0, 1};
+    const QString image = writeApplicationImage(version);
+    filedialogs::replace([&](QWidget *, const QString &, const QString &) { return image; }, {});
+    MessageBoxAnswerer answerer;
+    click("pushButtonUpgrade");
+    EXPECT_EQ(answerer.texts(), QStringList{"DFU Success!"});
+
+    ASSERT_TRUE(waitUntil([&] { return portPublished(); }, 5000)) << "back in the application";
+    click("pushButtonSerialConnect");
+    click("pushButton_version");
+    EXPECT_EQ(readout("lineEdit_version"), "2.0.1");
+}
+
+TEST_F(EndToEndFirmware, PackingWritesADfuFileTheSuffixCheckerAccepts)
+{
+    const char version[3] = {1, 0, 0};
+    const QString input = writeApplicationImage(version);
+    const QString output = programDir.filePath("packed");
+    filedialogs::replace([&](QWidget *, const QString &, const QString &) { return input; },
+                         [&](QWidget *, const QString &, const QString &) { return output; });
+    MessageBoxAnswerer answerer;
+    click("pushButton_packfile");
+    EXPECT_EQ(answerer.texts(), QStringList{"文件转换完成！"});
+    ASSERT_TRUE(QFile::exists(output + ".dfu"));
+
+    const QString checker = QStandardPaths::findExecutable("dfu-suffix");
+    if (checker.isEmpty())
+        GTEST_SKIP() << "dfu-suffix is not installed";
+    QProcess check;
+    check.start(checker, {"--check", output + ".dfu"});
+    ASSERT_TRUE(check.waitForFinished(10000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardError().toStdString();
 }
