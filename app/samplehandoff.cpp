@@ -4,14 +4,15 @@ using Lock = std::lock_guard<std::mutex>;
 
 void SampleHandoff::pushPoint(double x, double y, double z)
 {
-    const QDateTime now = QDateTime::currentDateTime();
+    const Clock::time_point now = Clock::now();
     Lock lock(mutex);
     if (originPending) {
         origin = now;
         originPending = false;
     }
     // Whole milliseconds in single precision, as the chart has always keyed.
-    const float key = static_cast<float>(origin.msecsTo(now)) / 1000.0f;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - origin);
+    const float key = static_cast<float>(elapsed.count()) / 1000.0f;
     pending.push_back({key, x, y, z});
 }
 
@@ -40,10 +41,4 @@ void SampleHandoff::restartTimeBase()
     Lock lock(mutex);
     pending.clear();
     originPending = true;
-}
-
-QDateTime SampleHandoff::timeOrigin() const
-{
-    Lock lock(mutex);
-    return origin;
 }

@@ -3,8 +3,7 @@
 // pushes; the GUI thread takes on its timers. Nothing here touches a widget.
 #pragma once
 
-#include <QDateTime>
-
+#include <chrono>
 #include <mutex>
 #include <vector>
 
@@ -37,12 +36,15 @@ public:
     // The charted lists were emptied: forget pending points and let the next
     // point set a new origin.
     void restartTimeBase();
-    QDateTime timeOrigin() const;
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     mutable std::mutex mutex;
     std::vector<ChartPoint> pending;
-    QDateTime origin;
+    // Keys count on the monotonic clock, so that a change of the system time
+    // or of daylight saving never bends the time axis.
+    Clock::time_point origin;
     bool originPending = true;
     Angles angles;
 };

@@ -13,7 +13,15 @@ function(orvik_add_test name)
   endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+  set(environment "QT_QPA_PLATFORM=offscreen")
+  if(ORVIK_SANITIZE MATCHES "thread")
+    # Qt is not built with ThreadSanitizer; its own locking is invisible to it.
+    list(APPEND environment "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+  endif()
+  if(ORVIK_SANITIZE MATCHES "address")
+    list(APPEND environment "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+  endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 300)
 endfunction()
 
 # A fuzz target over LLVMFuzzerTestOneInput. With ORVIK_BUILD_FUZZ (clang) it is

@@ -9,3 +9,6 @@ BUILD_DIR=$build_dir "$root/scripts/build.sh"
 
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
+
+# The threaded parts once more under ThreadSanitizer.
+BUILD_DIR=$build_dir-thread "$root/scripts/sanitize.sh" thread

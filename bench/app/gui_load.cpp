@@ -1,0 +1,210 @@
+// Measures what streaming costs the window's GUI thread: event-loop lag and
+// CPU per sample at given sample rates with log, chart and read-outs on; the
+// resident memory over a long run; and the chart's replot time.
+//
+//   gui_load rates SECONDS RATE...   lag and CPU per rate
+//   gui_load soak MINUTES RATE       resident memory over time
+//   gui_load replot                  replot of the last 10 s and of one hour
+#include "fake_device.h"
+#include "mainwindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <time.h>
+#include <vector>
+
+namespace {
+
+double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+long residentKiB()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, std::size_t(p * values.size()))];
+}
+
+// Fires samples at `rate` per second from its own thread, paced by absolute
+// deadlines, until stopped.
+class SampleSource
+{
+public:
+    explicit SampleSource(double rate)
+        : thread_([this, rate] {
+              using Clock = std::chrono::steady_clock;
+              const auto period = std::chrono::duration<double>(1.0 / rate);
+              const Clock::time_point start = Clock::now();
+              IMUserial::sensor_data sample{};
+              for (long n = 0; !stop_; ++n) {
+                  std::this_thread::sleep_until(
+                      start + std::chrono::duration_cast<Clock::duration>(period * n));
+                  const float t = float(n) / float(rate);
+                  sample.angle = {30 * std::sin(t), 20 * std::cos(t), t};
+                  fake::Device::instance().emitSample(sample);
+                  ++sent_;
+              }
+          })
+    {
+    }
+    ~SampleSource()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    long sent() const { return sent_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<long> sent_{0};
+    std::thread thread_;
+};
+
+struct Window
+{
+    MainWindow window;
+    QCustomPlot *chart = window.findChild<QCustomPlot *>("widgetChart");
+
+    Window()
+    {
+        window.resize(1200, 613);
+        window.show();
+        window.findChild<QAbstractButton *>("pushButtonSerialConnect")->click();
+        window.findChild<QAbstractButton *>("pushButtonStartPlot")->click();
+    }
+    int points() const { return chart->graph(0)->data()->size(); }
+};
+
+// Lateness of a 16 ms timer, in ms, while the event loop runs for `seconds`.
+std::vector<double> timerLateness(double seconds)
+{
+    std::vector<double> lateness;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        lateness.push_back(std::max<qint64>(0, now - last - 16));
+        last = now;
+    });
+    tick.start(16);
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    return lateness;
+}
+
+void measureRates(double seconds, const std::vector<double> &rates)
+{
+    std::printf("rate/s  lag p50 ms  lag p99 ms  GUI CPU %%  GUI us/sample  points behind\n");
+    for (double rate : rates) {
+        Window w;
+        SampleSource source(rate);
+        timerLateness(1.0); // settle
+        const double cpuStart = threadCpuSeconds();
+        const long sentStart = source.sent();
+        QElapsedTimer wall;
+        wall.start();
+        const std::vector<double> lateness = timerLateness(seconds);
+        const double cpu = threadCpuSeconds() - cpuStart;
+        const long samples = source.sent() - sentStart;
+        const long behind = source.sent() - w.points();
+        std::printf("%6.0f  %10.1f  %10.1f  %9.1f  %13.1f  %13ld\n", rate,
+                    percentile(lateness, 0.5), percentile(lateness, 0.99),
+                    100.0 * cpu / (wall.elapsed() / 1000.0), 1e6 * cpu / double(samples), behind);
+        std::fflush(stdout);
+    }
+}
+
+void soak(double minutes, double rate)
+{
+    Window w;
+    SampleSource source(rate);
+    std::printf("minute  resident MiB  points\n");
+    for (int minute = 0; minute <= int(minutes); ++minute) {
+        std::printf("%6d  %12.1f  %6d\n", minute, residentKiB() / 1024.0, w.points());
+        std::fflush(stdout);
+        if (minute < int(minutes))
+            timerLateness(60);
+    }
+}
+
+void replot()
+{
+    Window w;
+    w.window.findChild<QAbstractButton *>("pushButtonStartPlot")->click(); // stop
+    constexpr int rate = 200;
+    constexpr int hour = 3600 * rate;
+    for (int g = 0; g < 3; ++g) {
+        QSharedPointer<QCPGraphDataContainer> data = w.chart->graph(g)->data();
+        for (int i = 0; i < hour; ++i)
+            data->add(QCPGraphData(double(i) / rate, std::sin(i * 0.001 * (g + 1))));
+    }
+    const auto timeReplot = [&](const char *what) {
+        std::vector<double> ms;
+        for (int i = 0; i < 20; ++i) {
+            QElapsedTimer t;
+            t.start();
+            w.chart->replot(QCustomPlot::rpImmediateRefresh);
+            ms.push_back(t.nsecsElapsed() / 1e6);
+        }
+        std::printf("%-28s median %.2f ms, max %.2f ms\n", what, percentile(ms, 0.5),
+                    percentile(ms, 1.0));
+    };
+    w.chart->xAxis->setRange(3590, 3600);
+    w.chart->yAxis->setRange(-1.2, 1.2);
+    timeReplot("last 10 s of 1 h at 200 Hz");
+    w.chart->rescaleAxes();
+    timeReplot("whole hour at 200 Hz");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    const QString mode = args.value(0, "rates");
+    if (mode == "soak") {
+        soak(args.value(1, "10").toDouble(), args.value(2, "200").toDouble());
+    } else if (mode == "replot") {
+        replot();
+    } else {
+        std::vector<double> rates;
+        for (const QString &rate : args.mid(2))
+            rates.push_back(rate.toDouble());
+        if (rates.empty())
+            rates = {200, 1000, 5000};
+        measureRates(args.value(1, "10").toDouble(), rates);
+    }
+    return 0;
+}
