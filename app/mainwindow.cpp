@@ -64,12 +64,17 @@ void MainWindow::initVariable()
     connect(ui->actionUpgrade, &QAction::triggered, this, [this] { autoUpgrade(true); });
     imuSerial->transmitErrorCallback = &MainWindow::transmite_error_callback;
     // Lines are appended later on the GUI thread, in the order they were
-    // emitted from any thread; a burst of lines is appended in one go.
+    // emitted from any thread; whatever arrives within one refresh tick is
+    // appended in one go, so a fast stream costs one repaint per tick.
+    logFlushTimer.setSingleShot(true);
+    logFlushTimer.setInterval(16);
+    connect(&logFlushTimer, &QTimer::timeout, this, &MainWindow::flushLog);
     connect(
         this, &MainWindow::writeLog, this,
         [this](const QString &text) {
             if (logQueue.push(text))
-                QMetaObject::invokeMethod(this, &MainWindow::flushLog, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(&logFlushTimer, qOverload<>(&QTimer::start),
+                                          Qt::QueuedConnection);
         },
         Qt::DirectConnection);
     connect(this, &MainWindow::transmiteErrorCallback, this, [this] {

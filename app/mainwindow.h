@@ -136,8 +136,10 @@ private:
     double angleZ;
     QProgressDialog *progressDialog;
 
-    // Log lines from every thread, appended in batches on the GUI thread.
+    // Log lines from every thread, appended in batches on the GUI thread at
+    // most once per refresh tick.
     LogQueue logQueue;
+    QTimer logFlushTimer;
     // Chart points and angles from the receive thread; it also keeps the
     // chart's time origin, which that thread sets.
     SampleHandoff handoff;

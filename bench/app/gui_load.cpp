@@ -5,6 +5,8 @@
 //   gui_load rates SECONDS RATE...   lag and CPU per rate
 //   gui_load soak MINUTES RATE       resident memory over time
 //   gui_load replot                  replot of the last 10 s and of one hour
+// GUI_LOAD_NO_LOG / GUI_LOAD_NO_PLOT in the environment leave the log lines or
+// the chart out, to see what each costs.
 #include "fake_device.h"
 #include "mainwindow.h"
 
@@ -97,7 +99,10 @@ struct Window
         window.resize(1200, 613);
         window.show();
         window.findChild<QAbstractButton *>("pushButtonSerialConnect")->click();
-        window.findChild<QAbstractButton *>("pushButtonStartPlot")->click();
+        if (!qEnvironmentVariableIsSet("GUI_LOAD_NO_PLOT"))
+            window.findChild<QAbstractButton *>("pushButtonStartPlot")->click();
+        if (qEnvironmentVariableIsSet("GUI_LOAD_NO_LOG"))
+            window.findChild<QAbstractButton *>("checkBox_display")->setChecked(false);
     }
     int points() const { return chart->graph(0)->data()->size(); }
 };

@@ -100,10 +100,10 @@ TEST_F(Shell, TimeStampPrefixesOnlyLinesAppendedWhileChecked)
 {
     auto *logView = find<QPlainTextEdit>("textBrowserLogs");
     emit window->writeLog("abc");
-    QCoreApplication::processEvents();
+    QTest::qWait(30);
     find<QAbstractButton>("checkBoxShowTime")->setChecked(false);
     emit window->writeLog("abc");
-    QCoreApplication::processEvents();
+    QTest::qWait(30);
 
     const QStringList lines = logView->toPlainText().split('\n');
     ASSERT_EQ(lines.size(), 2);
@@ -240,7 +240,7 @@ TEST_F(UpdateCheck, AMissingUpdaterIsReportedInTheLog)
     auto *logView = window.findChild<QPlainTextEdit *>("textBrowserLogs");
     ASSERT_TRUE(waitUntil([&] { return logView->toPlainText().contains("updater"); }));
     window.findChild<QAction *>("actionUpgrade")->trigger();
-    QCoreApplication::processEvents();
+    QTest::qWait(30);
     const QStringList lines = logView->toPlainText().split('\n');
     ASSERT_EQ(lines.size(), 2);
     for (const QString &line : lines)

@@ -72,11 +72,11 @@ protected:
         return child;
     }
 
-    // The log's lines once every pending line has been appended, without
-    // their time stamps.
+    // The log's lines once every pending line has been appended (within a
+    // refresh tick), without their time stamps.
     QStringList log()
     {
-        QCoreApplication::processEvents();
+        QTest::qWait(30);
         QStringList lines = find<QPlainTextEdit>("textBrowserLogs")->toPlainText().split('\n');
         if (lines == QStringList{""})
             return {};

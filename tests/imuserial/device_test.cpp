@@ -161,9 +161,9 @@ TEST_F(DeviceTest, CommandsCarryTheCallersDataAndNoMore)
     imu_calibration_data imu{};
     imu.acc_mis[8] = 1.5f;
     ASSERT_TRUE(device.write_imu2_calibration_data(&imu));
-    Bytes expected{imuproto::SET_IMU2};
-    expected.insert(expected.end(), reinterpret_cast<const std::uint8_t *>(&imu),
-                    reinterpret_cast<const std::uint8_t *>(&imu) + sizeof imu);
+    Bytes expected(1 + sizeof imu);
+    expected[0] = imuproto::SET_IMU2;
+    std::memcpy(expected.data() + 1, &imu, sizeof imu);
     EXPECT_EQ(lastCommand().payload, expected);
     mag_calibration_data mag{};
     ASSERT_TRUE(device.write_mag_calibration_data(&mag));
