@@ -1,5 +1,7 @@
 #include "dfu_test_support.h"
 
+#include <cstdio>
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -29,6 +31,25 @@ std::vector<std::string> TemporaryFolder::entries() const
     for (const auto &entry : std::filesystem::directory_iterator(path_))
         names.push_back(entry.path().filename().string());
     return names;
+}
+
+std::string intelHexRecord(int type, unsigned offset, const std::vector<std::uint8_t> &data,
+                           bool lowerCase)
+{
+    std::vector<std::uint8_t> bytes{std::uint8_t(data.size()), std::uint8_t(offset >> 8),
+                                    std::uint8_t(offset), std::uint8_t(type)};
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    unsigned sum = 0;
+    for (auto b : bytes)
+        sum += b;
+    bytes.push_back(std::uint8_t(-sum));
+    std::string line = ":";
+    char digits[3];
+    for (auto b : bytes) {
+        std::snprintf(digits, sizeof digits, lowerCase ? "%02x" : "%02X", b);
+        line += digits;
+    }
+    return line;
 }
 
 std::vector<std::uint8_t> readBytes(const std::string &path)

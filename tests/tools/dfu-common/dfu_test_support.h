@@ -25,6 +25,11 @@ private:
     std::filesystem::path path_;
 };
 
+// One Intel HEX record with its checksum, built independently of the reader
+// under test, without a line end.
+std::string intelHexRecord(int type, unsigned offset, const std::vector<std::uint8_t> &data,
+                           bool lowerCase = false);
+
 std::vector<std::uint8_t> readBytes(const std::string &path);
 void writeBytes(const std::string &path, const std::vector<std::uint8_t> &bytes);
 void writeText(const std::string &path, const std::string &text);

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 namespace {
 
@@ -22,20 +21,7 @@ dfutest::ProgramResult convert(const std::vector<std::string> &arguments)
 
 std::string hexRecord(int type, unsigned offset, const std::vector<std::uint8_t> &data)
 {
-    std::vector<std::uint8_t> bytes{std::uint8_t(data.size()), std::uint8_t(offset >> 8),
-                                    std::uint8_t(offset), std::uint8_t(type)};
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    unsigned sum = 0;
-    for (auto b : bytes)
-        sum += b;
-    bytes.push_back(std::uint8_t(-sum));
-    std::string line = ":";
-    char digits[3];
-    for (auto b : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X", b);
-        line += digits;
-    }
-    return line + "\r\n";
+    return dfutest::intelHexRecord(type, offset, data) + "\r\n";
 }
 
 // Three runs: two joined from out-of-order records, one behind a gap, one

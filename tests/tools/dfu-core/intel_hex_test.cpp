@@ -1,30 +1,17 @@
 #include "input_error.h"
 #include "intel_hex.h"
 
+#include "dfu_test_support.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 namespace {
 
-// Builds one record with its checksum, independently of the reader.
 std::string record(int type, unsigned offset, const std::vector<std::uint8_t> &data,
                    bool lowerCase = false)
 {
-    std::vector<std::uint8_t> bytes{std::uint8_t(data.size()), std::uint8_t(offset >> 8),
-                                    std::uint8_t(offset), std::uint8_t(type)};
-    bytes.insert(bytes.end(), data.begin(), data.end());
-    unsigned sum = 0;
-    for (auto b : bytes)
-        sum += b;
-    bytes.push_back(std::uint8_t(-sum));
-    std::string line = ":";
-    char digits[3];
-    for (auto b : bytes) {
-        std::snprintf(digits, sizeof digits, lowerCase ? "%02x" : "%02X", b);
-        line += digits;
-    }
-    return line;
+    return dfutest::intelHexRecord(type, offset, data, lowerCase);
 }
 
 const std::string kEnd = ":00000001FF";
