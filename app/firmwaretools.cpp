@@ -16,11 +16,6 @@ constexpr int reapLimitMs = 5000;
 
 } // namespace
 
-int timeLimitMs()
-{
-    return timeLimit;
-}
-
 void setTimeLimitMs(int ms)
 {
     timeLimit = ms;

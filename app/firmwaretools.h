@@ -32,7 +32,6 @@ struct ToolRun
 ToolRun run(const QString &programBaseName, const QStringList &arguments);
 
 // The wait limit of every run, 30 s; tests shorten it.
-int timeLimitMs();
 void setTimeLimitMs(int ms);
 
 // Whether the flasher's --list output names an STM32 DFU bootloader.
