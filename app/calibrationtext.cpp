@@ -2,16 +2,9 @@
 
 namespace calibrationtext {
 
-namespace {
+using displaymodes::DisplayMode;
 
-enum MessageMode
-{
-    Angle = 1,
-    Gyr = 2,
-    Acc = 3,
-    Mag = 4,
-    Temperature = 7
-};
+namespace {
 
 QString twoDecimals(float value)
 {
@@ -65,21 +58,21 @@ void setIdentity(float *matrix)
 
 } // namespace
 
-QString calibrationLine(int messageMode, const IMUserial::sensor_data_calibration &s)
+QString calibrationLine(DisplayMode messageMode, const IMUserial::sensor_data_calibration &s)
 {
     switch (messageMode) {
-    case Angle:
+    case DisplayMode::Angle:
         return twoChipLine("[angle1] x: %1 y %2 z: %3 [angle2] x: %4 y %5 z: %6", s.angle1,
                            s.angle2);
-    case Gyr:
+    case DisplayMode::Gyr:
         return twoChipLine("[gyr1] x: %1 y %2 z: %3 [gyr2] x: %4 y %5 z: %6", s.gyr1, s.gyr2,
                            gyrValue);
-    case Acc:
+    case DisplayMode::Acc:
         return twoChipLine("[acc1] x: %1 y %2 z: %3 [acc2] x: %4 y %5 z: %6", s.acc1, s.acc2);
-    case Mag:
+    case DisplayMode::Mag:
         return QString("[mag] x: %1 y %2 z: %3")
             .arg(twoDecimals(s.mag.x), twoDecimals(s.mag.y), twoDecimals(s.mag.z));
-    case Temperature:
+    case DisplayMode::Temperature:
         return QString("[Temp1] %1 [Temp2] %2").arg(twoDecimals(s.temp1), twoDecimals(s.temp2));
     default:
         return QString();

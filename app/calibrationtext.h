@@ -1,6 +1,7 @@
 // Text of the calibration views and the module's neutral calibration sets.
 #pragma once
 
+#include "displaymodes.h"
 #include "imuserial.h"
 
 #include <QString>
@@ -9,8 +10,9 @@ namespace calibrationtext {
 
 // The log line for one calibration-mode sample in the given message display
 // mode; a null string for the modes that show no calibration line (free
-// acceleration, quaternion, unknown).
-QString calibrationLine(int messageMode, const IMUserial::sensor_data_calibration &sample);
+// acceleration, quaternion).
+QString calibrationLine(displaymodes::DisplayMode messageMode,
+                        const IMUserial::sensor_data_calibration &sample);
 
 // The read-out of the three stored sets: 34 lines, values with 4 decimals.
 QString readout(const IMUserial::imu_calibration_data &imu1,

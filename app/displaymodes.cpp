@@ -8,22 +8,20 @@ namespace {
 
 struct MessageMode
 {
+    DisplayMode mode;
     const char *comboText;
     const char *format;
 };
 
-// Index + 1 is the mode number.
 constexpr std::array<MessageMode, 7> messageModes{{
-    {"Angle", "AgnleX: %1 AgnleY: %2 AgnleZ: %3"},
-    {"Gyr", "GyrX: %1 GyrY: %2 GyrZ: %3"},
-    {"Acc", "AccX: %1 AccY: %2 AccZ: %3"},
-    {"Mag", "MagX: %1 MagY: %2 MagZ: %3"},
-    {"FreeAcc", "FreeAccX: %1 FreeAccY: %2 FreeAccZ: %3"},
-    {"Quaternion", "Qw: %1 Qx: %2 Qy: %3 Qz: %4"},
-    {"Temperature", "Temperature: %1"},
+    {DisplayMode::Angle, "Angle", "AgnleX: %1 AgnleY: %2 AgnleZ: %3"},
+    {DisplayMode::Gyr, "Gyr", "GyrX: %1 GyrY: %2 GyrZ: %3"},
+    {DisplayMode::Acc, "Acc", "AccX: %1 AccY: %2 AccZ: %3"},
+    {DisplayMode::Mag, "Mag", "MagX: %1 MagY: %2 MagZ: %3"},
+    {DisplayMode::FreeAcc, "FreeAcc", "FreeAccX: %1 FreeAccY: %2 FreeAccZ: %3"},
+    {DisplayMode::Quaternion, "Quaternion", "Qw: %1 Qx: %2 Qy: %3 Qz: %4"},
+    {DisplayMode::Temperature, "Temperature", "Temperature: %1"},
 }};
-
-constexpr int graphModeCount = 5; // the first five message modes
 
 struct RateCode
 {
@@ -40,31 +38,41 @@ constexpr std::array<RateCode, 6> rateCodes{{
     {"1", IMUserial::DATARATE_1HZ},
 }};
 
-int modeNumber(const QString &comboText, int count)
+DisplayMode modeNamed(const QString &comboText, DisplayMode last)
 {
-    for (int i = 0; i < count; ++i) {
-        if (comboText == QLatin1String(messageModes[i].comboText))
-            return i + 1;
+    for (const MessageMode &entry : messageModes) {
+        if (entry.mode > last)
+            break;
+        if (comboText == QLatin1String(entry.comboText))
+            return entry.mode;
     }
-    return 1;
+    return DisplayMode::Angle;
+}
+
+const MessageMode &entryFor(DisplayMode mode)
+{
+    for (const MessageMode &entry : messageModes) {
+        if (entry.mode == mode)
+            return entry;
+    }
+    return messageModes.front();
 }
 
 } // namespace
 
-int messageModeFor(const QString &comboText)
+DisplayMode messageModeFor(const QString &comboText)
 {
-    return modeNumber(comboText, static_cast<int>(messageModes.size()));
+    return modeNamed(comboText, messageModes.back().mode);
 }
 
-QString messageFormatFor(int messageMode)
+QString messageFormatFor(DisplayMode messageMode)
 {
-    const bool known = messageMode >= 1 && messageMode <= static_cast<int>(messageModes.size());
-    return QLatin1String(messageModes[known ? messageMode - 1 : 0].format);
+    return QLatin1String(entryFor(messageMode).format);
 }
 
-int graphModeFor(const QString &comboText)
+DisplayMode graphModeFor(const QString &comboText)
 {
-    return modeNumber(comboText, graphModeCount);
+    return modeNamed(comboText, lastGraphMode);
 }
 
 IMUserial::DATARATE dataRateFor(const QString &comboText)

@@ -8,14 +8,28 @@
 
 namespace displaymodes {
 
-// Message display modes 1 to 7: Angle, Gyr, Acc, Mag, FreeAcc, Quaternion,
-// Temperature. Unknown text selects Angle.
-int messageModeFor(const QString &comboText);
-QString messageFormatFor(int messageMode);
+// The quantity a log line shows or the chart plots. The numbers are the ones
+// the window's integer mode members hold.
+enum class DisplayMode
+{
+    Angle = 1,
+    Gyr,
+    Acc,
+    Mag,
+    FreeAcc,
+    Quaternion,
+    Temperature,
+};
 
-// Graph display modes 1 to 5: Angle, Gyr, Acc, Mag, FreeAcc. Unknown text
-// selects Angle.
-int graphModeFor(const QString &comboText);
+// The chart plots the triples up to this one.
+constexpr DisplayMode lastGraphMode = DisplayMode::FreeAcc;
+
+// Message display modes: every DisplayMode. Unknown text selects Angle.
+DisplayMode messageModeFor(const QString &comboText);
+QString messageFormatFor(DisplayMode messageMode);
+
+// Graph display modes: Angle to FreeAcc. Unknown text selects Angle.
+DisplayMode graphModeFor(const QString &comboText);
 
 // The module's rate code for a rate text ("200" to "1"); unknown text gives
 // the 100 Hz code.

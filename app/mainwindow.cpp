@@ -8,6 +8,7 @@
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QMessageBox>
 #include <QProcess>
@@ -26,7 +27,9 @@ MainWindow *MainWindow::pthis = nullptr;
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui_MainWindow), tracer(nullptr), imuSerial(nullptr),
       plotting(false), rescaleValueAxis(true), showMessages(true), showType(0), busy(false),
-      messageFormat(displaymodes::messageFormatFor(1)), graphDisplayMode(1), messageDisplayMode(1),
+      messageFormat(displaymodes::messageFormatFor(displaymodes::DisplayMode::Angle)),
+      graphDisplayMode(static_cast<int>(displaymodes::DisplayMode::Angle)),
+      messageDisplayMode(static_cast<int>(displaymodes::DisplayMode::Angle)),
       dataRate(IMUserial::DATARATE_100HZ), angleX(0), angleY(0), angleZ(0), progressDialog(nullptr)
 {
     ui->setupUi(this);
@@ -99,7 +102,6 @@ void MainWindow::setupGUI()
     progressDialog->setMinimumDuration(0);
     progressDialog->setAutoReset(true);
     progressDialog->setAutoClose(false);
-    progressDialog->setCancelButton(nullptr);
     // Closing also stops the dialog's own timer that would show it by itself.
     progressDialog->close();
 
@@ -135,6 +137,19 @@ int MainWindow::QMessageBoxWindow(QMessageBoxType type, QString WindowMsg, QStri
     box.setText(showMsg);
     box.setWindowTitle(WindowMsg);
     return box.exec();
+}
+
+bool MainWindow::deviceOpen(const closedport::Notice &notice)
+{
+    if (imuSerial->isDeivceOpen())
+        return true;
+    if (notice.logLine)
+        emit writeLog(notice.logLine);
+    if (notice.debugLine)
+        qDebug() << notice.debugLine;
+    if (notice.boxText)
+        QMessageBoxWindow(MsgCritical, "Error", notice.boxText);
+    return false;
 }
 
 void MainWindow::writeToPlainText(const QString &text)

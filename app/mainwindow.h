@@ -1,5 +1,6 @@
 #pragma once
 
+#include "closedport.h"
 #include "imuserial.h"
 #include "logqueue.h"
 #include "samplehandoff.h"
@@ -42,6 +43,10 @@ public:
 
     // The one live window, for the device library's static callbacks.
     static MainWindow *pthis;
+
+    // Appends every line emitted with writeLog so far to the log view now,
+    // instead of at the next refresh tick (which does it by itself).
+    void flushLog();
 
 signals:
     void writeLog(const QString &text);
@@ -93,14 +98,13 @@ private:
     bool OTA_Thread(QString path);
     void on_chartMouseDoubleClickHandler(QMouseEvent *event);
 
-    bool deviceOpenOrLogged();
-    bool deviceOpenOrWarned();
+    // True when the port is open; otherwise tells the operator as `notice` says.
+    bool deviceOpen(const closedport::Notice &notice);
     bool dfuDevicePresent();
     bool confirmed(const QString &question);
     void stopStreamForCalibrationExchange();
 
     void appendLogLines(const QStringList &lines);
-    void flushLog();
     void showTransmitErrorBoxes();
     void setLinkIndicator(bool on);
     void stopPlotting();
@@ -116,6 +120,7 @@ private:
     QSharedPointer<QCPGraphDataContainer> graph1Data;
     QSharedPointer<QCPGraphDataContainer> graph2Data;
     QSharedPointer<QCPGraphDataContainer> graph3Data;
+    // Published window state: the last log time stamp, though only one function uses it.
     QDateTime logTime;
     QTimer plotTimer;
     QTimer linkBlinkTimer;
@@ -125,12 +130,17 @@ private:
     std::atomic<bool> plotting;
     bool rescaleValueAxis;
     std::atomic<bool> showMessages;
+    // Published window state: the chosen curve set; the chart reads the graphs' visibility.
     int showType;
     bool busy;
+    // Published window state: the chosen line template. The sample callback
+    // builds lines from messageDisplayMode instead, sharing no string with
+    // the receive thread.
     QString messageFormat;
     std::atomic<int> graphDisplayMode;
     std::atomic<int> messageDisplayMode;
     IMUserial::DATARATE dataRate;
+    // Published window state: the angles last shown, though only AngleDisplay uses them.
     double angleX;
     double angleY;
     double angleZ;

@@ -7,30 +7,16 @@
 #include <QDebug>
 #include <QMessageBox>
 
-namespace {
-
-const char deviceNotOpen[] = "Device is not open";
-
-} // namespace
-
 // Runs on the library's receive thread; hands the line over through the log.
 void MainWindow::CalibrationRecvCallback(IMUserial::sensor_data_calibration *data)
 {
     MainWindow *window = pthis;
     if (!window->showMessages)
         return;
-    const QString line = calibrationtext::calibrationLine(window->messageDisplayMode, *data);
+    const QString line = calibrationtext::calibrationLine(
+        static_cast<displaymodes::DisplayMode>(window->messageDisplayMode.load()), *data);
     if (!line.isNull())
         emit window->writeLog(line);
-}
-
-bool MainWindow::deviceOpenOrLogged()
-{
-    if (imuSerial->isDeivceOpen())
-        return true;
-    emit writeLog(deviceNotOpen);
-    qDebug() << deviceNotOpen;
-    return false;
 }
 
 bool MainWindow::confirmed(const QString &question)
@@ -46,7 +32,7 @@ void MainWindow::stopStreamForCalibrationExchange()
 
 void MainWindow::on_pushButtonEnterCalibMode_clicked(bool /*checked*/)
 {
-    if (!deviceOpenOrLogged())
+    if (!deviceOpen(closedport::loggedAndDebugged))
         return;
     emit writeLog(imuSerial->enterCalibrationMode() ? "Enter Calibration Mode SUCCESS"
                                                     : "Enter Calibration Mode FAIL");
@@ -54,7 +40,7 @@ void MainWindow::on_pushButtonEnterCalibMode_clicked(bool /*checked*/)
 
 void MainWindow::on_pushButtonExitCalibMode_clicked(bool /*checked*/)
 {
-    if (!deviceOpenOrLogged())
+    if (!deviceOpen(closedport::loggedAndDebugged))
         return;
     emit writeLog(imuSerial->exitCalibrationMode() ? "Exit Calibration Mode SUCCESS"
                                                    : "Exit Calibration Mode FAIL");
@@ -62,10 +48,8 @@ void MainWindow::on_pushButtonExitCalibMode_clicked(bool /*checked*/)
 
 void MainWindow::on_pushButtonGetCalibrationData_clicked()
 {
-    if (!imuSerial->isDeivceOpen()) {
-        emit writeLog(deviceNotOpen);
+    if (!deviceOpen(closedport::logged))
         return;
-    }
     stopStreamForCalibrationExchange();
     ui->plainTextEdit_calibration->clear();
     // Zero-filled, so that a read that fails shows zeros rather than whatever
@@ -84,10 +68,8 @@ void MainWindow::on_pushButtonClearCalib_clicked()
 {
     if (!confirmed("Do you want to\"ClearCalibationData? \""))
         return;
-    if (!imuSerial->isDeivceOpen()) {
-        qDebug() << deviceNotOpen;
+    if (!deviceOpen(closedport::debugged))
         return;
-    }
     IMUserial::imu_calibration_data imuSet = calibrationtext::neutralImuSet();
     IMUserial::mag_calibration_data magSet = calibrationtext::neutralMagSet();
     stopStreamForCalibrationExchange();
@@ -100,7 +82,8 @@ void MainWindow::on_pushButtonClearCalib_clicked()
 
 void MainWindow::on_pushButtonStartGyrBiasCalib_clicked(bool /*checked*/)
 {
-    if (!confirmed("Do you want to\"startGyrBiasCalibration? \"") || !deviceOpenOrLogged())
+    if (!confirmed("Do you want to\"startGyrBiasCalibration? \"") ||
+        !deviceOpen(closedport::loggedAndDebugged))
         return;
     emit writeLog(imuSerial->startGyrBiasCalibration() ? "Start GyrBias Calibration"
                                                        : "ERROR: Cannot Enter GyrBias Calibration");
@@ -108,7 +91,8 @@ void MainWindow::on_pushButtonStartGyrBiasCalib_clicked(bool /*checked*/)
 
 void MainWindow::on_pushButtonStopGyrBiasCalib_clicked(bool /*checked*/)
 {
-    if (!confirmed("Do you want to\"StopGyrBiasCalib? \"") || !deviceOpenOrLogged())
+    if (!confirmed("Do you want to\"StopGyrBiasCalib? \"") ||
+        !deviceOpen(closedport::loggedAndDebugged))
         return;
     emit writeLog(imuSerial->stopGyrBiasCalibration() ? "Stop Gyr Bias Calibration"
                                                       : "FAIL to Stop Gyr Bias Calibration");
@@ -118,7 +102,8 @@ void MainWindow::on_pushButtonStopGyrBiasCalib_clicked(bool /*checked*/)
 // success as they always have.
 void MainWindow::on_pushButtonRecordQuaternionOffset_clicked(bool /*checked*/)
 {
-    if (!confirmed("Do you want to\"RecordQuaternionOffset? \"") || !deviceOpenOrLogged())
+    if (!confirmed("Do you want to\"RecordQuaternionOffset? \"") ||
+        !deviceOpen(closedport::loggedAndDebugged))
         return;
     imuSerial->RecordQuaternionOffset();
     emit writeLog("Record Quaternion Offset SUCCESS");
@@ -126,7 +111,8 @@ void MainWindow::on_pushButtonRecordQuaternionOffset_clicked(bool /*checked*/)
 
 void MainWindow::on_pushButtonResetQuaternionOffset_clicked(bool /*checked*/)
 {
-    if (!confirmed("Do you want to\"ResetQuaternionOffset? \"") || !deviceOpenOrLogged())
+    if (!confirmed("Do you want to\"ResetQuaternionOffset? \"") ||
+        !deviceOpen(closedport::loggedAndDebugged))
         return;
     imuSerial->ResetQuaternionOffset();
     emit writeLog("Reset Quaternion Offset SUCCESS");

@@ -7,7 +7,6 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QTemporaryFile>
 #include <QThread>
@@ -44,7 +43,7 @@ bool MainWindow::dfuDevicePresent()
 
 void MainWindow::on_pushButton_jumpToDfu_clicked()
 {
-    if (!deviceOpenOrWarned())
+    if (!deviceOpen(closedport::warned))
         return;
     imuSerial->stopRecv();
     QThread::msleep(10);
@@ -124,9 +123,6 @@ bool MainWindow::OTA_Thread(QString path)
             return false;
         }
         image = converted.fileName();
-    } else if (kind != "dfu") {
-        qDebug() << "Error: Unsupported file extension.";
-        return false;
     }
 
     const ToolRun flash = runFlasher({"--flash", image});
@@ -176,9 +172,9 @@ void MainWindow::on_pushButton_packfile_clicked()
         programs::converterName,
         firmwaretools::converterArguments(input, firmwaretools::withDfuSuffix(output)));
     if (!convert.finished)
-        QMessageBox::critical(this, "错误", "执行转换程序失败！", QMessageBox::Ok);
+        QMessageBoxWindow(MsgCritical, "错误", "执行转换程序失败！");
     else if (!convert.succeeded())
-        QMessageBox::critical(this, "错误", "文件转换失败！", QMessageBox::Ok);
+        QMessageBoxWindow(MsgCritical, "错误", "文件转换失败！");
     else
-        QMessageBox::information(this, "成功", "文件转换完成！", QMessageBox::Ok);
+        QMessageBoxWindow(MsgInformation, "成功", "文件转换完成！");
 }

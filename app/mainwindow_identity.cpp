@@ -8,18 +8,9 @@
 
 #include <cstring>
 
-bool MainWindow::deviceOpenOrWarned()
-{
-    if (imuSerial->isDeivceOpen())
-        return true;
-    emit writeLog("Please open IMU device");
-    QMessageBoxWindow(MsgCritical, "Error", "Please open IMU device.");
-    return false;
-}
-
 void MainWindow::on_pushButton_version_clicked()
 {
-    if (!deviceOpenOrWarned())
+    if (!deviceOpen(closedport::warned))
         return;
     char version[IMUserial::VERSION_SIZE] = {};
     imuSerial->getVersion(version);
@@ -30,7 +21,7 @@ void MainWindow::on_pushButton_version_clicked()
 
 void MainWindow::on_pushButton_getSN_clicked()
 {
-    if (!deviceOpenOrWarned())
+    if (!deviceOpen(closedport::warned))
         return;
     char sn[IMUserial::SN_SIZE] = {};
     imuSerial->getSN(sn);
@@ -41,7 +32,7 @@ void MainWindow::on_pushButton_getSN_clicked()
 
 void MainWindow::on_pushButton_setSN_clicked()
 {
-    if (!deviceOpenOrWarned())
+    if (!deviceOpen(closedport::warned))
         return;
     if (QMessageBoxWindow(MsgQuestion, "Question", "Do you want to Write SN") != QMessageBox::Yes)
         return;

@@ -19,9 +19,7 @@ void MainWindow::on_pushButtonSerialConnect_clicked(bool checked)
             angleTimer.start(16);
             imuSerial->startRecv();
             imuSerial->set_data_rate(&dataRate);
-            const int index = ui->comboBoxShowType->currentIndex();
-            if (index >= 0 && index <= 3)
-                on_comboBoxShowType_currentIndexChanged(index);
+            on_comboBoxShowType_currentIndexChanged(ui->comboBoxShowType->currentIndex());
             linkBlinkTimer.start();
         } else {
             emit writeLog("imu Connect Fail");
@@ -46,10 +44,8 @@ void MainWindow::on_pushButtonSerialConnect_clicked(bool checked)
 
 void MainWindow::on_pushButtonStartRecv_clicked(bool checked)
 {
-    if (!imuSerial->isDeivceOpen()) {
-        emit writeLog("Device is not open");
+    if (!deviceOpen(closedport::logged))
         return;
-    }
     if (checked) {
         emit writeLog("Start Receive");
         imuSerial->start_data_ransmission();

@@ -26,9 +26,11 @@ void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
 {
     MainWindow *window = pthis;
     if (window->showMessages)
-        emit window->writeLog(sampletext::sampleLine(window->messageDisplayMode, *data));
+        emit window->writeLog(sampletext::sampleLine(
+            static_cast<displaymodes::DisplayMode>(window->messageDisplayMode.load()), *data));
     if (window->plotting) {
-        const IMUserial::vec3 v = sampletext::plottedTriple(window->graphDisplayMode, *data);
+        const IMUserial::vec3 v = sampletext::plottedTriple(
+            static_cast<displaymodes::DisplayMode>(window->graphDisplayMode.load()), *data);
         window->handoff.pushPoint(v.x, v.y, v.z);
     }
     window->handoff.storeAngles({data->angle.x, data->angle.y, data->angle.z});
@@ -36,8 +38,9 @@ void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
 
 void MainWindow::on_comboBoxMessagesDisplayMode_currentTextChanged(const QString &arg1)
 {
-    messageDisplayMode = displaymodes::messageModeFor(arg1);
-    messageFormat = displaymodes::messageFormatFor(messageDisplayMode);
+    const displaymodes::DisplayMode mode = displaymodes::messageModeFor(arg1);
+    messageDisplayMode = static_cast<int>(mode);
+    messageFormat = displaymodes::messageFormatFor(mode);
 }
 
 void MainWindow::AngleDisplay()
@@ -162,8 +165,7 @@ void MainWindow::on_pushButtonStartPlot_clicked(bool checked)
     busy = true;
     if (!checked) {
         stopPlotting();
-    } else if (!imuSerial->isDeivceOpen()) {
-        emit writeLog("Please Connect Device");
+    } else if (!deviceOpen(closedport::plotRefused)) {
         ui->pushButtonStartPlot->setChecked(false);
     } else {
         rescaleValueAxis = true;
@@ -203,7 +205,7 @@ void MainWindow::on_pushButtonClearGraphs_clicked()
 
 void MainWindow::on_comboBoxGraphDisplayMode_currentTextChanged(const QString &arg1)
 {
-    graphDisplayMode = displaymodes::graphModeFor(arg1);
+    graphDisplayMode = static_cast<int>(displaymodes::graphModeFor(arg1));
 }
 
 void MainWindow::on_comboBoxShowType_currentIndexChanged(int index)

@@ -1,23 +1,12 @@
 #include "sampletext.h"
 
-#include "displaymodes.h"
-
 #include <initializer_list>
 
 namespace sampletext {
 
-namespace {
+using displaymodes::DisplayMode;
 
-enum MessageMode
-{
-    Angle = 1,
-    Gyr,
-    Acc,
-    Mag,
-    FreeAcc,
-    Quaternion,
-    Temperature
-};
+namespace {
 
 QString fillTemplate(const QString &format, std::initializer_list<float> values, int decimals)
 {
@@ -34,41 +23,41 @@ QString tripleLine(const QString &format, const IMUserial::vec3 &v, int decimals
 
 } // namespace
 
-QString sampleLine(int messageMode, const IMUserial::sensor_data &sample)
+QString sampleLine(DisplayMode messageMode, const IMUserial::sensor_data &sample)
 {
     const QString format = displaymodes::messageFormatFor(messageMode);
     switch (messageMode) {
-    case Gyr:
+    case DisplayMode::Gyr:
         return tripleLine(format, sample.gyr);
-    case Acc:
+    case DisplayMode::Acc:
         return tripleLine(format, sample.acc);
-    case Mag:
+    case DisplayMode::Mag:
         return tripleLine(format, sample.mag);
-    case FreeAcc:
+    case DisplayMode::FreeAcc:
         return tripleLine(format, sample.free_acc, 4);
-    case Quaternion:
+    case DisplayMode::Quaternion:
         return fillTemplate(format, {sample.quat.w, sample.quat.x, sample.quat.y, sample.quat.z},
                             2);
-    case Temperature:
+    case DisplayMode::Temperature:
         return fillTemplate(format, {sample.temp}, 2);
-    case Angle:
+    case DisplayMode::Angle:
     default:
         return tripleLine(format, sample.angle);
     }
 }
 
-IMUserial::vec3 plottedTriple(int graphMode, const IMUserial::sensor_data &sample)
+IMUserial::vec3 plottedTriple(DisplayMode graphMode, const IMUserial::sensor_data &sample)
 {
     switch (graphMode) {
-    case Gyr:
+    case DisplayMode::Gyr:
         return sample.gyr;
-    case Acc:
+    case DisplayMode::Acc:
         return sample.acc;
-    case Mag:
+    case DisplayMode::Mag:
         return sample.mag;
-    case FreeAcc:
+    case DisplayMode::FreeAcc:
         return sample.free_acc;
-    case Angle:
+    case DisplayMode::Angle:
     default:
         return sample.angle;
     }

@@ -1,6 +1,7 @@
 // Turning module records into the text the window shows and the values it plots.
 #pragma once
 
+#include "displaymodes.h"
 #include "imuserial.h"
 
 #include <QString>
@@ -10,11 +11,12 @@ namespace sampletext {
 // One log line for a streamed sample in the given message display mode: the
 // mode's template with each value in fixed notation (4 decimals for free
 // acceleration, else 2), left-aligned in at least 8 characters.
-QString sampleLine(int messageMode, const IMUserial::sensor_data &sample);
+QString sampleLine(displaymodes::DisplayMode messageMode, const IMUserial::sensor_data &sample);
 
-// The x, y, z triple a graph display mode plots (1 angle, 2 gyr, 3 acc,
-// 4 mag, 5 free acceleration; anything else plots the angles).
-IMUserial::vec3 plottedTriple(int graphMode, const IMUserial::sensor_data &sample);
+// The x, y, z triple a graph display mode plots; a mode that is no triple
+// plots the angles.
+IMUserial::vec3 plottedTriple(displaymodes::DisplayMode graphMode,
+                              const IMUserial::sensor_data &sample);
 
 // An angle as the read-outs show it: fixed notation with 2 decimals.
 QString angleText(double angle);

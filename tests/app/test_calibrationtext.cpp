@@ -76,14 +76,17 @@ TEST(CalibrationLine, PatternsPerModeWithWidthSixOnlyForTheGyroscope)
     s.temp2 = 31.456f;
     s.mag = {0.5f, -0.5f, 42};
 
-    EXPECT_EQ(calibrationtext::calibrationLine(2, s),
+    EXPECT_EQ(calibrationtext::calibrationLine(displaymodes::DisplayMode(2), s),
               "[gyr1] x:   1.50 y  -0.25 z: 100.00 [gyr2] x: -1234.50 y   0.00 z:  12.35");
-    EXPECT_EQ(calibrationtext::calibrationLine(3, s),
+    EXPECT_EQ(calibrationtext::calibrationLine(displaymodes::DisplayMode(3), s),
               "[acc1] x: 1.50 y -0.25 z: 9.81 [acc2] x: 0.00 y 0.00 z: 0.00");
-    EXPECT_EQ(calibrationtext::calibrationLine(1, s),
+    EXPECT_EQ(calibrationtext::calibrationLine(displaymodes::DisplayMode(1), s),
               "[angle1] x: 0.00 y 0.00 z: 0.00 [angle2] x: -1.00 y 2.00 z: 3.00");
-    EXPECT_EQ(calibrationtext::calibrationLine(4, s), "[mag] x: 0.50 y -0.50 z: 42.00");
-    EXPECT_EQ(calibrationtext::calibrationLine(7, s), "[Temp1] 25.00 [Temp2] 31.46");
+    EXPECT_EQ(calibrationtext::calibrationLine(displaymodes::DisplayMode(4), s),
+              "[mag] x: 0.50 y -0.50 z: 42.00");
+    EXPECT_EQ(calibrationtext::calibrationLine(displaymodes::DisplayMode(7), s),
+              "[Temp1] 25.00 [Temp2] 31.46");
     for (int silent : {0, 5, 6, 8})
-        EXPECT_TRUE(calibrationtext::calibrationLine(silent, s).isNull()) << silent;
+        EXPECT_TRUE(calibrationtext::calibrationLine(displaymodes::DisplayMode(silent), s).isNull())
+            << silent;
 }

@@ -20,6 +20,8 @@ IMUserial::sensor_data sampleWithDistinctFields()
 
 } // namespace
 
+using displaymodes::DisplayMode;
+
 TEST(SampleLine, EachModeFormatsItsFieldsPaddedToEightCharacters)
 {
     const IMUserial::sensor_data s = sampleWithDistinctFields();
@@ -39,14 +41,15 @@ TEST(SampleLine, EachModeFormatsItsFieldsPaddedToEightCharacters)
         {8, "AgnleX: 1.50     AgnleY: -20.25   AgnleZ: 100.00  "},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(sampletext::sampleLine(c.mode, s), c.line) << "mode " << c.mode;
+        EXPECT_EQ(sampletext::sampleLine(DisplayMode(c.mode), s), c.line) << "mode " << c.mode;
 }
 
 TEST(SampleLine, LongValuesAreNeverCut)
 {
     IMUserial::sensor_data s{};
     s.angle = {-123456.75f, 0, 0};
-    EXPECT_EQ(sampletext::sampleLine(1, s), "AgnleX: -123456.75 AgnleY: 0.00     AgnleZ: 0.00    ");
+    EXPECT_EQ(sampletext::sampleLine(DisplayMode::Angle, s),
+              "AgnleX: -123456.75 AgnleY: 0.00     AgnleZ: 0.00    ");
 }
 
 TEST(DisplayModes, ComboTextsSelectModesFormatsAndRateCodes)
@@ -54,15 +57,17 @@ TEST(DisplayModes, ComboTextsSelectModesFormatsAndRateCodes)
     const char *messageTexts[] = {"Angle",   "Gyr",        "Acc",        "Mag",
                                   "FreeAcc", "Quaternion", "Temperature"};
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(displaymodes::messageModeFor(messageTexts[i]), i + 1);
-    EXPECT_EQ(displaymodes::messageModeFor("angle"), 1);
-    EXPECT_EQ(displaymodes::messageModeFor(""), 1);
-    EXPECT_EQ(displaymodes::messageFormatFor(6), "Qw: %1 Qx: %2 Qy: %3 Qz: %4");
-    EXPECT_EQ(displaymodes::messageFormatFor(99), "AgnleX: %1 AgnleY: %2 AgnleZ: %3");
+        EXPECT_EQ(int(displaymodes::messageModeFor(messageTexts[i])), i + 1);
+    EXPECT_EQ(displaymodes::messageModeFor("angle"), DisplayMode::Angle);
+    EXPECT_EQ(displaymodes::messageModeFor(""), DisplayMode::Angle);
+    EXPECT_EQ(displaymodes::messageFormatFor(DisplayMode::Quaternion),
+              "Qw: %1 Qx: %2 Qy: %3 Qz: %4");
+    EXPECT_EQ(displaymodes::messageFormatFor(DisplayMode(99)), "AgnleX: %1 AgnleY: %2 AgnleZ: %3");
 
-    EXPECT_EQ(displaymodes::graphModeFor("FreeAcc"), 5);
-    EXPECT_EQ(displaymodes::graphModeFor("Quaternion"), 1) << "not a chart quantity";
-    EXPECT_EQ(displaymodes::graphModeFor("Temperature"), 1);
+    EXPECT_EQ(displaymodes::graphModeFor("FreeAcc"), DisplayMode::FreeAcc);
+    EXPECT_EQ(displaymodes::graphModeFor("Quaternion"), DisplayMode::Angle)
+        << "not a chart quantity";
+    EXPECT_EQ(displaymodes::graphModeFor("Temperature"), DisplayMode::Angle);
 
     const struct
     {
@@ -80,10 +85,10 @@ TEST(DisplayModes, ComboTextsSelectModesFormatsAndRateCodes)
 TEST(PlottedTriple, GraphModesPickTheirQuantity)
 {
     const IMUserial::sensor_data s = sampleWithDistinctFields();
-    EXPECT_EQ(sampletext::plottedTriple(1, s).y, s.angle.y);
-    EXPECT_EQ(sampletext::plottedTriple(2, s).z, s.gyr.z);
-    EXPECT_EQ(sampletext::plottedTriple(3, s).z, s.acc.z);
-    EXPECT_EQ(sampletext::plottedTriple(4, s).x, s.mag.x);
-    EXPECT_EQ(sampletext::plottedTriple(5, s).x, s.free_acc.x);
-    EXPECT_EQ(sampletext::plottedTriple(6, s).x, s.angle.x);
+    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(1), s).y, s.angle.y);
+    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(2), s).z, s.gyr.z);
+    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(3), s).z, s.acc.z);
+    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(4), s).x, s.mag.x);
+    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(5), s).x, s.free_acc.x);
+    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(6), s).x, s.angle.x);
 }
