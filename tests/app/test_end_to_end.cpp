@@ -65,28 +65,33 @@ TEST_F(EndToEnd, StreamsLinesAtTheChosenRateChartsAndDisconnects)
     connectToSimulator();
     find<QComboBox>("comboBoxDataRate")->setCurrentText("50");
     click("pushButtonStartRecv");
-    QTest::qWait(200);
+    // The rate over the time 100 lines take once the stream flows: a 50 Hz
+    // stream is told apart from the 100 Hz default and from 10 Hz, and a
+    // stall of the loaded machine shifts only the ends of the measurement.
+    ASSERT_TRUE(waitUntil([&] { return log().size() > 1; }));
     const int before = log().size();
     QElapsedTimer clock;
     clock.start();
-    QTest::qWait(2000);
+    ASSERT_TRUE(waitUntil([&] { return log().size() >= before + 100; }, 20000));
     const QStringList lines = log();
     const double rate = (lines.size() - before) * 1000.0 / clock.elapsed();
-    EXPECT_GT(rate, 35);
-    EXPECT_LT(rate, 65);
+    EXPECT_GT(rate, 30);
+    EXPECT_LT(rate, 75);
     static const QRegularExpression angleLine(
         R"(^AgnleX: -?\d+\.\d\d\s+ AgnleY: -?\d+\.\d\d\s+ AgnleZ: -?\d+\.\d\d\s*$)");
     EXPECT_TRUE(angleLine.match(lines.last()).hasMatch()) << lines.last().toStdString();
 
     click("pushButtonStartPlot");
     const QString angleBefore = readout("lineEdit_angle_x");
-    QTest::qWait(600);
-    EXPECT_GT(find<QCustomPlot>("widgetChart")->graph(0)->data()->size(), 15);
-    EXPECT_NE(readout("lineEdit_angle_x"), angleBefore) << "the read-outs follow the body";
+    EXPECT_TRUE(
+        waitUntil([&] { return find<QCustomPlot>("widgetChart")->graph(0)->data()->size() > 15; }));
+    EXPECT_TRUE(waitUntil([&] { return readout("lineEdit_angle_x") != angleBefore; }))
+        << "the read-outs follow the body";
 
     click("pushButtonSerialConnect");
     EXPECT_EQ(log().last(), "imu DisConnect");
     const int atDisconnect = log().size();
+    // The stream ran at 50 lines a second: 300 ms would bring about 15.
     QTest::qWait(300);
     EXPECT_EQ(log().size(), atDisconnect) << "nothing arrives after disconnecting";
 }
@@ -122,6 +127,8 @@ TEST_F(EndToEndCalibration, ClearCalibrateAndReadBackTheMeasuredBias)
                                                           calibrationtext::neutralMagSet()));
 
     confirm("pushButtonStartGyrBiasCalib");
+    // The module averages its gyroscopes for as long as the calibration runs;
+    // this is the operator holding it still, not a wait for an event.
     QTest::qWait(1200);
     confirm("pushButtonStopGyrBiasCalib");
     click("pushButtonGetCalibrationData");
@@ -139,17 +146,24 @@ TEST_F(EndToEndCalibration, RecordingTheOffsetZeroesTheAnglesAndCalibrationModeS
     connectToSimulator();
     confirm("pushButtonRecordQuaternionOffset");
     click("pushButtonStartRecv");
-    QTest::qWait(300);
+    static const QRegularExpression sampleLine(R"(^AgnleX: (\S+)\s+AgnleY: (\S+)\s+AgnleZ: (\S+))");
+    ASSERT_TRUE(waitUntil([&] { return log().filter(sampleLine).size() >= 5; }));
+    for (const QString &line : log().filter(sampleLine)) {
+        const QRegularExpressionMatch angles = sampleLine.match(line);
+        for (int axis = 1; axis <= 3; ++axis)
+            EXPECT_LT(std::abs(angles.captured(axis).toDouble()), 1.0) << line.toStdString();
+    }
+    ASSERT_TRUE(waitUntil([&] { return !readout("lineEdit_angle_x").isEmpty(); }));
     for (const char *edit : {"lineEdit_angle_x", "lineEdit_angle_y", "lineEdit_angle_z"})
         EXPECT_LT(std::abs(readout(edit).toDouble()), 1.0) << edit;
 
+    static const QRegularExpression calibrationLine(R"(^\[angle1\] x: .* \[angle2\] x: )");
     click("pushButtonEnterCalibMode");
-    QTest::qWait(300);
+    EXPECT_TRUE(waitUntil([&] { return !log().filter(calibrationLine).isEmpty(); }));
     click("pushButtonExitCalibMode");
     const QStringList lines = log();
     EXPECT_TRUE(lines.contains("Enter Calibration Mode SUCCESS"));
     EXPECT_TRUE(lines.contains("Exit Calibration Mode SUCCESS"));
-    EXPECT_FALSE(lines.filter(QRegularExpression(R"(^\[angle1\] x: .* \[angle2\] x: )")).isEmpty());
 }
 
 class EndToEndUnplugged : public EndToEnd
@@ -163,8 +177,9 @@ TEST_F(EndToEndUnplugged, AVanishedModuleIsReportedOnce)
     connectToSimulator();
     click("pushButtonStartRecv");
     MessageBoxAnswerer answerer;
-    ASSERT_TRUE(waitUntil([&] { return answerer.seen().size() == 1; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return answerer.seen().size() == 1; }));
     EXPECT_EQ(answerer.seen()[0].text, "Transmit ERROR");
+    // A second report would follow the first within a few milliseconds.
     QTest::qWait(500);
     EXPECT_EQ(answerer.seen().size(), 1);
     EXPECT_EQ(log().count("Transmite ERROR"), 1);
@@ -224,10 +239,10 @@ TEST_F(EndToEndFirmware, JumpFlashABinLeaveAndReadTheNewVersion)
     connectToSimulator();
     click("pushButton_jumpToDfu");
     EXPECT_EQ(log().mid(1), (QStringList{"imu DisConnect", "Jump to DFU done"}));
-    ASSERT_TRUE(waitUntil([&] { return !portPublished(); }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return !portPublished(); }));
 
     const QString bootloader = QString::fromStdString(simulator->directory()) + "/dfu.sock";
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(bootloader); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(bootloader); }));
 
     const char version[3] = {2, 0, 1};
     const QString image = writeApplicationImage(version);
@@ -236,7 +251,7 @@ TEST_F(EndToEndFirmware, JumpFlashABinLeaveAndReadTheNewVersion)
     click("pushButtonUpgrade");
     EXPECT_EQ(answerer.texts(), QStringList{"DFU Success!"});
 
-    ASSERT_TRUE(waitUntil([&] { return portPublished(); }, 5000)) << "back in the application";
+    ASSERT_TRUE(waitUntil([&] { return portPublished(); })) << "back in the application";
     click("pushButtonSerialConnect");
     click("pushButton_version");
     EXPECT_EQ(readout("lineEdit_version"), "2.0.1");

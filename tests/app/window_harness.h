@@ -35,13 +35,11 @@ inline void writeScript(const QString &path, const QByteArray &body)
 }
 
 // Runs the event loop until `done` holds or `ms` passed; returns `done()`.
-inline bool waitUntil(const std::function<bool()> &done, int ms = 2000)
+// The deadline only bounds a failure: a loaded or sanitized run is slow, so
+// it is generous.
+inline bool waitUntil(const std::function<bool()> &done, int ms = 10000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QTest::qWait(5);
-    return done();
+    return QTest::qWaitFor(done, ms);
 }
 
 // A window under test with a silent updater on the search path, so that the
@@ -72,11 +70,11 @@ protected:
         return child;
     }
 
-    // The log's lines once every pending line has been appended (within a
-    // refresh tick), without their time stamps.
+    // The log's lines, with every line emitted so far appended, without
+    // their time stamps.
     QStringList log()
     {
-        QTest::qWait(30);
+        window->flushLog();
         QStringList lines = find<QPlainTextEdit>("textBrowserLogs")->toPlainText().split('\n');
         if (lines == QStringList{""})
             return {};
