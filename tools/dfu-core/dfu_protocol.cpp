@@ -69,7 +69,7 @@ StatusReport decodeStatusReport(const std::vector<std::uint8_t> &bytes)
 {
     if (bytes.size() != kStatusReportLength)
         throw std::runtime_error("GETSTATUS answered " + std::to_string(bytes.size()) +
-                                 " bytes instead of 6");
+                                 " bytes instead of " + std::to_string(kStatusReportLength));
     StatusReport report;
     report.status = Status(bytes[0]);
     report.pollTimeoutMs =
@@ -77,11 +77,6 @@ StatusReport decodeStatusReport(const std::vector<std::uint8_t> &bytes)
     report.state = State(bytes[4]);
     report.stringIndex = bytes[5];
     return report;
-}
-
-std::string statusName(Status status)
-{
-    return statusText(status).name;
 }
 
 std::string stateName(State state)

@@ -8,6 +8,13 @@
 
 namespace dfu {
 
+// bcdDFU of DfuSe devices and files (DFU 1.1 with the DfuSe extensions).
+constexpr std::uint16_t kDfuseVersion = 0x011A;
+
+// USB identity of the STM32 DFU bootloader.
+constexpr std::uint16_t kBootloaderVendorId = 0x0483;
+constexpr std::uint16_t kBootloaderProductId = 0xdf11;
+
 enum class Request : std::uint8_t
 {
     Detach = 0,
@@ -81,8 +88,7 @@ std::vector<std::uint8_t> encodeStatusReport(const StatusReport &report);
 // Throws std::runtime_error unless `bytes` holds exactly six bytes.
 StatusReport decodeStatusReport(const std::vector<std::uint8_t> &bytes);
 
-std::string statusName(Status status); // e.g. "errWRITE"
-std::string stateName(State state);    // e.g. "dfuDNLOAD-IDLE"
+std::string stateName(State state); // e.g. "dfuDNLOAD-IDLE"
 // "status errWRITE (device cannot write memory), state dfuERROR"
 std::string describeStatus(const StatusReport &report);
 

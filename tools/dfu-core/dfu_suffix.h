@@ -1,6 +1,8 @@
 // The 16-byte suffix that closes every DFU file.
 #pragma once
 
+#include "dfu_protocol.h"
+
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -12,9 +14,9 @@ constexpr std::size_t kSuffixLength = 16;
 struct DfuSuffix
 {
     std::uint16_t bcdDevice = 0x0000;
-    std::uint16_t productId = 0xdf11;
-    std::uint16_t vendorId = 0x0483;
-    std::uint16_t bcdDfu = 0x011A;
+    std::uint16_t productId = kBootloaderProductId;
+    std::uint16_t vendorId = kBootloaderVendorId;
+    std::uint16_t bcdDfu = kDfuseVersion;
 };
 
 // Appends the suffix fields and the CRC over everything before the CRC.

@@ -1,7 +1,8 @@
 #include "dfuse_engine.h"
 
+#include "text.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <thread>
 
 namespace dfu {
@@ -11,13 +12,6 @@ namespace {
 // Upload and download address blocks relative to the address pointer; the
 // pointer is set again before the 16-bit block number could run out.
 constexpr std::size_t kBlocksPerPointer = 0x4000;
-
-std::string hex32(std::uint32_t value)
-{
-    char text[11];
-    std::snprintf(text, sizeof text, "0x%08x", unsigned(value));
-    return text;
-}
 
 bool disconnected(const TransportError &error)
 {

@@ -2,6 +2,7 @@
 
 #include "byte_order.h"
 #include "input_error.h"
+#include "text.h"
 
 #include <cstring>
 
@@ -16,7 +17,6 @@ constexpr std::size_t kTargetNameLength = 255;
 constexpr std::size_t kTargetPrefixLength = 6 + 1 + 4 + kTargetNameLength + 4 + 4;
 constexpr std::size_t kElementHeaderLength = 8;
 constexpr std::uint8_t kFormatVersion = 1;
-constexpr std::uint16_t kDfuseBcd = 0x011A;
 
 std::uint64_t targetSize(const DfuseTarget &target)
 {
@@ -66,13 +66,10 @@ private:
     std::size_t position_ = 0;
 };
 
-std::string hex32(std::uint32_t value)
+// Messages about the file spell hex numbers in capitals.
+std::string upperHex32(std::uint32_t value)
 {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4)
-        text += digits[(value >> shift) & 0xF];
-    return text;
+    return hex32(value, LetterCase::Upper);
 }
 
 void checkSuffix(const std::vector<std::uint8_t> &bytes, DfuSuffix &suffix)
@@ -81,11 +78,11 @@ void checkSuffix(const std::vector<std::uint8_t> &bytes, DfuSuffix &suffix)
     if (!check)
         throw InputError("no DFU suffix at the end of the file");
     if (check->storedCrc != check->computedCrc)
-        throw InputError("CRC mismatch: the suffix says " + hex32(check->storedCrc) +
-                         ", the content gives " + hex32(check->computedCrc));
-    if (check->fields.bcdDfu != kDfuseBcd)
-        throw InputError("the suffix declares DFU version " + hex32(check->fields.bcdDfu) +
-                         ", not the DfuSe version 0x011A");
+        throw InputError("CRC mismatch: the suffix says " + upperHex32(check->storedCrc) +
+                         ", the content gives " + upperHex32(check->computedCrc));
+    if (check->fields.bcdDfu != kDfuseVersion)
+        throw InputError("the suffix declares DFU version " + upperHex32(check->fields.bcdDfu) +
+                         ", not the DfuSe version " + hex16(kDfuseVersion, LetterCase::Upper));
     suffix = check->fields;
 }
 
@@ -113,7 +110,7 @@ ImageElement readElement(Cursor &cursor)
     element.address = readLe32(header);
     const std::uint32_t size = readLe32(header + 4);
     if (std::uint64_t(element.address) + size > kAddressSpace)
-        throw InputError("an element at " + hex32(element.address) + " runs beyond 4 GiB");
+        throw InputError("an element at " + upperHex32(element.address) + " runs beyond 4 GiB");
     const std::uint8_t *data = cursor.take(size, "element data");
     element.data.assign(data, data + size);
     return element;

@@ -1,5 +1,7 @@
 #include "element_builder.h"
 
+#include "address_range.h"
+
 #include <algorithm>
 
 namespace dfu {
@@ -22,17 +24,18 @@ void ElementBuilder::sortPieces()
     sorted_ = true;
 }
 
-std::optional<ElementBuilder::Overlap> ElementBuilder::findOverlap()
+std::optional<ElementBuilder::Overlap> ElementBuilder::findOverlap() const
 {
-    sortPieces();
-    for (std::size_t i = 1; i < pieces_.size(); ++i) {
-        const Piece &previous = pieces_[i - 1];
-        const Piece &current = pieces_[i];
-        if (std::uint64_t(previous.address) + previous.size > current.address)
-            return Overlap{std::max(previous.source, current.source),
-                           std::min(previous.source, current.source)};
-    }
-    return std::nullopt;
+    std::vector<AddressRange> ranges;
+    ranges.reserve(pieces_.size());
+    for (const Piece &piece : pieces_)
+        ranges.push_back({piece.address, std::uint64_t(piece.address) + piece.size});
+    const auto pair = findFirstOverlap(ranges);
+    if (!pair)
+        return std::nullopt;
+    const std::size_t lowerSource = pieces_[pair->lower].source;
+    const std::size_t higherSource = pieces_[pair->higher].source;
+    return Overlap{std::max(lowerSource, higherSource), std::min(lowerSource, higherSource)};
 }
 
 std::vector<ImageElement> ElementBuilder::build()

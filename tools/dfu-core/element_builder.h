@@ -20,7 +20,7 @@ public:
         std::size_t line = 0;      // the later of the two pieces in input order
         std::size_t otherLine = 0; // the earlier one
     };
-    std::optional<Overlap> findOverlap();
+    std::optional<Overlap> findOverlap() const;
 
     // One element per contiguous run, sorted by address; pieces must not overlap.
     std::vector<ImageElement> build();

@@ -1,29 +1,20 @@
 #include "flash_plan.h"
 
+#include "address_range.h"
 #include "input_error.h"
+#include "text.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace dfu {
 
 namespace {
 
-std::string hex32(std::uint32_t value)
+void checkNoOverlap(const std::vector<AddressRange> &occupied)
 {
-    char text[11];
-    std::snprintf(text, sizeof text, "0x%08x", unsigned(value));
-    return text;
-}
-
-void checkNoOverlap(std::vector<const ImageElement *> sorted)
-{
-    std::sort(sorted.begin(), sorted.end(),
-              [](const ImageElement *a, const ImageElement *b) { return a->address < b->address; });
-    for (std::size_t i = 1; i < sorted.size(); ++i)
-        if (endAddress(*sorted[i - 1]) > sorted[i]->address)
-            throw InputError("elements at " + hex32(sorted[i - 1]->address) + " and " +
-                             hex32(sorted[i]->address) + " overlap");
+    if (const auto pair = findFirstOverlap(occupied))
+        throw InputError("elements at " + hex32(std::uint32_t(occupied[pair->lower].start)) +
+                         " and " + hex32(std::uint32_t(occupied[pair->higher].start)) + " overlap");
 }
 
 void addPagesOf(const ImageElement &element, const MemoryLayout &layout, std::vector<Page> &pages)
@@ -46,16 +37,16 @@ void addPagesOf(const ImageElement &element, const MemoryLayout &layout, std::ve
 
 FlashPlan planFlash(const std::vector<ImageElement> &elements, const MemoryLayout &layout)
 {
-    std::vector<const ImageElement *> nonEmpty;
+    std::vector<AddressRange> occupied;
     FlashPlan plan;
     for (const ImageElement &element : elements) {
         if (element.data.empty())
             continue;
-        nonEmpty.push_back(&element);
+        occupied.push_back({element.address, endAddress(element)});
         plan.bytesToWrite += element.data.size();
         addPagesOf(element, layout, plan.pagesToErase);
     }
-    checkNoOverlap(nonEmpty);
+    checkNoOverlap(occupied);
     auto &pages = plan.pagesToErase;
     std::sort(pages.begin(), pages.end(),
               [](const Page &a, const Page &b) { return a.start < b.start; });

@@ -2,6 +2,7 @@
 
 #include "element_builder.h"
 #include "input_error.h"
+#include "text.h"
 
 #include <cstdint>
 
@@ -47,25 +48,11 @@ std::string describeCharacter(char c)
     const auto code = static_cast<unsigned char>(c);
     if (code >= 0x21 && code < 0x7F)
         return std::string("'") + c + "'";
-    static const char digits[] = "0123456789abcdef";
-    return std::string("byte 0x") + digits[code >> 4] + digits[code & 0xF];
+    return "byte " + hexText(code, 2);
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
-std::string trimmed(const std::string &line)
-{
-    std::size_t begin = 0;
-    std::size_t end = line.size();
-    while (begin < end && isBlank(line[begin]))
-        ++begin;
-    while (end > begin && isBlank(line[end - 1]))
-        --end;
-    return line.substr(begin, end - begin);
-}
+// Blanks around a record, including the CR of CRLF line ends.
+constexpr char kLineBlanks[] = " \t\r";
 
 std::vector<std::uint8_t> decodeBytes(const std::string &line, std::size_t lineNumber)
 {
@@ -118,7 +105,7 @@ class HexReader
 public:
     void readLine(const std::string &rawLine, std::size_t lineNumber)
     {
-        const std::string line = trimmed(rawLine);
+        const std::string line = trimmed(rawLine, kLineBlanks);
         if (line.empty())
             return;
         if (endSeen_)

@@ -21,6 +21,14 @@ bool makeAddress(const std::string &path, sockaddr_un &address)
     return true;
 }
 
+// A new stream socket and its address, or an invalid socket when `path` is too long.
+LocalSocket streamSocketFor(const std::string &path, sockaddr_un &address)
+{
+    if (!makeAddress(path, address))
+        return {};
+    return LocalSocket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+}
+
 } // namespace
 
 LocalSocket::LocalSocket(LocalSocket &&other) noexcept : descriptor_(other.descriptor_)
@@ -53,12 +61,9 @@ void LocalSocket::close()
 LocalSocket LocalSocket::connectTo(const std::string &path)
 {
     sockaddr_un address;
-    if (!makeAddress(path, address))
-        return {};
-    LocalSocket socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!socket.valid())
-        return {};
-    if (::connect(socket.descriptor_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+    LocalSocket socket = streamSocketFor(path, address);
+    if (!socket.valid() ||
+        ::connect(socket.descriptor_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
         return {};
     return socket;
 }
@@ -66,9 +71,7 @@ LocalSocket LocalSocket::connectTo(const std::string &path)
 LocalSocket LocalSocket::listenAt(const std::string &path)
 {
     sockaddr_un address;
-    if (!makeAddress(path, address))
-        return {};
-    LocalSocket socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    LocalSocket socket = streamSocketFor(path, address);
     if (!socket.valid())
         return {};
     ::unlink(path.c_str());

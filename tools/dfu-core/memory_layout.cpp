@@ -1,10 +1,10 @@
 #include "memory_layout.h"
 
+#include "address_range.h"
 #include "image_element.h"
 #include "input_error.h"
 #include "raw_binary.h"
-
-#include <algorithm>
+#include "text.h"
 
 namespace dfu {
 
@@ -28,13 +28,8 @@ std::vector<std::string> split(const std::string &text, char separator)
     }
 }
 
-std::string trimmed(const std::string &text)
-{
-    const std::size_t begin = text.find_first_not_of(' ');
-    if (begin == std::string::npos)
-        return {};
-    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
-}
+// The blanks that pad the name, start address and page runs of a layout.
+constexpr char kPadding[] = " ";
 
 // Reads decimal digits at `position`; at most nine, so the value fits before scaling.
 std::uint64_t readDecimal(const std::string &text, std::size_t &position, const char *what)
@@ -101,24 +96,23 @@ PageRun parseRun(const std::string &text, std::uint64_t start)
 
 void appendRegion(MemoryLayout &layout, const std::string &addressText, const std::string &runs)
 {
-    const auto address = parseAddress(trimmed(addressText));
+    const auto address = parseAddress(trimmed(addressText, kPadding));
     if (!address)
         refuse("bad start address \"" + addressText + "\"");
     std::uint64_t next = *address;
     for (const std::string &runText : split(runs, ',')) {
-        layout.runs.push_back(parseRun(trimmed(runText), next));
+        layout.runs.push_back(parseRun(trimmed(runText, kPadding), next));
         next = layout.runs.back().end();
     }
 }
 
 void checkNoOverlap(const MemoryLayout &layout)
 {
-    std::vector<PageRun> sorted = layout.runs;
-    std::sort(sorted.begin(), sorted.end(),
-              [](const PageRun &a, const PageRun &b) { return a.start < b.start; });
-    for (std::size_t i = 1; i < sorted.size(); ++i)
-        if (sorted[i - 1].end() > sorted[i].start)
-            refuse("regions overlap");
+    std::vector<AddressRange> regions;
+    for (const PageRun &run : layout.runs)
+        regions.push_back({run.start, run.end()});
+    if (findFirstOverlap(regions))
+        refuse("regions overlap");
 }
 
 } // namespace
@@ -131,7 +125,7 @@ MemoryLayout parseMemoryLayout(const std::string &text)
     if (parts.size() < 3 || parts.size() % 2 == 0)
         refuse("expected a name followed by address and page-run pairs");
     MemoryLayout layout;
-    layout.name = trimmed(parts[0]);
+    layout.name = trimmed(parts[0], kPadding);
     for (std::size_t i = 1; i + 1 < parts.size(); i += 2)
         appendRegion(layout, parts[i], parts[i + 1]);
     checkNoOverlap(layout);

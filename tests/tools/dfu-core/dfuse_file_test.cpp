@@ -70,10 +70,10 @@ TEST(DfuseFile, WritesTheLayoutFieldsAndReadsThemBack)
 
     const auto suffix = dfu::readSuffix(bytes);
     ASSERT_TRUE(suffix);
-    EXPECT_EQ(suffix->fields.vendorId, 0x0483);
-    EXPECT_EQ(suffix->fields.productId, 0xdf11);
+    EXPECT_EQ(suffix->fields.vendorId, dfu::kBootloaderVendorId);
+    EXPECT_EQ(suffix->fields.productId, dfu::kBootloaderProductId);
     EXPECT_EQ(suffix->fields.bcdDevice, 0x0000);
-    EXPECT_EQ(suffix->fields.bcdDfu, 0x011A);
+    EXPECT_EQ(suffix->fields.bcdDfu, dfu::kDfuseVersion);
     EXPECT_EQ(suffix->storedCrc, suffix->computedCrc);
 
     const auto file = dfu::parseDfuse(bytes);

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 std::string record(int type, unsigned offset, const std::vector<std::uint8_t> &data,
@@ -74,6 +73,8 @@ TEST(IntelHex, RefusesMalformedRecordsNamingTheLine)
     const std::string shortByOne = good.substr(0, good.size() - 2) + good.substr(good.size() - 1);
     std::string nonHex = good;
     nonHex[5] = 'G';
+    std::string nonPrintable = good;
+    nonPrintable[5] = '\xE9';
     struct Case
     {
         std::string line;
@@ -83,6 +84,7 @@ TEST(IntelHex, RefusesMalformedRecordsNamingTheLine)
                           Case{shortByOne, "line 2: wrong record length"},
                           Case{good + "00", "line 2: wrong record length"},
                           Case{nonHex, "line 2: non-hex character 'G'"},
+                          Case{nonPrintable, "line 2: non-hex character byte 0xe9"},
                           Case{good.substr(1), "line 2: record does not start with ':'"},
                           Case{record(6, 0, {}), "line 2: unknown record type"},
                           Case{record(4, 0, {1}), "line 2: wrong record length"},

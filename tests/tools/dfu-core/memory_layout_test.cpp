@@ -80,6 +80,15 @@ TEST(MemoryLayout, RefusesMalformedText)
         EXPECT_EQ(refusal(bad).rfind("memory layout: ", 0), 0u) << bad;
 }
 
+TEST(MemoryLayout, RegionsMayTouchButNotOverlapInAnyOrder)
+{
+    EXPECT_EQ(dfu::parseMemoryLayout("@Flash/0x08010000/1*16Kg/0x08000000/4*16Kg").runs.size(), 2u);
+    for (const std::string &overlapping :
+         {std::string("@Flash/0x08000000/4*16Kg/0x0800C000/1*16Kg"),
+          std::string("@Flash/0x0800C000/1*16Kg/0x08000000/4*16Kg")})
+        EXPECT_EQ(refusal(overlapping), "memory layout: regions overlap") << overlapping;
+}
+
 TEST(FlashPlan, ErasesEveryTouchedPageOnceInAddressOrder)
 {
     const auto layout = dfu::parseMemoryLayout(kF4);
@@ -114,6 +123,8 @@ TEST(FlashPlan, RefusesElementsOutsideWritableFlashOrOverlapping)
     EXPECT_EQ(refusalOf({{0x1FFF7800, {1}}}),
               "address 0x1fff7800 lies in memory that cannot be erased, written and read back");
     EXPECT_EQ(refusalOf({{0x08020000, {1, 2}}, {0x08020001, {3}}}),
+              "elements at 0x08020000 and 0x08020001 overlap");
+    EXPECT_EQ(refusalOf({{0x08030000, {1}}, {0x08020001, {3}}, {0x08020000, {1, 2}}}),
               "elements at 0x08020000 and 0x08020001 overlap");
 }
 
