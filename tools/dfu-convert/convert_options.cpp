@@ -1,18 +1,24 @@
 #include "convert_options.h"
 
+#include "dfu_protocol.h"
 #include "raw_binary.h"
+#include "text.h"
 
 namespace dfu {
 
-const char kConvertUsage[] =
-    "Usage: dfu-convert -b ADDRESS:IN.bin OUT.dfu\n"
-    "       dfu-convert -i IN.hex OUT.dfu\n"
-    "       dfu-convert --help | --version\n"
-    "\n"
-    "Writes a DfuSe file for the STM32 DFU bootloader (vendor 0x0483, product 0xdf11).\n"
-    "  -b ADDRESS:FILE  raw binary loaded at ADDRESS (hex with 0x, otherwise decimal)\n"
-    "  -i FILE          Intel HEX file; every contiguous run of data becomes one element\n"
-    "Exit code 0 only when OUT was completely written.\n";
+std::string convertUsage()
+{
+    return "Usage: dfu-convert -b ADDRESS:IN.bin OUT.dfu\n"
+           "       dfu-convert -i IN.hex OUT.dfu\n"
+           "       dfu-convert --help | --version\n"
+           "\n"
+           "Writes a DfuSe file for the STM32 DFU bootloader (vendor " +
+           hex16(kBootloaderVendorId) + ", product " + hex16(kBootloaderProductId) +
+           ").\n"
+           "  -b ADDRESS:FILE  raw binary loaded at ADDRESS (hex with 0x, otherwise decimal)\n"
+           "  -i FILE          Intel HEX file; every contiguous run of data becomes one element\n"
+           "Exit code 0 only when OUT was completely written.\n";
+}
 
 namespace {
 

@@ -31,6 +31,7 @@ struct ParsedConvertOptions
 // `arguments` without the program name.
 ParsedConvertOptions parseConvertOptions(const std::vector<std::string> &arguments);
 
-extern const char kConvertUsage[];
+// The --help text, also shown after a command-line error.
+std::string convertUsage();
 
 } // namespace dfu

@@ -51,12 +51,12 @@ int main(int argc, char **argv)
 {
     const auto parsed = dfu::parseConvertOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::cerr << "dfu-convert: " << parsed.error << "\n" << dfu::kConvertUsage;
+        std::cerr << "dfu-convert: " << parsed.error << "\n" << dfu::convertUsage();
         return 2;
     }
     switch (parsed.options.mode) {
     case dfu::ConvertOptions::Mode::Help:
-        std::cout << dfu::kConvertUsage;
+        std::cout << dfu::convertUsage();
         return 0;
     case dfu::ConvertOptions::Mode::Version:
         std::cout << "dfu-convert " << ORVIK_VERSION << "\n";

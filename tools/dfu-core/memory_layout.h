@@ -9,6 +9,9 @@
 
 namespace dfu {
 
+// Where the application image is loaded in internal flash and started from.
+constexpr std::uint32_t kApplicationAddress = 0x08020000;
+
 // One run of equally sized pages.
 struct PageRun
 {

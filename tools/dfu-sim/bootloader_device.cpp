@@ -11,10 +11,7 @@ using dfu::Request;
 using dfu::State;
 using dfu::Status;
 
-constexpr std::uint16_t kVendorId = 0x0483;
-constexpr std::uint16_t kProductId = 0xdf11;
 constexpr std::uint16_t kBcdDevice = 0x2200;
-constexpr std::uint16_t kBcdDfuse = 0x011A;
 // Download and upload capable, manifestation tolerant, detaches by itself.
 constexpr std::uint8_t kAttributes = 0x0B;
 
@@ -61,10 +58,10 @@ void BootloaderDevice::restart()
 dfu::DeviceDescription BootloaderDevice::description() const
 {
     dfu::DeviceDescription description;
-    description.vendorId = kVendorId;
-    description.productId = kProductId;
+    description.vendorId = dfu::kBootloaderVendorId;
+    description.productId = dfu::kBootloaderProductId;
     description.bcdDevice = kBcdDevice;
-    description.bcdDfu = kBcdDfuse;
+    description.bcdDfu = dfu::kDfuseVersion;
     description.transferSize = config_.transferSize;
     description.attributes = kAttributes;
     description.detachTimeoutMs = 255;

@@ -5,23 +5,16 @@
 #include "dfuse_file.h"
 #include "file_io.h"
 #include "input_error.h"
+#include "memory_layout.h"
+#include "text.h"
 
-#include <cstdio>
 #include <ostream>
 
 namespace dfu {
 
 namespace {
 
-constexpr std::uint16_t kDfuseBcd = 0x011A;
 constexpr std::uint16_t kAnyId = 0xFFFF;
-
-std::string hex16(std::uint16_t value)
-{
-    char text[7];
-    std::snprintf(text, sizeof text, "0x%04x", unsigned(value));
-    return text;
-}
 
 std::string listingLine(const DeviceDescription &device)
 {
@@ -55,7 +48,7 @@ std::vector<ImageElement> elementsFor(const DfuseFile &file, const std::string &
 
 void checkDeviceMatches(const DfuseFile &file, const DeviceDescription &device)
 {
-    if (device.bcdDfu != kDfuseBcd)
+    if (device.bcdDfu != kDfuseVersion)
         throw InputError("the device at " + device.location + " does not speak DfuSe");
     const DfuSuffix &suffix = file.suffix;
     if ((suffix.vendorId != kAnyId && suffix.vendorId != device.vendorId) ||
@@ -115,7 +108,7 @@ int leaveToApplication(std::ostream &out, std::ostream &err)
     try {
         const auto device = openDevice();
         DfuseEngine(*device, reporterFor(out)).leave(kApplicationAddress);
-        out << "Started the application at 0x08020000" << std::endl;
+        out << "Started the application at " << hex32(kApplicationAddress) << std::endl;
         return 0;
     } catch (const std::exception &error) {
         err << "dfuse-tool: leaving DFU mode failed: " << error.what() << std::endl;

@@ -8,7 +8,7 @@ int main(int argc, char **argv)
 {
     const auto parsed = dfu::parseToolOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::cerr << "dfuse-tool: " << parsed.error << "\n" << dfu::kToolUsage;
+        std::cerr << "dfuse-tool: " << parsed.error << "\n" << dfu::toolUsage();
         return 2;
     }
     switch (parsed.options.action) {
@@ -24,6 +24,6 @@ int main(int argc, char **argv)
     case dfu::ToolOptions::Action::Help:
         break;
     }
-    std::cout << dfu::kToolUsage;
+    std::cout << dfu::toolUsage();
     return 0;
 }

@@ -1,19 +1,26 @@
 #include "tool_options.h"
 
+#include "memory_layout.h"
+#include "text.h"
+
 namespace dfu {
 
-const char kToolUsage[] =
-    "Usage: dfuse-tool --list\n"
-    "       dfuse-tool --flash FILE.dfu\n"
-    "       dfuse-tool --leave\n"
-    "       dfuse-tool --help | --version\n"
-    "\n"
-    "  --list        print one line per DFU device found (exit 0 also when none)\n"
-    "  --flash FILE  check FILE completely, then erase the pages it covers, write,\n"
-    "                and read back\n"
-    "  --leave       start the application at 0x08020000\n"
-    "Devices: the simulated bootloader of imu-sim (socket dfu.sock in its rendezvous\n"
-    "directory, $IMU_SIM_DIR when set), then USB devices in DFU mode.\n";
+std::string toolUsage()
+{
+    return "Usage: dfuse-tool --list\n"
+           "       dfuse-tool --flash FILE.dfu\n"
+           "       dfuse-tool --leave\n"
+           "       dfuse-tool --help | --version\n"
+           "\n"
+           "  --list        print one line per DFU device found (exit 0 also when none)\n"
+           "  --flash FILE  check FILE completely, then erase the pages it covers, write,\n"
+           "                and read back\n"
+           "  --leave       start the application at " +
+           hex32(kApplicationAddress) +
+           "\n"
+           "Devices: the simulated bootloader of imu-sim (socket dfu.sock in its rendezvous\n"
+           "directory, $IMU_SIM_DIR when set), then USB devices in DFU mode.\n";
+}
 
 ParsedToolOptions parseToolOptions(const std::vector<std::string> &arguments)
 {

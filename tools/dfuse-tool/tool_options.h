@@ -29,6 +29,7 @@ struct ParsedToolOptions
 // `arguments` without the program name.
 ParsedToolOptions parseToolOptions(const std::vector<std::string> &arguments);
 
-extern const char kToolUsage[];
+// The --help text, also shown after a command-line error.
+std::string toolUsage();
 
 } // namespace dfu

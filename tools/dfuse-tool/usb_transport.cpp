@@ -2,8 +2,6 @@
 
 #include <libusb.h>
 
-#include <cstdio>
-
 namespace dfu {
 
 namespace {
@@ -12,7 +10,6 @@ constexpr std::uint8_t kDfuClass = 0xFE;
 constexpr std::uint8_t kDfuSubclass = 0x01;
 constexpr std::uint8_t kDfuModeProtocol = 0x02;
 constexpr std::uint8_t kFunctionalDescriptorType = 0x21;
-constexpr std::uint16_t kDfuseBcd = 0x011A;
 constexpr unsigned kControlTimeoutMs = 5000;
 constexpr std::uint8_t kClassInterfaceOut = 0x21;
 constexpr std::uint8_t kClassInterfaceIn = 0xA1;
@@ -225,7 +222,7 @@ std::unique_ptr<DfuTransport> openUsbDfuseDevice()
     DfuInterface chosen;
     forEachDfuDevice(context.get(), [&](libusb_device *device, DfuInterface &dfu) {
         libusb_device_handle *raw = nullptr;
-        if (dfu.description.bcdDfu != kDfuseBcd || libusb_open(device, &raw) != 0)
+        if (dfu.description.bcdDfu != kDfuseVersion || libusb_open(device, &raw) != 0)
             return false;
         Handle handle(raw);
         libusb_set_auto_detach_kernel_driver(handle.get(), 1);

@@ -1,6 +1,7 @@
 #include "dfu_bootloader_stage.h"
 
 #include <application_image.h>
+#include <memory_layout.h>
 
 #include <condition_variable>
 #include <iostream>
@@ -11,8 +12,6 @@
 namespace imusim {
 
 namespace {
-
-constexpr std::uint32_t applicationAddress = 0x08020000;
 
 // Raises `leave` when `stop` is raised or, with a non-zero limit, when the
 // limit has passed; ends with its owner.
@@ -56,8 +55,8 @@ DfuBootloaderStage::DfuBootloaderStage(const std::string &directory, VersionByte
     : bootloader_(std::make_unique<dfusim::SimulatedBootloader>(directory + "/dfu.sock")),
       autoLeave_(autoLeave)
 {
-    bootloader_->loadFlash(applicationAddress,
-                           dfusim::makeApplicationImage(applicationAddress, version));
+    bootloader_->loadFlash(dfu::kApplicationAddress,
+                           dfusim::makeApplicationImage(dfu::kApplicationAddress, version));
 }
 
 std::optional<VersionBytes> DfuBootloaderStage::run(const std::string &,

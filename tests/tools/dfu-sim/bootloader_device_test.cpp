@@ -9,7 +9,7 @@ using dfu::State;
 using dfu::Status;
 using dfusim::Clock;
 
-constexpr std::uint32_t kApp = 0x08020000;
+constexpr std::uint32_t kApp = dfu::kApplicationAddress;
 
 // Drives the device request by request with a clock the test controls.
 struct Bench
@@ -60,9 +60,9 @@ TEST(SimulatedBootloader, StartsInErrorAndRefusesWorkUntilCleared)
     EXPECT_TRUE(bench.send(Request::ClearStatus).stalled) << "only an error state can be cleared";
 
     const auto description = bench.device.description();
-    EXPECT_EQ(description.vendorId, 0x0483);
-    EXPECT_EQ(description.productId, 0xdf11);
-    EXPECT_EQ(description.bcdDfu, 0x011A);
+    EXPECT_EQ(description.vendorId, dfu::kBootloaderVendorId);
+    EXPECT_EQ(description.productId, dfu::kBootloaderProductId);
+    EXPECT_EQ(description.bcdDfu, dfu::kDfuseVersion);
     EXPECT_EQ(description.transferSize, 2048);
     EXPECT_EQ(description.alternateName, "@Internal Flash  /0x08000000/04*016Kg,01*064Kg,07*128Kg");
 }

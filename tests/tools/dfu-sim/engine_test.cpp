@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr std::uint32_t kApp = 0x08020000;
+constexpr std::uint32_t kApp = dfu::kApplicationAddress;
 
 std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t seed)
 {

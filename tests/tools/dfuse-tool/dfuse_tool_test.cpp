@@ -12,11 +12,11 @@
 
 namespace {
 
-constexpr std::uint32_t kApp = 0x08020000;
+constexpr std::uint32_t kApp = dfu::kApplicationAddress;
 const std::string kSignature = "Device VID: 0x0483 PID: 0xdf11";
 
 std::vector<std::uint8_t> dfuseBytes(std::vector<dfu::ImageElement> elements,
-                                     std::uint16_t productId = 0xdf11)
+                                     std::uint16_t productId = dfu::kBootloaderProductId)
 {
     dfu::DfuseFile file;
     file.targets.push_back({});
@@ -36,11 +36,14 @@ protected:
         bootloader_ = std::make_unique<dfusim::SimulatedBootloader>(
             imuproto::simulatorBootloaderSocket(), config);
         run_ = std::async(std::launch::async, [this] { return bootloader_->runUntilLeave(stop_); });
-        // Bounded wait for the socket to appear; the run itself is not timed.
-        for (int i = 0; i < 5000 && !std::filesystem::exists(imuproto::simulatorBootloaderSocket());
-             ++i)
+        // The socket file appears just before the bootloader listens on it, so
+        // wait until a connection is accepted; the deadline only bounds a failure.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!dfu::LocalSocket::connectTo(imuproto::simulatorBootloaderSocket()).valid()) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
+                << "the bootloader never listened";
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_TRUE(std::filesystem::exists(imuproto::simulatorBootloaderSocket()));
+        }
     }
     std::optional<dfusim::StartedApplication> stopBootloader()
     {
@@ -148,6 +151,7 @@ TEST_F(DfuseTool, LeaveStartsAValidApplicationWithItsVersion)
     ASSERT_EQ(tool({"--flash", imageFile(dfuseBytes({{kApp, image}}))}).exitCode, 0);
     const auto leave = tool({"--leave"});
     EXPECT_EQ(leave.exitCode, 0) << leave.err;
+    EXPECT_EQ(leave.out, "Started the application at 0x08020000\n");
     const auto started = stopBootloader();
     ASSERT_TRUE(started);
     EXPECT_EQ(started->address, kApp);
@@ -175,6 +179,8 @@ TEST_F(DfuseTool, WithoutDeviceFlashAndLeaveFailClearly)
         EXPECT_NE(result.err.find("no DfuSe device found"), std::string::npos) << result.err;
     }
     EXPECT_EQ(tool({"--flash"}).exitCode, 2);
+    EXPECT_NE(tool({"--help"}).out.find("\n  --leave       start the application at 0x08020000\n"),
+              std::string::npos);
     EXPECT_EQ(tool({"--list", "--leave"}).exitCode, 2);
 }
 
