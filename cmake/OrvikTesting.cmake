@@ -25,13 +25,13 @@ function(orvik_add_test name)
 endfunction()
 
 # A fuzz target over LLVMFuzzerTestOneInput. With ORVIK_BUILD_FUZZ (clang) it is
-# a libFuzzer binary; otherwise it replays the stored corpus as a regular test,
+# a libFuzzer binary, linked with libFuzzer's main over code that the top level
+# already instruments; otherwise it replays the stored corpus as a regular test,
 # so every input that once mattered keeps being checked.
 function(orvik_add_fuzz_target name)
   cmake_parse_arguments(ARG "" "CORPUS" "SOURCES;LIBS" ${ARGN})
   if(ORVIK_BUILD_FUZZ)
     add_executable(${name} ${ARG_SOURCES})
-    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   else()
     add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
