@@ -231,6 +231,8 @@ TEST_F(DeviceTest, MissingReplyTimesOutWithOneTransmitError)
     EXPECT_TRUE(eventually([] { return calls.errors == 1; }));
     respond(imuproto::STATUS_OK);
     EXPECT_TRUE(device.start_data_ransmission());
+    // The time-out's error was delivered within microseconds of being posted;
+    // 50 ms without another means the answered command reported none.
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(calls.errors, 1);
 }
@@ -309,6 +311,7 @@ TEST_F(DeviceTest, RecordsReachTheirCallbacksOnlyWhileReceiving)
 
 TEST_F(DeviceTest, NoCallbackRunsOnceStopCloseOrDestructionHasReturned)
 {
+    // A slow callback, so that stopping often meets one in progress.
     setSampleHook(device, [] { std::this_thread::sleep_for(2ms); });
     module.startStreaming(imuproto::DATA_SAMPLE, sizeof(sensor_data), 200us);
     auto expectSilenceAfter = [](const std::function<void()> &stop) {
@@ -316,6 +319,8 @@ TEST_F(DeviceTest, NoCallbackRunsOnceStopCloseOrDestructionHasReturned)
         stop();
         EXPECT_FALSE(calls.inCallback);
         const int seen = calls.samples;
+        // A record comes every 200 us and a callback takes 2 ms: 50 ms
+        // without one means delivery has ended.
         std::this_thread::sleep_for(50ms);
         EXPECT_EQ(calls.samples, seen);
     };
@@ -337,7 +342,10 @@ TEST_F(DeviceTest, CallbacksMayStopReceptionOrCloseThePortThemselves)
         device.stopRecv();
     });
     module.startStreaming(imuproto::DATA_SAMPLE, sizeof(sensor_data), 500us);
-    ASSERT_TRUE(eventually([] { return calls.samples > 0; }));
+    // Once the first callback has returned, its command and stop are done.
+    ASSERT_TRUE(eventually([] { return calls.samples > 0 && !calls.inCallback; }));
+    // A record comes every 500 us: 30 ms without a second callback means
+    // reception stopped.
     std::this_thread::sleep_for(30ms);
     EXPECT_EQ(calls.samples, 1);
     EXPECT_EQ(commandsAnswered, 0);
@@ -356,7 +364,10 @@ TEST_F(DeviceTest, CallbacksMayStopReceptionOrCloseThePortThemselves)
 TEST_F(DeviceTest, VanishedModuleIsReportedOnceAndCanBeOpenedAgain)
 {
     module.unplug();
-    ASSERT_TRUE(eventually([&] { return !device.isDeivceOpen(); }));
+    // The device shows closed just before the error is reported.
+    ASSERT_TRUE(eventually([&] { return !device.isDeivceOpen() && calls.errors > 0; }));
+    // A port left open repeats its read error at once: 50 ms without a
+    // second report means it was closed after the first.
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(calls.errors, 1);
     EXPECT_FALSE(device.start_data_ransmission());
@@ -379,6 +390,8 @@ TEST_F(DeviceTest, PortGoneAfterJumpToBootloaderIsNoTransmitError)
     EXPECT_EQ(lastCommand().type, imuproto::CMD_JUMP_DFU);
     module.unplug();
     ASSERT_TRUE(eventually([&] { return !device.isDeivceOpen(); }));
+    // A vanish is reported right after the device shows closed, on the same
+    // thread: 50 ms without an error means none comes.
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(calls.errors, 0);
 }
