@@ -35,9 +35,11 @@ void ModuleClient::readAvailable(int timeoutMs)
     const ssize_t count = ::read(fd_, buffer, sizeof buffer);
     if (count <= 0)
         return;
+    const auto arrival = std::chrono::steady_clock::now();
     decoder_.feed(buffer, static_cast<std::size_t>(count), [&](const imuproto::Frame &frame) {
         received_.push_back({frame.type, frame.sequence,
-                             std::vector<std::uint8_t>(frame.payload, frame.payload + frame.size)});
+                             std::vector<std::uint8_t>(frame.payload, frame.payload + frame.size),
+                             arrival});
     });
 }
 
@@ -73,6 +75,15 @@ std::vector<ReceivedFrame> ModuleClient::receiveFor(std::chrono::milliseconds wi
     return takeData();
 }
 
+std::vector<ReceivedFrame> ModuleClient::receiveUntil(std::uint8_t type, std::size_t count,
+                                                      std::chrono::milliseconds patience)
+{
+    const auto end = std::chrono::steady_clock::now() + patience;
+    while (countType(received_, type) < count && std::chrono::steady_clock::now() < end && !hangUp_)
+        readAvailable(5);
+    return takeData();
+}
+
 std::vector<ReceivedFrame> ModuleClient::takeData()
 {
     std::vector<ReceivedFrame> frames;
@@ -84,6 +95,12 @@ bool ModuleClient::peerPresent()
 {
     readAvailable(0);
     return !hangUp_;
+}
+
+std::size_t countType(const std::vector<ReceivedFrame> &frames, std::uint8_t type)
+{
+    return static_cast<std::size_t>(std::count_if(
+        frames.begin(), frames.end(), [&](const ReceivedFrame &f) { return f.type == type; }));
 }
 
 std::size_t countSequenceGaps(const std::vector<ReceivedFrame> &frames)

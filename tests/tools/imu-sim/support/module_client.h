@@ -17,6 +17,7 @@ struct ReceivedFrame
     std::uint8_t type;
     std::uint8_t sequence;
     std::vector<std::uint8_t> payload;
+    std::chrono::steady_clock::time_point arrival; // when the host read it
 };
 
 class ModuleClient
@@ -36,6 +37,10 @@ public:
             std::chrono::milliseconds patience = std::chrono::seconds(2));
     // Everything that arrives within `window`.
     std::vector<ReceivedFrame> receiveFor(std::chrono::milliseconds window);
+    // Everything that arrives until `count` frames of `type` have come, or
+    // until `patience` ran out.
+    std::vector<ReceivedFrame> receiveUntil(std::uint8_t type, std::size_t count,
+                                            std::chrono::milliseconds patience);
     std::vector<ReceivedFrame> takeData();
     // False once the simulator has withdrawn the terminal.
     bool peerPresent();
@@ -51,6 +56,7 @@ private:
     bool hangUp_ = false;
 };
 
+std::size_t countType(const std::vector<ReceivedFrame> &frames, std::uint8_t type);
 std::size_t countSequenceGaps(const std::vector<ReceivedFrame> &frames);
 
 } // namespace imusim::testing

@@ -43,8 +43,13 @@ private:
 
 bool fileExists(const std::string &path);
 
+// How long a test waits for what should follow promptly: it only bounds a
+// failure, so it allows for a loaded machine and a sanitizer's slowdown.
+inline constexpr std::chrono::seconds PATIENCE{10};
+
 // Polls `condition` every few milliseconds until it holds or `patience` ran out.
-template <class Condition> bool eventually(Condition condition, std::chrono::milliseconds patience)
+template <class Condition>
+bool eventually(Condition condition, std::chrono::milliseconds patience = PATIENCE)
 {
     const auto end = std::chrono::steady_clock::now() + patience;
     while (!condition()) {
