@@ -16,6 +16,8 @@ import threading
 import time
 
 ROOT = sys.argv[1]
+# Silence of the slow and stalling paths: well past the tests' idle limits
+# (at most 1 s), so the client gives up before the server carries on.
 QUIET_SECONDS = 3
 
 
