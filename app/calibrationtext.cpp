@@ -50,6 +50,17 @@ QString imuBlocks(const IMUserial::imu_calibration_data &set)
            vectorBlock("Acc bias: \t", set.acc_bias) + matrixBlock("Acc Mis: \t", set.acc_mis);
 }
 
+QString magBlocks(const IMUserial::mag_calibration_data &set)
+{
+    return vectorBlock("Mag bias: \t", set.mag_bias) + matrixBlock("Mag Mis: \t", set.mag_mis) +
+           vectorBlock("Mag radii: \t", set.mag_radii);
+}
+
+QString unreadSet(const char *name)
+{
+    return QString("%1 calibration data could not be read\n \n").arg(name);
+}
+
 void setIdentity(float *matrix)
 {
     for (int i = 0; i < 9; ++i)
@@ -79,13 +90,13 @@ QString calibrationLine(DisplayMode messageMode, const IMUserial::sensor_data_ca
     }
 }
 
-QString readout(const IMUserial::imu_calibration_data &imu1,
-                const IMUserial::imu_calibration_data &imu2,
-                const IMUserial::mag_calibration_data &mag)
+QString readout(const std::optional<IMUserial::imu_calibration_data> &imu1,
+                const std::optional<IMUserial::imu_calibration_data> &imu2,
+                const std::optional<IMUserial::mag_calibration_data> &mag)
 {
-    return "IMU1 (20685) \n" + imuBlocks(imu1) + "IMU2 (42652) \n" + imuBlocks(imu2) +
-           vectorBlock("Mag bias: \t", mag.mag_bias) + matrixBlock("Mag Mis: \t", mag.mag_mis) +
-           vectorBlock("Mag radii: \t", mag.mag_radii);
+    return "IMU1 (20685) \n" + (imu1 ? imuBlocks(*imu1) : unreadSet("IMU1")) +
+           "IMU2 (42652) \n" + (imu2 ? imuBlocks(*imu2) : unreadSet("IMU2")) +
+           (mag ? magBlocks(*mag) : unreadSet("Mag"));
 }
 
 IMUserial::imu_calibration_data neutralImuSet()

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace calibrationtext {
 
 // The log line for one calibration-mode sample in the given message display
@@ -15,9 +17,11 @@ QString calibrationLine(displaymodes::DisplayMode messageMode,
                         const IMUserial::sensor_data_calibration &sample);
 
 // The read-out of the three stored sets: 34 lines, values with 4 decimals.
-QString readout(const IMUserial::imu_calibration_data &imu1,
-                const IMUserial::imu_calibration_data &imu2,
-                const IMUserial::mag_calibration_data &mag);
+// A set that could not be read (no value) shows one line saying so instead of
+// its blocks, never numbers.
+QString readout(const std::optional<IMUserial::imu_calibration_data> &imu1,
+                const std::optional<IMUserial::imu_calibration_data> &imu2,
+                const std::optional<IMUserial::mag_calibration_data> &mag);
 
 // What clearing stores: zero biases and radii, identity matrices.
 IMUserial::imu_calibration_data neutralImuSet();

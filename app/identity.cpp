@@ -2,7 +2,8 @@
 
 #include <QRegularExpression>
 
-#include <cstring>
+#include <algorithm>
+#include <iterator>
 
 namespace identity {
 
@@ -14,7 +15,10 @@ QString versionText(const char (&bytes)[IMUserial::VERSION_SIZE])
 
 QString serialNumberText(const char (&bytes)[IMUserial::SN_SIZE])
 {
-    return QString::fromLatin1(bytes, static_cast<qsizetype>(strnlen(bytes, sizeof bytes)));
+    const char *end = std::find_if(std::begin(bytes), std::end(bytes), [](char byte) {
+        return byte == '\0' || static_cast<unsigned char>(byte) == 0xFF;
+    });
+    return QString::fromLatin1(bytes, end - bytes);
 }
 
 bool isValidSerialNumber(const QString &text)

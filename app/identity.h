@@ -11,7 +11,9 @@ namespace identity {
 QString versionText(const char (&bytes)[IMUserial::VERSION_SIZE]);
 
 // The serial number: the bytes before the first zero byte (all 32 when there
-// is none), as Latin-1.
+// is none), as Latin-1. A 0xFF byte ends it too: no serial number holds one,
+// and a buffer prefilled with it shows where a read that wrote no terminator
+// stopped.
 QString serialNumberText(const char (&bytes)[IMUserial::SN_SIZE]);
 
 // Nine characters, each an upper-case letter A-Z or a digit, nothing else.

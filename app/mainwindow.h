@@ -1,6 +1,7 @@
 #pragma once
 
 #include "closedport.h"
+#include "commandoutcome.h"
 #include "imuserial.h"
 #include "logqueue.h"
 #include "samplehandoff.h"
@@ -102,6 +103,14 @@ private:
     bool deviceOpen(const closedport::Notice &notice);
     bool dfuDevicePresent();
     bool confirmed(const QString &question);
+    // Sends a command and logs its success or failure text.
+    template <class Operation>
+    bool sendAndLog(Operation &&operation, const commandoutcome::Texts &texts)
+    {
+        const bool done = commandoutcome::run(operation);
+        emit writeLog(commandoutcome::textFor(done, texts));
+        return done;
+    }
     void stopStreamForCalibrationExchange();
 
     void appendLogLines(const QStringList &lines);

@@ -2,10 +2,14 @@
 #include "mainwindow.h"
 
 #include "calibrationtext.h"
+#include "commandoutcome.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
 #include <QMessageBox>
+
+#include <cstring>
+#include <optional>
 
 // Runs on the library's receive thread; hands the line over through the log.
 void MainWindow::CalibrationRecvCallback(IMUserial::sensor_data_calibration *data)
@@ -26,25 +30,62 @@ bool MainWindow::confirmed(const QString &question)
 
 void MainWindow::stopStreamForCalibrationExchange()
 {
-    on_pushButtonStartRecv_clicked(false);
+    // Unchecked first, so that a refused stop can show the stream still on.
     ui->pushButtonStartRecv->setChecked(false);
+    on_pushButtonStartRecv_clicked(false);
 }
 
 void MainWindow::on_pushButtonEnterCalibMode_clicked(bool /*checked*/)
 {
     if (!deviceOpen(closedport::loggedAndDebugged))
         return;
-    emit writeLog(imuSerial->enterCalibrationMode() ? "Enter Calibration Mode SUCCESS"
-                                                    : "Enter Calibration Mode FAIL");
+    sendAndLog([&] { return imuSerial->enterCalibrationMode(); },
+               {"Enter Calibration Mode SUCCESS", "Enter Calibration Mode FAIL"});
 }
 
 void MainWindow::on_pushButtonExitCalibMode_clicked(bool /*checked*/)
 {
     if (!deviceOpen(closedport::loggedAndDebugged))
         return;
-    emit writeLog(imuSerial->exitCalibrationMode() ? "Exit Calibration Mode SUCCESS"
-                                                   : "Exit Calibration Mode FAIL");
+    sendAndLog([&] { return imuSerial->exitCalibrationMode(); },
+               {"Exit Calibration Mode SUCCESS", "Exit Calibration Mode FAIL"});
 }
+
+namespace {
+
+// The three stored sets; a set the module did not deliver has no value.
+struct StoredSets
+{
+    std::optional<IMUserial::imu_calibration_data> imu1;
+    std::optional<IMUserial::imu_calibration_data> imu2;
+    std::optional<IMUserial::mag_calibration_data> mag;
+};
+
+template <class Record, class Read> std::optional<Record> readSet(Read read)
+{
+    Record record;
+    if (!commandoutcome::read(record, [&] { return read(&record); }))
+        return std::nullopt;
+    return record;
+}
+
+StoredSets readStoredSets(IMUserial::IMUSerial &device)
+{
+    using namespace IMUserial;
+    return {readSet<imu_calibration_data>(
+                [&](imu_calibration_data *set) { return device.read_imu1_calibration_data(set); }),
+            readSet<imu_calibration_data>(
+                [&](imu_calibration_data *set) { return device.read_imu2_calibration_data(set); }),
+            readSet<mag_calibration_data>(
+                [&](mag_calibration_data *set) { return device.read_mag_calibration_data(set); })};
+}
+
+template <class Record> bool sameBytes(const std::optional<Record> &stored, const Record &expected)
+{
+    return stored && std::memcmp(&*stored, &expected, sizeof expected) == 0;
+}
+
+} // namespace
 
 void MainWindow::on_pushButtonGetCalibrationData_clicked()
 {
@@ -52,16 +93,12 @@ void MainWindow::on_pushButtonGetCalibrationData_clicked()
         return;
     stopStreamForCalibrationExchange();
     ui->plainTextEdit_calibration->clear();
-    // Zero-filled, so that a read that fails shows zeros rather than whatever
-    // the memory held.
-    IMUserial::imu_calibration_data imu1{};
-    IMUserial::imu_calibration_data imu2{};
-    IMUserial::mag_calibration_data mag{};
-    imuSerial->read_imu1_calibration_data(&imu1);
-    imuSerial->read_imu2_calibration_data(&imu2);
-    imuSerial->read_mag_calibration_data(&mag);
-    ui->plainTextEdit_calibration->setPlainText(calibrationtext::readout(imu1, imu2, mag));
-    qDebug() << "Gyr Bias: " << imu1.gyr_bias[0] << imu1.gyr_bias[1] << imu1.gyr_bias[2];
+    const StoredSets sets = readStoredSets(*imuSerial);
+    ui->plainTextEdit_calibration->setPlainText(
+        calibrationtext::readout(sets.imu1, sets.imu2, sets.mag));
+    if (sets.imu1)
+        qDebug() << "Gyr Bias: " << sets.imu1->gyr_bias[0] << sets.imu1->gyr_bias[1]
+                 << sets.imu1->gyr_bias[2];
 }
 
 void MainWindow::on_pushButtonClearCalib_clicked()
@@ -74,10 +111,19 @@ void MainWindow::on_pushButtonClearCalib_clicked()
     IMUserial::mag_calibration_data magSet = calibrationtext::neutralMagSet();
     stopStreamForCalibrationExchange();
     ui->plainTextEdit_calibration->clear();
-    imuSerial->write_imu1_calibration_data(&imuSet);
-    imuSerial->write_imu2_calibration_data(&imuSet);
-    imuSerial->write_mag_calibration_data(&magSet);
-    ui->plainTextEdit_calibration->setPlainText("Clear Success");
+    // All three are written whatever the others answered; the sets read back
+    // decide whether the clear took effect.
+    const bool accepted[] = {
+        commandoutcome::run([&] { return imuSerial->write_imu1_calibration_data(&imuSet); }),
+        commandoutcome::run([&] { return imuSerial->write_imu2_calibration_data(&imuSet); }),
+        commandoutcome::run([&] { return imuSerial->write_mag_calibration_data(&magSet); })};
+    const bool allAccepted = accepted[0] && accepted[1] && accepted[2];
+    const bool cleared = allAccepted && [&] {
+        const StoredSets sets = readStoredSets(*imuSerial);
+        return sameBytes(sets.imu1, imuSet) && sameBytes(sets.imu2, imuSet) &&
+               sameBytes(sets.mag, magSet);
+    }();
+    ui->plainTextEdit_calibration->setPlainText(cleared ? "Clear Success" : "Clear FAIL");
 }
 
 void MainWindow::on_pushButtonStartGyrBiasCalib_clicked(bool /*checked*/)
@@ -85,8 +131,8 @@ void MainWindow::on_pushButtonStartGyrBiasCalib_clicked(bool /*checked*/)
     if (!confirmed("Do you want to\"startGyrBiasCalibration? \"") ||
         !deviceOpen(closedport::loggedAndDebugged))
         return;
-    emit writeLog(imuSerial->startGyrBiasCalibration() ? "Start GyrBias Calibration"
-                                                       : "ERROR: Cannot Enter GyrBias Calibration");
+    sendAndLog([&] { return imuSerial->startGyrBiasCalibration(); },
+               {"Start GyrBias Calibration", "ERROR: Cannot Enter GyrBias Calibration"});
 }
 
 void MainWindow::on_pushButtonStopGyrBiasCalib_clicked(bool /*checked*/)
@@ -94,19 +140,19 @@ void MainWindow::on_pushButtonStopGyrBiasCalib_clicked(bool /*checked*/)
     if (!confirmed("Do you want to\"StopGyrBiasCalib? \"") ||
         !deviceOpen(closedport::loggedAndDebugged))
         return;
-    emit writeLog(imuSerial->stopGyrBiasCalibration() ? "Stop Gyr Bias Calibration"
-                                                      : "FAIL to Stop Gyr Bias Calibration");
+    sendAndLog([&] { return imuSerial->stopGyrBiasCalibration(); },
+               {"Stop Gyr Bias Calibration", "FAIL to Stop Gyr Bias Calibration"});
 }
 
-// The module's answer to the offset commands is not shown: they report
-// success as they always have.
+// The offset cannot be read back, so where the library reports nothing the
+// success text is the only outcome.
 void MainWindow::on_pushButtonRecordQuaternionOffset_clicked(bool /*checked*/)
 {
     if (!confirmed("Do you want to\"RecordQuaternionOffset? \"") ||
         !deviceOpen(closedport::loggedAndDebugged))
         return;
-    imuSerial->RecordQuaternionOffset();
-    emit writeLog("Record Quaternion Offset SUCCESS");
+    sendAndLog([&] { return imuSerial->RecordQuaternionOffset(); },
+               {"Record Quaternion Offset SUCCESS", "Record Quaternion Offset FAIL"});
 }
 
 void MainWindow::on_pushButtonResetQuaternionOffset_clicked(bool /*checked*/)
@@ -114,6 +160,6 @@ void MainWindow::on_pushButtonResetQuaternionOffset_clicked(bool /*checked*/)
     if (!confirmed("Do you want to\"ResetQuaternionOffset? \"") ||
         !deviceOpen(closedport::loggedAndDebugged))
         return;
-    imuSerial->ResetQuaternionOffset();
-    emit writeLog("Reset Quaternion Offset SUCCESS");
+    sendAndLog([&] { return imuSerial->ResetQuaternionOffset(); },
+               {"Reset Quaternion Offset SUCCESS", "Reset Quaternion Offset FAIL"});
 }

@@ -46,14 +46,19 @@ void MainWindow::on_pushButtonStartRecv_clicked(bool checked)
 {
     if (!deviceOpen(closedport::logged))
         return;
+    // A refused command leaves the button showing the stream as it is.
     if (checked) {
-        emit writeLog("Start Receive");
-        imuSerial->start_data_ransmission();
-        ui->pushButtonStartRecv->setText("Stop Recv");
+        if (sendAndLog([&] { return imuSerial->start_data_ransmission(); },
+                       {"Start Receive", "Start Receive FAIL"}))
+            ui->pushButtonStartRecv->setText("Stop Recv");
+        else
+            ui->pushButtonStartRecv->setChecked(false);
     } else {
-        emit writeLog("Stop Receive");
-        imuSerial->stop_data_ransmission();
-        ui->pushButtonStartRecv->setText("Start Recv");
+        if (sendAndLog([&] { return imuSerial->stop_data_ransmission(); },
+                       {"Stop Receive", "Stop Receive FAIL"}))
+            ui->pushButtonStartRecv->setText("Start Recv");
+        else
+            ui->pushButtonStartRecv->setChecked(true);
     }
 }
 

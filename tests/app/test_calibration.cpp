@@ -102,12 +102,21 @@ TEST_F(Calibration, GetDataStopsTheStreamAndShowsTheThreeSets)
                                   "read_imu2_calibration_data", "read_mag_calibration_data"}));
 }
 
-TEST_F(Calibration, AFailedReadShowsZerosNotStaleMemory)
+TEST_F(Calibration, ASetThatCouldNotBeReadShowsNoNumbers)
 {
-    device().setReadsFail(true);
+    const IMUserial::imu_calibration_data imu = calibrationtext::neutralImuSet();
+    const IMUserial::mag_calibration_data mag = calibrationtext::neutralMagSet();
+    device().setCalibration(imu, imu, mag);
     connectDevice();
+    device().setResult("read_imu2_calibration_data", false);
     click("pushButtonGetCalibrationData");
-    EXPECT_EQ(view(), calibrationtext::readout({}, {}, {}));
+    EXPECT_EQ(view(), calibrationtext::readout(imu, std::nullopt, mag)) << "refused";
+
+    device().setResult("read_imu2_calibration_data", true);
+    device().setReadsFail(true); // answered, but nothing delivered
+    click("pushButtonGetCalibrationData");
+    EXPECT_EQ(view(), calibrationtext::readout(std::nullopt, std::nullopt, std::nullopt));
+    EXPECT_FALSE(view().contains(QRegularExpression("[0-9]\\.[0-9]")));
 }
 
 TEST_F(Calibration, GetDataWithTheDeviceClosedKeepsTheEarlierReadout)
@@ -149,7 +158,7 @@ TEST_F(Calibration, CommandsReportTheirOutcome)
     click(commands[0].button);
     EXPECT_EQ(log().mid(1),
               (QStringList{"Start GyrBias Calibration", "FAIL to Stop Gyr Bias Calibration",
-                           "Record Quaternion Offset SUCCESS", "Reset Quaternion Offset SUCCESS",
+                           "Record Quaternion Offset FAIL", "Reset Quaternion Offset FAIL",
                            "ERROR: Cannot Enter GyrBias Calibration"}));
 }
 
@@ -178,9 +187,11 @@ TEST_F(Calibration, ClearWhileStreamingStopsItAndWritesNeutralSetsEverywhere)
     EXPECT_EQ(find<QAbstractButton>("pushButtonStartRecv")->text(), "Start Recv");
     const std::vector<std::string> calls = device().calls();
     EXPECT_EQ(
-        std::vector<std::string>(calls.end() - 3, calls.end()),
+        std::vector<std::string>(calls.end() - 6, calls.end()),
         (std::vector<std::string>{"write_imu1_calibration_data", "write_imu2_calibration_data",
-                                  "write_mag_calibration_data"}));
+                                  "write_mag_calibration_data", "read_imu1_calibration_data",
+                                  "read_imu2_calibration_data", "read_mag_calibration_data"}))
+        << "the sets are read back";
     const IMUserial::imu_calibration_data neutral = calibrationtext::neutralImuSet();
     const IMUserial::mag_calibration_data neutralMag = calibrationtext::neutralMagSet();
     ASSERT_EQ(device().imuSetsWritten().size(), 2u);
@@ -188,4 +199,24 @@ TEST_F(Calibration, ClearWhileStreamingStopsItAndWritesNeutralSetsEverywhere)
         EXPECT_EQ(0, std::memcmp(&set, &neutral, sizeof set));
     ASSERT_EQ(device().magSetsWritten().size(), 1u);
     EXPECT_EQ(0, std::memcmp(&device().magSetsWritten()[0], &neutralMag, sizeof neutralMag));
+}
+
+TEST_F(Calibration, ClearFailsUnlessEveryWriteIsAcceptedAndReadsBackNeutral)
+{
+    IMUserial::imu_calibration_data calibrated = calibrationtext::neutralImuSet();
+    calibrated.gyr_bias[0] = 0.35f;
+    const auto clear = [&](const char *refusedWrite, bool writesIgnored) {
+        device().setCalibration(calibrated, calibrated, calibrationtext::neutralMagSet());
+        for (const char *write : {"write_imu1_calibration_data", "write_imu2_calibration_data",
+                                  "write_mag_calibration_data"})
+            device().setResult(write, std::string(write) != refusedWrite);
+        device().setWritesIgnored(writesIgnored);
+        MessageBoxAnswerer answerer({QMessageBox::Yes});
+        click("pushButtonClearCalib");
+        return view();
+    };
+    connectDevice();
+    EXPECT_EQ(clear("write_imu2_calibration_data", false), "Clear FAIL") << "a write refused";
+    EXPECT_EQ(clear("", true), "Clear FAIL") << "accepted but not stored";
+    EXPECT_EQ(clear("", false), "Clear Success");
 }

@@ -90,3 +90,12 @@ TEST(CalibrationLine, PatternsPerModeWithWidthSixOnlyForTheGyroscope)
         EXPECT_TRUE(calibrationtext::calibrationLine(displaymodes::DisplayMode(silent), s).isNull())
             << silent;
 }
+
+TEST(Readout, ASetThatCouldNotBeReadIsNamedInsteadOfItsValues)
+{
+    const QString text =
+        calibrationtext::readout(calibrationtext::neutralImuSet(), std::nullopt, std::nullopt);
+    EXPECT_TRUE(text.startsWith("IMU1 (20685) \nGyr bias: \t0.0000  0.0000  0.0000\n"));
+    EXPECT_TRUE(text.endsWith("IMU2 (42652) \nIMU2 calibration data could not be read\n \n"
+                              "Mag calibration data could not be read\n \n"));
+}

@@ -95,3 +95,35 @@ TEST_F(Identity, SetSnAsksValidatesAndSendsOnlyAValidNumber)
     EXPECT_EQ(device().serialNumberWritten(), "ABC123XYZ");
     EXPECT_EQ(log().last(), "Set SN: ABC123XYZ");
 }
+
+TEST_F(Identity, AFailedReadShowsNothingAndAFailedWriteIsNotReportedAsDone)
+{
+    device().setVersion({1, 0, 7});
+    device().setSerialNumber("ABC123XYZ");
+    connectDevice();
+    find<QLineEdit>("lineEdit_version")->setText("stale");
+    device().setResult("getVersion", false);
+    click("pushButton_version");
+    EXPECT_TRUE(find<QLineEdit>("lineEdit_version")->text().isEmpty());
+
+    find<QLineEdit>("lineEdit_SN")->setText("stale");
+    device().setReadsFail(true); // answered, but the buffer left untouched
+    click("pushButton_getSN");
+    EXPECT_TRUE(find<QLineEdit>("lineEdit_SN")->text().isEmpty());
+    device().setReadsFail(false);
+
+    find<QLineEdit>("lineEdit_SN")->setText("NEW000001");
+    device().setWritesIgnored(true);
+    {
+        MessageBoxAnswerer answerer({QMessageBox::Yes});
+        click("pushButton_setSN");
+    }
+    device().setWritesIgnored(false);
+    device().setResult("setSN", false);
+    {
+        MessageBoxAnswerer answerer({QMessageBox::Yes});
+        click("pushButton_setSN");
+    }
+    EXPECT_EQ(log().mid(1),
+              (QStringList{"Version FAIL", "Get SN FAIL", "Set SN FAIL", "Set SN FAIL"}));
+}

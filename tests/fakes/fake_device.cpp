@@ -18,6 +18,7 @@ void Device::reset()
     Lock lock(mutex);
     opens = true;
     readsFail = false;
+    writesIgnored = false;
     results.clear();
     callLog.clear();
     rates.clear();
@@ -68,6 +69,12 @@ void Device::setReadsFail(bool fail)
 {
     Lock lock(mutex);
     readsFail = fail;
+}
+
+void Device::setWritesIgnored(bool ignored)
+{
+    Lock lock(mutex);
+    writesIgnored = ignored;
 }
 
 std::vector<std::string> Device::calls() const
@@ -227,16 +234,20 @@ void Device::readMag(IMUserial::mag_calibration_data *data)
         *data = mag;
 }
 
-void Device::writeImu(const IMUserial::imu_calibration_data &data)
+void Device::writeImu(int chip, const IMUserial::imu_calibration_data &data)
 {
     Lock lock(mutex);
     imuWritten.push_back(data);
+    if (open && !writesIgnored)
+        imu[chip] = data;
 }
 
 void Device::writeMag(const IMUserial::mag_calibration_data &data)
 {
     Lock lock(mutex);
     magWritten.push_back(data);
+    if (open && !writesIgnored)
+        mag = data;
 }
 
 void Device::rateSent(IMUserial::DATARATE rate)
@@ -249,18 +260,22 @@ void Device::serialNumberSent(const std::string &sn)
 {
     Lock lock(mutex);
     snWritten = sn;
+    if (open && !writesIgnored)
+        serialNumber = sn;
 }
 
 void Device::readVersion(char *out)
 {
     Lock lock(mutex);
-    std::memcpy(out, version.data(), version.size());
+    if (open && !readsFail)
+        std::memcpy(out, version.data(), version.size());
 }
 
 void Device::readSerialNumber(char *out)
 {
     Lock lock(mutex);
-    std::memcpy(out, serialNumber.data(), serialNumber.size());
+    if (open && !readsFail)
+        std::memcpy(out, serialNumber.data(), serialNumber.size());
 }
 
 } // namespace fake

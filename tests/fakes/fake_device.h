@@ -30,9 +30,12 @@ public:
     void setCalibration(const IMUserial::imu_calibration_data &imu1,
                         const IMUserial::imu_calibration_data &imu2,
                         const IMUserial::mag_calibration_data &mag);
-    // Makes the read operations leave their record untouched, as after a
+    // Makes the read operations leave their buffer untouched, as after a
     // failed exchange.
     void setReadsFail(bool fail);
+    // Makes the writes (calibration sets, serial number) answer as told but
+    // store nothing, as a module that forgets what it accepted.
+    void setWritesIgnored(bool ignored);
 
     // --- what was called ---
     std::vector<std::string> calls() const;
@@ -62,7 +65,7 @@ public:
     bool portOpens() const;
     void readImu(int chip, IMUserial::imu_calibration_data *data);
     void readMag(IMUserial::mag_calibration_data *data);
-    void writeImu(const IMUserial::imu_calibration_data &data);
+    void writeImu(int chip, const IMUserial::imu_calibration_data &data);
     void writeMag(const IMUserial::mag_calibration_data &data);
     void rateSent(IMUserial::DATARATE rate);
     void serialNumberSent(const std::string &sn);
@@ -81,6 +84,7 @@ private:
     bool open = false;
     bool receiving = false;
     bool readsFail = false;
+    bool writesIgnored = false;
     std::map<std::string, bool> results;
     std::vector<std::string> callLog;
     std::vector<IMUserial::DATARATE> rates;

@@ -125,13 +125,13 @@ bool IMUSerial::read_mag_calibration_data(mag_calibration_data *data)
 
 bool IMUSerial::write_imu1_calibration_data(imu_calibration_data *data)
 {
-    device().writeImu(*data);
+    device().writeImu(0, *data);
     return command("write_imu1_calibration_data");
 }
 
 bool IMUSerial::write_imu2_calibration_data(imu_calibration_data *data)
 {
-    device().writeImu(*data);
+    device().writeImu(1, *data);
     return command("write_imu2_calibration_data");
 }
 
