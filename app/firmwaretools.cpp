@@ -2,6 +2,9 @@
 
 #include "programs.h"
 
+#include "dfu_protocol.h"
+#include "memory_layout.h"
+
 #include <QFileInfo>
 
 #include <atomic>
@@ -42,7 +45,9 @@ ToolRun run(const QString &programBaseName, const QStringList &arguments)
 
 bool listsDfuDevice(const QByteArray &listOutput)
 {
-    return QString::fromUtf8(listOutput).contains(QLatin1String("Device VID: 0x0483 PID: 0xdf11"));
+    static const QByteArray signature = QByteArray::fromStdString(
+        dfu::deviceSignature(dfu::kBootloaderVendorId, dfu::kBootloaderProductId));
+    return listOutput.contains(signature);
 }
 
 QString imageKind(const QString &path)
@@ -53,7 +58,7 @@ QString imageKind(const QString &path)
 QStringList converterArguments(const QString &input, const QString &output)
 {
     if (imageKind(input) == QLatin1String("bin"))
-        return {"-b", applicationAddress + ":" + input, output};
+        return {"-b", QString("0x%1:").arg(dfu::kApplicationAddress, 0, 16) + input, output};
     return {"-i", input, output};
 }
 

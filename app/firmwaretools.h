@@ -9,9 +9,6 @@
 
 namespace firmwaretools {
 
-// Flash address at which a raw .bin application image is placed.
-inline const QString applicationAddress = QStringLiteral("0x8020000");
-
 struct ToolRun
 {
     bool finished = false; // ended within the time limit
@@ -40,8 +37,8 @@ bool listsDfuDevice(const QByteArray &listOutput);
 // The image kind: the file's suffix in lower case ("dfu", "bin", "hex", ...).
 QString imageKind(const QString &path);
 
-// The converter's arguments: "-b", "0x8020000:<input>", output for a .bin
-// input; "-i", input, output otherwise.
+// The converter's arguments: "-b", "0x8020000:<input>" (the application's
+// flash address), output for a .bin input; "-i", input, output otherwise.
 QStringList converterArguments(const QString &input, const QString &output);
 
 // The output path with ".dfu" appended unless it already ends so (any case).

@@ -1,6 +1,7 @@
 #include "dfu_protocol.h"
 
 #include "byte_order.h"
+#include "text.h"
 
 #include <stdexcept>
 
@@ -77,6 +78,11 @@ StatusReport decodeStatusReport(const std::vector<std::uint8_t> &bytes)
     report.state = State(bytes[4]);
     report.stringIndex = bytes[5];
     return report;
+}
+
+std::string deviceSignature(std::uint16_t vendorId, std::uint16_t productId)
+{
+    return "Device VID: " + hex16(vendorId) + " PID: " + hex16(productId);
 }
 
 std::string stateName(State state)

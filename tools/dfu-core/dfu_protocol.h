@@ -15,6 +15,11 @@ constexpr std::uint16_t kDfuseVersion = 0x011A;
 constexpr std::uint16_t kBootloaderVendorId = 0x0483;
 constexpr std::uint16_t kBootloaderProductId = 0xdf11;
 
+// How `dfuse-tool --list` begins the line of each device it finds, e.g.
+// "Device VID: 0x0483 PID: 0xdf11" for the bootloader: the signature callers
+// search its output for.
+std::string deviceSignature(std::uint16_t vendorId, std::uint16_t productId);
+
 enum class Request : std::uint8_t
 {
     Detach = 0,

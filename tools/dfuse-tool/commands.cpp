@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "device_finder.h"
+#include "dfu_protocol.h"
 #include "dfuse_engine.h"
 #include "dfuse_file.h"
 #include "file_io.h"
@@ -18,10 +19,9 @@ constexpr std::uint16_t kAnyId = 0xFFFF;
 
 std::string listingLine(const DeviceDescription &device)
 {
-    return "Device VID: " + hex16(device.vendorId) + " PID: " + hex16(device.productId) +
-           ", DFU version " + hex16(device.bcdDfu) + ", transfer size " +
-           std::to_string(device.transferSize) + ", alt 0 \"" + device.alternateName + "\", " +
-           device.location;
+    return deviceSignature(device.vendorId, device.productId) + ", DFU version " +
+           hex16(device.bcdDfu) + ", transfer size " + std::to_string(device.transferSize) +
+           ", alt 0 \"" + device.alternateName + "\", " + device.location;
 }
 
 DfuseFile readImage(const std::string &path)
