@@ -94,8 +94,8 @@ QString readout(const std::optional<IMUserial::imu_calibration_data> &imu1,
                 const std::optional<IMUserial::imu_calibration_data> &imu2,
                 const std::optional<IMUserial::mag_calibration_data> &mag)
 {
-    return "IMU1 (20685) \n" + (imu1 ? imuBlocks(*imu1) : unreadSet("IMU1")) +
-           "IMU2 (42652) \n" + (imu2 ? imuBlocks(*imu2) : unreadSet("IMU2")) +
+    return "IMU1 (20685) \n" + (imu1 ? imuBlocks(*imu1) : unreadSet("IMU1")) + "IMU2 (42652) \n" +
+           (imu2 ? imuBlocks(*imu2) : unreadSet("IMU2")) +
            (mag ? magBlocks(*mag) : unreadSet("Mag"));
 }
 

@@ -29,7 +29,8 @@ ToolRun run(const QString &programBaseName, const QStringList &arguments)
     QProcess process;
     process.start(programs::locate(programBaseName), arguments, QIODevice::ReadWrite);
     ToolRun result;
-    result.finished = process.waitForFinished(timeLimit);
+    result.started = process.waitForStarted(timeLimit);
+    result.finished = result.started && process.waitForFinished(timeLimit);
     if (!result.finished && process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished(reapLimitMs);
@@ -41,6 +42,40 @@ ToolRun run(const QString &programBaseName, const QStringList &arguments)
         result.exitStatus = process.exitStatus();
     }
     return result;
+}
+
+namespace {
+
+QStringList nonEmptyLines(const QByteArray &output)
+{
+    QStringList lines = QString::fromUtf8(output).split('\n');
+    for (QString &line : lines)
+        line = line.trimmed();
+    lines.removeAll(QString());
+    return lines;
+}
+
+} // namespace
+
+QString failureReason(const QString &programBaseName, const ToolRun &run)
+{
+    if (!run.started)
+        return "could not start " + programBaseName;
+    if (!run.finished)
+        return QStringLiteral("timed out");
+    const QStringList errors = nonEmptyLines(run.standardError);
+    for (auto line = errors.crbegin(); line != errors.crend(); ++line) {
+        if (line->startsWith(programBaseName + ":"))
+            return *line;
+    }
+    if (!errors.isEmpty())
+        return errors.last();
+    if (run.exitStatus == QProcess::CrashExit)
+        return programBaseName + " crashed";
+    const QStringList output = nonEmptyLines(run.standardOutput);
+    if (!output.isEmpty())
+        return output.last();
+    return QString("%1 exited with code %2").arg(programBaseName).arg(run.exitCode);
 }
 
 bool listsDfuDevice(const QByteArray &listOutput)

@@ -11,6 +11,7 @@ namespace firmwaretools {
 
 struct ToolRun
 {
+    bool started = false;
     bool finished = false; // ended within the time limit
     int exitCode = -1;
     QProcess::ExitStatus exitStatus = QProcess::NormalExit;
@@ -27,6 +28,11 @@ struct ToolRun
 // each passed as one argument, and waits for it at most the time limit. A
 // program still running then is killed and reaped. Safe on any thread.
 ToolRun run(const QString &programBaseName, const QStringList &arguments);
+
+// Why a run that did not succeed failed, in one line for the operator: the
+// last error line the program printed (one naming the program first), else
+// how it ended ("timed out", "could not start dfu-convert", an exit code).
+QString failureReason(const QString &programBaseName, const ToolRun &run);
 
 // The wait limit of every run, 30 s; tests shorten it.
 void setTimeLimitMs(int ms);

@@ -30,7 +30,11 @@ MainWindow::MainWindow(QWidget *parent)
       messageFormat(displaymodes::messageFormatFor(displaymodes::DisplayMode::Angle)),
       graphDisplayMode(static_cast<int>(displaymodes::DisplayMode::Angle)),
       messageDisplayMode(static_cast<int>(displaymodes::DisplayMode::Angle)),
-      dataRate(IMUserial::DATARATE_100HZ), angleX(0), angleY(0), angleZ(0), progressDialog(nullptr)
+      dataRate(IMUserial::DATARATE_100HZ), angleX(0), angleY(0), angleZ(0), progressDialog(nullptr),
+      reconnector([this] {
+          imuSerial->initPort(0);
+          return imuSerial->isDeivceOpen();
+      })
 {
     ui->setupUi(this);
     pthis = this;
@@ -51,6 +55,8 @@ MainWindow::~MainWindow()
         ui->widgetChart->removeItem(tracer);
         tracer = nullptr;
     }
+    // A port search under way uses the device object.
+    reconnector.stopAndWait();
     // The library's destructor stops reception and closes the port; once it
     // has returned no callback can reach this window any more.
     delete imuSerial;
@@ -85,6 +91,14 @@ void MainWindow::initVariable()
         showTransmitErrorBoxes();
     });
     connect(&angleTimer, &QTimer::timeout, this, &MainWindow::AngleDisplay);
+    connect(&reconnector, &Reconnector::found, this, &MainWindow::linkRegained);
+    connect(&reconnector, &Reconnector::gaveUp, this, [this] {
+        linkWanted = false;
+        emit writeLog("imu Reconnect Fail");
+    });
+    connect(&bootloaderWatch, &BootloaderWatch::appeared, this,
+            [this] { emit writeLog("Jump to DFU done"); });
+    connect(&bootloaderWatch, &BootloaderWatch::missing, this, &MainWindow::bootloaderMissing);
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());

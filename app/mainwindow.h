@@ -1,9 +1,11 @@
 #pragma once
 
+#include "bootloaderwatch.h"
 #include "closedport.h"
 #include "commandoutcome.h"
 #include "imuserial.h"
 #include "logqueue.h"
+#include "reconnector.h"
 #include "samplehandoff.h"
 
 #include <QDateTime>
@@ -96,7 +98,8 @@ private:
     void createChart();
     void createChartTracer();
     static void transmite_error_callback();
-    bool OTA_Thread(QString path);
+    // Runs on the upgrade's worker thread; on failure `failure` says why.
+    bool OTA_Thread(QString path, QString *failure = nullptr);
     void on_chartMouseDoubleClickHandler(QMouseEvent *event);
 
     // True when the port is open; otherwise tells the operator as `notice` says.
@@ -116,6 +119,12 @@ private:
     void appendLogLines(const QStringList &lines);
     void showTransmitErrorBoxes();
     void setLinkIndicator(bool on);
+    void linkOpened();
+    void linkClosed();
+    void linkLost();
+    void linkRegained();
+    void bootloaderMissing();
+    void beginPlotting();
     void stopPlotting();
     void drainChartPoints();
     void emptyChart();
@@ -165,4 +174,16 @@ private:
     // Transmit errors waiting for their box, shown one after the other.
     int pendingTransmitErrorBoxes = 0;
     bool showingTransmitErrorBox = false;
+
+    // The operator connected and has not disconnected since: a module that
+    // goes away is looked for, and what ran is restored when it is back.
+    bool linkWanted = false;
+    struct
+    {
+        bool streaming = false;
+        bool plotting = false;
+    } runningWhenLost;
+    Reconnector reconnector;
+    // Confirms a jump to the bootloader.
+    BootloaderWatch bootloaderWatch;
 };

@@ -47,10 +47,28 @@ void MainWindow::on_pushButton_jumpToDfu_clicked()
         return;
     imuSerial->stopRecv();
     QThread::msleep(10);
-    imuSerial->JumpDFU();
+    const bool refused = !commandoutcome::run([&] { return imuSerial->JumpDFU(); });
+    // A module that refused and is still there stays in its application.
+    if (refused && imuSerial->isDeivceOpen()) {
+        imuSerial->startRecv();
+        emit writeLog("Jump to DFU FAIL");
+        return;
+    }
     on_pushButtonSerialConnect_clicked(false);
     ui->pushButtonSerialConnect->setChecked(false);
-    emit writeLog("Jump to DFU done");
+    // "Jump to DFU done" once the bootloader shows up.
+    bootloaderWatch.start();
+}
+
+// The bootloader did not show up: the module is taken to be in its
+// application still, and the link is opened again.
+void MainWindow::bootloaderMissing()
+{
+    emit writeLog("Jump to DFU FAIL");
+    if (imuSerial->isDeivceOpen())
+        return;
+    ui->pushButtonSerialConnect->setChecked(true);
+    on_pushButtonSerialConnect_clicked(true);
 }
 
 void MainWindow::on_pushButton_leaveDfu_clicked()
@@ -80,29 +98,39 @@ void MainWindow::on_pushButtonUpgrade_clicked()
     }
 
     progressDialog->show();
-    std::future<bool> result =
-        std::async(std::launch::async, [this, path] { return OTA_Thread(path); });
+    QString failure;
+    std::future<bool> result = std::async(
+        std::launch::async, [this, path, &failure] { return OTA_Thread(path, &failure); });
     // The window keeps painting and handling queued lines while the worker runs.
     do {
         QCoreApplication::processEvents();
     } while (result.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready);
     progressDialog->close();
 
-    if (result.get())
+    if (result.get()) {
         QMessageBoxWindow(MsgInformation, "Success", "DFU Success!");
-    else
+    } else {
+        emit writeLog("DFU Fail: " + failure);
         QMessageBoxWindow(MsgCritical, "Error", "DFU Fail!");
+    }
 }
 
 // Runs on the worker thread: touches no window state, only the tools and the
 // debug output. A failed conversion or flash stops here, so the module stays
 // in its bootloader for another try instead of starting a half-written image.
-bool MainWindow::OTA_Thread(QString path)
+bool MainWindow::OTA_Thread(QString path, QString *failure)
 {
+    const auto failed = [failure](const QString &program, const ToolRun &run) {
+        if (failure)
+            *failure = firmwaretools::failureReason(program, run);
+        return false;
+    };
     const QString kind = firmwaretools::imageKind(path);
     QTemporaryFile converted;
     if (!converted.open()) {
         qDebug() << "Error: Unable to create temporary file.";
+        if (failure)
+            *failure = "could not create a temporary file: " + converted.errorString();
         return false;
     }
     // Only the name is reserved here: the converter replaces the file, which
@@ -115,12 +143,12 @@ bool MainWindow::OTA_Thread(QString path)
             programs::converterName, firmwaretools::converterArguments(path, converted.fileName()));
         if (!convert.finished) {
             qDebug() << "Error: dfu_convert process did not finish successfully.";
-            return false;
+            return failed(programs::converterName, convert);
         }
         if (!convert.succeeded()) {
             qDebug() << "Error: dfu_convert failed with exit code:" << convert.exitCode
                      << convert.standardError;
-            return false;
+            return failed(programs::converterName, convert);
         }
         image = converted.fileName();
     }
@@ -128,25 +156,25 @@ bool MainWindow::OTA_Thread(QString path)
     const ToolRun flash = runFlasher({"--flash", image});
     if (!flash.finished) {
         qDebug() << flasherNotFinished;
-        return false;
+        return failed(programs::flasherName, flash);
     }
     qDebug() << "output: " << QString::fromUtf8(flash.standardOutput);
     if (!flash.succeeded()) {
         qDebug() << "Error: dfuse-tool flash failed with exit code:" << flash.exitCode
                  << QString::fromUtf8(flash.standardError);
-        return false;
+        return failed(programs::flasherName, flash);
     }
 
     QThread::msleep(1000);
     const ToolRun leave = runFlasher({"--leave"});
     if (!leave.finished) {
         qDebug() << "Standard output:" << leave.standardOutput;
-        return false;
+        return failed(programs::flasherName, leave);
     }
     if (!leave.succeeded()) {
         qDebug() << "Process failed with exit code:" << leave.exitCode;
         qDebug() << "Error output:" << QString::fromUtf8(leave.standardError);
-        return false;
+        return failed(programs::flasherName, leave);
     }
     qDebug() << "Process finished successfully.";
     qDebug() << "Output:" << QString::fromUtf8(leave.standardOutput);

@@ -11,16 +11,16 @@ void MainWindow::on_pushButtonSerialConnect_clicked(bool checked)
     if (busy)
         return;
     busy = true;
+    // The operator's choice ends any search for a module that went away; a
+    // look under way is waited for, so that the port it may have opened is
+    // the one used here.
+    reconnector.stopAndWait();
+    linkWanted = false;
     if (checked) {
         imuSerial->initPort(0);
         if (imuSerial->isDeivceOpen()) {
             emit writeLog("imu Connect SUCCESS");
-            ui->pushButtonSerialConnect->setText("Disconnect");
-            angleTimer.start(16);
-            imuSerial->startRecv();
-            imuSerial->set_data_rate(&dataRate);
-            on_comboBoxShowType_currentIndexChanged(ui->comboBoxShowType->currentIndex());
-            linkBlinkTimer.start();
+            linkOpened();
         } else {
             emit writeLog("imu Connect Fail");
             ui->pushButtonSerialConnect->setChecked(false);
@@ -30,16 +30,65 @@ void MainWindow::on_pushButtonSerialConnect_clicked(bool checked)
         QThread::msleep(100);
         imuSerial->closePort(0);
         emit writeLog("imu DisConnect");
-        angleTimer.stop();
-        ui->pushButtonSerialConnect->setText("Connect");
-        if (plotting) {
-            stopPlotting();
-            ui->pushButtonStartPlot->setChecked(false);
-        }
-        linkBlinkTimer.stop();
-        setLinkIndicator(false);
+        linkClosed();
     }
     busy = false;
+}
+
+// What an open link shows and runs: read-outs, reception at the chosen rate,
+// the chosen curves and the blinking indicator.
+void MainWindow::linkOpened()
+{
+    linkWanted = true;
+    ui->pushButtonSerialConnect->setText("Disconnect");
+    angleTimer.start(16);
+    imuSerial->startRecv();
+    imuSerial->set_data_rate(&dataRate);
+    on_comboBoxShowType_currentIndexChanged(ui->comboBoxShowType->currentIndex());
+    linkBlinkTimer.start();
+}
+
+// What a closed link shows; the stream button keeps its state.
+void MainWindow::linkClosed()
+{
+    angleTimer.stop();
+    ui->pushButtonSerialConnect->setText("Connect");
+    if (plotting) {
+        stopPlotting();
+        ui->pushButtonStartPlot->setChecked(false);
+    }
+    linkBlinkTimer.stop();
+    setLinkIndicator(false);
+}
+
+// The library closed the port under an open link (the module was unplugged or
+// reset): show the link as closed and look for the module until it is back.
+void MainWindow::linkLost()
+{
+    runningWhenLost = {ui->pushButtonStartRecv->isChecked(), plotting};
+    imuSerial->stopRecv();
+    imuSerial->closePort(0);
+    ui->pushButtonSerialConnect->setChecked(false);
+    linkClosed();
+    ui->pushButtonStartRecv->setChecked(false);
+    ui->pushButtonStartRecv->setText("Start Recv");
+    reconnector.start();
+}
+
+// The module is back: the link, its rate, the stream and the plot as they were.
+void MainWindow::linkRegained()
+{
+    ui->pushButtonSerialConnect->setChecked(true);
+    emit writeLog("imu Reconnect SUCCESS");
+    linkOpened();
+    if (runningWhenLost.streaming) {
+        ui->pushButtonStartRecv->setChecked(true);
+        on_pushButtonStartRecv_clicked(true);
+    }
+    if (runningWhenLost.plotting) {
+        ui->pushButtonStartPlot->setChecked(true);
+        beginPlotting();
+    }
 }
 
 void MainWindow::on_pushButtonStartRecv_clicked(bool checked)
@@ -102,4 +151,7 @@ void MainWindow::showTransmitErrorBoxes()
         QMessageBoxWindow(MsgCritical, "Error", "Transmit ERROR");
     }
     showingTransmitErrorBox = false;
+    // An error that left the port open changes nothing.
+    if (linkWanted && !imuSerial->isDeivceOpen())
+        linkLost();
 }

@@ -170,16 +170,23 @@ void MainWindow::on_pushButtonStartPlot_clicked(bool checked)
     } else {
         rescaleValueAxis = true;
         emptyChart();
-        plotting = true;
-        QCPAxisRect *area = ui->widgetChart->axisRect();
-        area->setRangeZoom(Qt::Vertical);
-        area->setRangeDrag(Qt::Vertical);
-        ui->pushButtonStartPlot->setText("Stop Plot");
-        ui->pushButtonClearGraphs->setEnabled(false);
-        ui->comboBoxGraphDisplayMode->setEnabled(false);
-        plotTimer.start(16);
+        beginPlotting();
     }
     busy = false;
+}
+
+// Also resumes a plot after a lost link came back, keeping the points and the
+// time origin.
+void MainWindow::beginPlotting()
+{
+    plotting = true;
+    QCPAxisRect *area = ui->widgetChart->axisRect();
+    area->setRangeZoom(Qt::Vertical);
+    area->setRangeDrag(Qt::Vertical);
+    ui->pushButtonStartPlot->setText("Stop Plot");
+    ui->pushButtonClearGraphs->setEnabled(false);
+    ui->comboBoxGraphDisplayMode->setEnabled(false);
+    plotTimer.start(16);
 }
 
 void MainWindow::stopPlotting()

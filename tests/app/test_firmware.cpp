@@ -12,8 +12,8 @@
 namespace {
 
 // Stand-ins for the flasher and the converter. Per tool and first argument
-// ("list", "flash", "leave", "b", "i") the files <tool>.<mode>.out/.code/
-// .sleep/.hang/.crash script the answer; <tool>.calls records every call.
+// ("list", "flash", "leave", "b", "i") the files <tool>.<mode>.out/.err/
+// .code/.sleep/.hang/.crash script the answer; <tool>.calls records every call.
 class FakeTools
 {
 public:
@@ -29,6 +29,7 @@ public:
                             "[ -f \"$d/$t.$m.hang\" ] && exec sleep 60\n"
                             "[ -f \"$d/$t.$m.sleep\" ] && sleep \"$(cat \"$d/$t.$m.sleep\")\"\n"
                             "[ -f \"$d/$t.$m.out\" ] && cat \"$d/$t.$m.out\"\n"
+                            "[ -f \"$d/$t.$m.err\" ] && cat \"$d/$t.$m.err\" >&2\n"
                             "[ -f \"$d/$t.$m.crash\" ] && kill -SEGV $$\n"
                             "[ -f \"$d/$t.$m.code\" ] && exit \"$(cat \"$d/$t.$m.code\")\"\n"
                             "exit 0\n");
@@ -177,13 +178,42 @@ TEST_F(Firmware, JumpToDfuClosesTheLinkAndSaysSoAfterTheDisconnect)
         EXPECT_EQ(log(), QStringList{"Please open IMU device"});
     }
     connectDevice();
+    tools->bootloaderAttached(false);
     click("pushButton_jumpToDfu");
     const std::vector<std::string> calls = device().calls();
     EXPECT_EQ(std::vector<std::string>(calls.end() - 4, calls.end()),
               (std::vector<std::string>{"stopRecv", "JumpDFU", "stopRecv", "closePort(0)"}));
-    EXPECT_EQ(log().mid(2), (QStringList{"imu DisConnect", "Jump to DFU done"}));
+    EXPECT_EQ(log().mid(2), QStringList{"imu DisConnect"})
+        << "done only once the bootloader is seen";
     EXPECT_FALSE(find<QAbstractButton>("pushButtonSerialConnect")->isChecked());
     EXPECT_EQ(find<QAbstractButton>("pushButtonSerialConnect")->text(), "Connect");
+
+    tools->bootloaderAttached(true); // the module has restarted into its bootloader
+    ASSERT_TRUE(waitUntil([&] { return log().size() == 4; }));
+    EXPECT_EQ(log().last(), "Jump to DFU done");
+}
+
+TEST_F(Firmware, ARefusedJumpKeepsTheLinkAndAJumpWithoutBootloaderReconnects)
+{
+    connectDevice();
+    device().setResult("JumpDFU", false);
+    click("pushButton_jumpToDfu");
+    EXPECT_EQ(log().mid(1), QStringList{"Jump to DFU FAIL"});
+    EXPECT_TRUE(device().isOpen());
+    EXPECT_TRUE(device().isReceiving()) << "reception resumed";
+    EXPECT_TRUE(find<QAbstractButton>("pushButtonSerialConnect")->isChecked());
+
+    // Accepted, but the module never shows up as a bootloader: still in its
+    // application, so the link is opened again.
+    device().setResult("JumpDFU", true);
+    tools->bootloaderAttached(false);
+    click("pushButton_jumpToDfu");
+    ASSERT_TRUE(waitUntil([&] { return log().size() == 5; }, 20000))
+        << log().join('|').toStdString();
+    EXPECT_EQ(log().mid(2),
+              (QStringList{"imu DisConnect", "Jump to DFU FAIL", "imu Connect SUCCESS"}));
+    EXPECT_TRUE(device().isOpen());
+    EXPECT_TRUE(find<QAbstractButton>("pushButtonSerialConnect")->isChecked());
 }
 
 TEST_F(Firmware, UpgradeWithoutABootloaderAsksForNoFile)
@@ -230,7 +260,7 @@ TEST_F(Firmware, OtherFilesAreRefusedBeforeAnyToolRuns)
     EXPECT_TRUE(upgradeWith("").isEmpty()) << "a cancelled dialog ends silently";
 }
 
-TEST_F(Firmware, AFailedConversionOrFlashFailsAndLeavesTheBootloaderAlone)
+TEST_F(Firmware, AFailedConversionOrFlashFailsWithItsReasonAndLeavesTheBootloaderAlone)
 {
     const struct
     {
@@ -238,24 +268,38 @@ TEST_F(Firmware, AFailedConversionOrFlashFailsAndLeavesTheBootloaderAlone)
         const char *mode;
         const char *kind;
         const char *file;
+        QByteArray errorOutput;
+        const char *reason;
     } failures[] = {
-        {"dfu-convert", "b", "code", "/data/a.bin"},
-        {"dfu-convert", "i", "crash", "/data/a.hex"},
-        {"dfuse-tool", "flash", "code", "/data/a.dfu"},
-        {"dfuse-tool", "flash", "crash", "/data/a.dfu"},
+        {"dfu-convert", "b", "code", "/data/a.bin", "dfu-convert: /data/a.bin: cannot read\n",
+         "dfu-convert: /data/a.bin: cannot read"},
+        {"dfu-convert", "i", "crash", "/data/a.hex", {}, "dfu-convert crashed"},
+        {"dfuse-tool", "flash", "code", "/data/a.dfu",
+         "Erasing 1 page(s)\ndfuse-tool: flashing failed: errWRITE at 0x08020000, dfuERROR\n"
+         "  retry once the module is reset\n",
+         "dfuse-tool: flashing failed: errWRITE at 0x08020000, dfuERROR"},
+        {"dfuse-tool", "flash", "crash", "/data/a.dfu", {}, "dfuse-tool crashed"},
+        {"dfuse-tool", "flash", "code", "/data/a.dfu", {}, "dfuse-tool exited with code 1"},
     };
     for (const auto &f : failures) {
         tools->script(f.tool, f.mode, f.kind, "1");
+        tools->script(f.tool, f.mode, "err", f.errorOutput);
         EXPECT_EQ(upgradeWith(f.file), QStringList{"DFU Fail!"}) << f.tool << " " << f.kind;
+        EXPECT_EQ(log().last(), QString("DFU Fail: ") + f.reason);
         QFile::remove(tools->path(QString("%1.%2.%3").arg(f.tool, f.mode, f.kind)));
     }
     EXPECT_FALSE(tools->modes("dfuse-tool").contains("--leave"));
+
+    QFile::remove(tools->path("dfu-convert"));
+    EXPECT_EQ(upgradeWith("/data/a.bin"), QStringList{"DFU Fail!"});
+    EXPECT_EQ(log().last(), "DFU Fail: could not start dfu-convert");
 }
 
 TEST_F(Firmware, SuccessNeedsTheLeaveToSucceedToo)
 {
     tools->script("dfuse-tool", "leave", "code", "2");
     EXPECT_EQ(upgradeWith("/data/a.dfu"), QStringList{"DFU Fail!"});
+    EXPECT_EQ(log().last(), "DFU Fail: dfuse-tool exited with code 2");
 }
 
 TEST_F(Firmware, AHangingFlashIsKilledAndReapedAtTheTimeLimit)
@@ -263,6 +307,7 @@ TEST_F(Firmware, AHangingFlashIsKilledAndReapedAtTheTimeLimit)
     firmwaretools::setTimeLimitMs(300);
     tools->script("dfuse-tool", "flash", "hang");
     EXPECT_EQ(upgradeWith("/data/a.dfu"), QStringList{"DFU Fail!"});
+    EXPECT_EQ(log().last(), "DFU Fail: timed out");
     const qint64 pid = tools->pid("dfuse-tool", "flash");
     ASSERT_GT(pid, 0);
     EXPECT_NE(::kill(static_cast<pid_t>(pid), 0), 0) << "the hanging flasher is gone";

@@ -333,3 +333,73 @@ TEST_F(Live, AFloodOfSamplesIsHandedOverWithoutLoss)
     EXPECT_EQ(lines.size(), 1000);
     EXPECT_TRUE(lines.last().startsWith(QString("AgnleX: %1.00").arg(count - 1)));
 }
+
+TEST_F(Live, ALostLinkShowsClosedAndComesBackWithRateStreamAndPlot)
+{
+    find<QComboBox>("comboBoxDataRate")->setCurrentText("50");
+    connectDevice();
+    click("pushButtonStartRecv");
+    startPlot();
+    streamFromDeviceThread({sampleWithAngles(1, 2, 3)});
+    ASSERT_TRUE(waitUntil([&] { return pointCount() == 1; }));
+
+    MessageBoxAnswerer answerer;
+    device().setPortOpens(false);
+    std::thread([&] { device().unplug(); }).join();
+    ASSERT_TRUE(waitUntil([&] { return !checked("pushButtonSerialConnect"); }));
+    EXPECT_EQ(answerer.texts(), QStringList{"Transmit ERROR"}) << "the box comes first";
+    EXPECT_EQ(text("pushButtonSerialConnect"), "Connect");
+    EXPECT_FALSE(checked("pushButtonStartRecv"));
+    EXPECT_EQ(text("pushButtonStartRecv"), "Start Recv");
+    EXPECT_FALSE(checked("pushButtonStartPlot"));
+    EXPECT_EQ(pointCount(), 1) << "the points stay";
+    EXPECT_FALSE(checked("radioButtonDeviceUpdate"));
+
+    // Port discovery keeps looking until the module is back.
+    const auto probes = [&] {
+        const std::vector<std::string> calls = device().calls();
+        return std::count(calls.begin(), calls.end(), "initPort(0)");
+    };
+    ASSERT_TRUE(waitUntil([&] { return probes() >= 3; }));
+    device().setPortOpens(true);
+    ASSERT_TRUE(waitUntil([&] { return checked("pushButtonSerialConnect"); }));
+    EXPECT_EQ(log().mid(log().indexOf("Transmite ERROR")),
+              (QStringList{"Transmite ERROR", "imu Reconnect SUCCESS", "Start Receive"}));
+    EXPECT_EQ(text("pushButtonSerialConnect"), "Disconnect");
+    EXPECT_EQ(device().ratesSent().back(), IMUserial::DATARATE_50HZ);
+    EXPECT_TRUE(device().isReceiving());
+    EXPECT_TRUE(checked("pushButtonStartRecv"));
+    EXPECT_EQ(text("pushButtonStartRecv"), "Stop Recv");
+    EXPECT_TRUE(checked("pushButtonStartPlot"));
+    streamFromDeviceThread({sampleWithAngles(4, 5, 6)});
+    ASSERT_TRUE(waitUntil([&] { return pointCount() == 2; })) << "the plot goes on";
+}
+
+TEST_F(Live, AConnectClickEndsTheSearchForALostModule)
+{
+    connectDevice();
+    MessageBoxAnswerer answerer;
+    device().setPortOpens(false);
+    std::thread([&] { device().unplug(); }).join();
+    ASSERT_TRUE(waitUntil([&] { return !checked("pushButtonSerialConnect"); }));
+
+    click("pushButtonSerialConnect");
+    EXPECT_EQ(log().last(), "imu Connect Fail");
+    device().setPortOpens(true);
+    // The search looks again at most 2 s after its last look.
+    QTest::qWait(2500);
+    EXPECT_FALSE(device().isOpen());
+    EXPECT_FALSE(log().contains("imu Reconnect SUCCESS"));
+}
+
+TEST_F(Live, AnErrorAfterTheOperatorDisconnectedStartsNoSearch)
+{
+    connectDevice();
+    click("pushButtonSerialConnect");
+    MessageBoxAnswerer answerer;
+    std::thread([&] { device().unplug(); }).join();
+    ASSERT_TRUE(waitUntil([&] { return answerer.seen().size() == 1; }));
+    QTest::qWait(500); // a search would have looked within 250 ms
+    EXPECT_FALSE(device().isOpen());
+    EXPECT_EQ(log().last(), "Transmite ERROR");
+}

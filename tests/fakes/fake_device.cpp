@@ -168,6 +168,13 @@ void Device::emitTransmitError()
         callback();
 }
 
+void Device::unplug()
+{
+    stopReceiving();
+    setOpen(false);
+    emitTransmitError();
+}
+
 void Device::attach(IMUserial::IMUSerial *attached, IMUserial::SampleCallback callback)
 {
     Lock lock(mutex);

@@ -53,6 +53,9 @@ public:
     bool emitSample(const IMUserial::sensor_data &sample);
     bool emitCalibrationSample(const IMUserial::sensor_data_calibration &sample);
     void emitTransmitError();
+    // The module goes away: the library closes the port and reports one
+    // transmit error, as ours does.
+    void unplug();
 
     // --- used by the fake library itself ---
     void attach(IMUserial::IMUSerial *device, IMUserial::SampleCallback callback);
