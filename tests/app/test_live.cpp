@@ -1,5 +1,6 @@
 // Connection and stream controls, sample lines and read-outs, and the chart,
 // against the scripted device library.
+#include "reconnector.h"
 #include "window_fixture.h"
 
 #include <QComboBox>
@@ -402,4 +403,48 @@ TEST_F(Live, AnErrorAfterTheOperatorDisconnectedStartsNoSearch)
     QTest::qWait(500); // a search would have looked within 250 ms
     EXPECT_FALSE(device().isOpen());
     EXPECT_EQ(log().last(), "Transmite ERROR");
+}
+
+TEST(Reconnector, LooksWithGrowingPausesUntilFoundOrTheTimeIsUp)
+{
+    std::atomic<int> looks{0};
+    Reconnector never([&] {
+        ++looks;
+        return false;
+    });
+    bool gaveUp = false;
+    QObject::connect(&never, &Reconnector::gaveUp, [&] { gaveUp = true; });
+    never.start(600);
+    ASSERT_TRUE(waitUntil([&] { return gaveUp; }));
+    // Pauses of 250 and 500 ms fit about three looks into 600 ms.
+    EXPECT_GE(looks, 2);
+    EXPECT_LE(looks, 4);
+    EXPECT_FALSE(never.isSearching());
+
+    Reconnector third([&] { return ++looks % 3 == 0; });
+    looks = 1;
+    bool found = false;
+    QObject::connect(&third, &Reconnector::found, [&] { found = true; });
+    third.start();
+    ASSERT_TRUE(waitUntil([&] { return found; }));
+    EXPECT_EQ(looks, 3);
+}
+
+TEST(Reconnector, AStoppedSearchReportsNothing)
+{
+    std::atomic<bool> release{false};
+    Reconnector slow([&] {
+        while (!release)
+            std::this_thread::yield();
+        return true;
+    });
+    bool reported = false;
+    QObject::connect(&slow, &Reconnector::found, [&] { reported = true; });
+    QObject::connect(&slow, &Reconnector::gaveUp, [&] { reported = true; });
+    slow.start();
+    slow.stop();
+    release = true;
+    slow.stopAndWait();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(reported);
 }
