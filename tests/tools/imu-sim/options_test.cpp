@@ -25,7 +25,9 @@ TEST(Options, DefaultsAndEveryOption)
                                       "get-sn",   "--withhold-reply",
                                       "0x22",     "--fail",
                                       "jump-dfu", "--fail",
-                                      "18",       "--vanish-after",
+                                      "18",       "--pretend",
+                                      "set-sn",   "--pretend",
+                                      "0x3F",     "--vanish-after",
                                       "1.5",      "--bootloader-time",
                                       "0.2",      "--firmware-version",
                                       "2.10.255", "--serial-number",
@@ -44,6 +46,9 @@ TEST(Options, DefaultsAndEveryOption)
     EXPECT_FALSE(o.simulator.faults.withholds(imuproto::CMD_GET_VERSION));
     EXPECT_TRUE(o.simulator.faults.fails(imuproto::CMD_JUMP_DFU));
     EXPECT_TRUE(o.simulator.faults.fails(imuproto::CMD_SET_RATE));
+    EXPECT_TRUE(o.simulator.faults.pretends(imuproto::CMD_SET_SN));
+    EXPECT_TRUE(o.simulator.faults.pretends(imuproto::CMD_JUMP_DFU));
+    EXPECT_FALSE(o.simulator.faults.pretends(imuproto::CMD_SET_RATE));
     EXPECT_EQ(o.simulator.faults.vanishAfter, 1500ms);
     EXPECT_EQ(o.bootloaderStay, 200ms);
     EXPECT_EQ(o.simulator.stored.version, (VersionBytes{2, 10, 255}));
@@ -70,6 +75,10 @@ TEST(Options, RefusesWhatItCannotUse)
              {"--fail", "0x40"}, // a data frame, not a command
              {"--fail", "300"},
              {"--withhold-reply", ""},
+             {"--pretend", "version"}, // a read has no success without its data
+             {"--pretend", "get-sn"},
+             {"--pretend", "0x30"},
+             {"--pretend", "all"},
              {"--firmware-version", "1.2"},
              {"--firmware-version", "1.2.256"},
              {"--firmware-version", "1.2.3.4"},

@@ -181,19 +181,24 @@ TEST_F(SimulatorTest, InjectedReplyFaults)
     SimulatorConfig config;
     config.faults.failedCommands = {CMD_START_GYR_BIAS};
     config.faults.withheldReplies = {CMD_GET_SN};
+    config.faults.pretendedCommands = {CMD_SET_SN};
     config.faults.replyDelay = 150ms;
     create(config);
     command(CMD_START_GYR_BIAS, 1);
     command(CMD_GET_SN, 2);
     command(CMD_START_STREAM, 3);
+    command(CMD_SET_SN, 4, {'N', 'E', 'W'});
     EXPECT_EQ(countOf(runUntil(start + 149ms), REPLY), 0u);
     const auto replies = only(runUntil(start + 151ms), REPLY);
-    ASSERT_EQ(replies.size(), 2u);
+    ASSERT_EQ(replies.size(), 3u);
     EXPECT_EQ(replies[0].payload, (std::vector<std::uint8_t>{CMD_START_GYR_BIAS, STATUS_FAILED}));
-    // The withheld command still took effect; the failed one did not.
+    EXPECT_EQ(replies[2].payload, (std::vector<std::uint8_t>{CMD_SET_SN, STATUS_OK}));
+    // The withheld command still took effect; the failed and the pretended
+    // ones did not.
     EXPECT_EQ(replies[1].sequence, 3);
     EXPECT_TRUE(simulator->module().sending());
-    command(CMD_STOP_GYR_BIAS, 4);
+    EXPECT_EQ(simulator->module().stored().serialNumber, "ORV000001");
+    command(CMD_STOP_GYR_BIAS, 5);
     const auto stop = only(runUntil(now + 200ms), REPLY);
     ASSERT_EQ(stop.size(), 1u);
     EXPECT_EQ(stop[0].payload, (std::vector<std::uint8_t>{CMD_STOP_GYR_BIAS, STATUS_FAILED}));

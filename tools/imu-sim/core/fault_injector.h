@@ -19,7 +19,8 @@ struct FaultOptions
     std::chrono::milliseconds replyDelay{0}; // every reply this much later
     std::set<std::uint8_t> withheldReplies;  // commands executed but never answered
     bool withholdAllReplies = false;
-    std::set<std::uint8_t> failedCommands; // commands answered with a failure, not executed
+    std::set<std::uint8_t> failedCommands;    // commands answered with a failure, not executed
+    std::set<std::uint8_t> pretendedCommands; // commands answered with success, not executed
     std::optional<std::chrono::milliseconds> vanishAfter; // port withdrawn and process ends
 
     bool withholds(std::uint8_t command) const
@@ -27,6 +28,7 @@ struct FaultOptions
         return withholdAllReplies || withheldReplies.count(command) != 0;
     }
     bool fails(std::uint8_t command) const { return failedCommands.count(command) != 0; }
+    bool pretends(std::uint8_t command) const { return pretendedCommands.count(command) != 0; }
 };
 
 // Damages the byte stream on its way out, reproducibly for a given seed.

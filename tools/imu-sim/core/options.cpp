@@ -85,6 +85,21 @@ std::string addCommand(const std::string &value, std::set<std::uint8_t> &command
     return {};
 }
 
+// A read's answer is its data: there is no success to pretend without it.
+bool answersWithData(std::uint8_t command)
+{
+    return command == CMD_GET_VERSION || command == CMD_GET_SN || command == CMD_READ_CALIBRATION;
+}
+
+std::string addPretendedCommand(const std::string &value, std::set<std::uint8_t> &commands)
+{
+    const auto command = commandByName(value);
+    if (command && answersWithData(*command))
+        return "'" + value +
+               "' answers with data; only a command that changes state can be pretended";
+    return addCommand(value, commands);
+}
+
 const std::map<std::string, Handler> &valueOptions()
 {
     static const std::map<std::string, Handler> handlers{
@@ -144,6 +159,10 @@ const std::map<std::string, Handler> &valueOptions()
         {"--fail",
          [](const std::string &v, ProgramOptions &o) {
              return addCommand(v, o.simulator.faults.failedCommands);
+         }},
+        {"--pretend",
+         [](const std::string &v, ProgramOptions &o) {
+             return addPretendedCommand(v, o.simulator.faults.pretendedCommands);
          }},
         {"--vanish-after",
          [](const std::string &v, ProgramOptions &o) {
@@ -231,13 +250,16 @@ Faults:
   --reply-delay MS        send every reply MS milliseconds late
   --withhold-reply CMD    execute CMD but never answer it; 'all' for every command
   --fail CMD              answer CMD with a failure without executing it
+  --pretend CMD           answer CMD with success without executing it, as a module
+                          that accepts a write but stores nothing (not for the reads
+                          version, get-sn and read-calibration)
   --vanish-after S        after S seconds close the terminal, withdraw it and exit
 
 CMD is a command name or its type number (e.g. 0x22):
   version get-sn set-sn start stop rate enter-calibration exit-calibration
   start-gyr-bias stop-gyr-bias record-quat-offset reset-quat-offset
   read-calibration write-calibration jump-dfu
---withhold-reply and --fail may be given several times.
+--withhold-reply, --fail and --pretend may be given several times.
 )";
 }
 

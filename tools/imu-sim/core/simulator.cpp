@@ -22,10 +22,10 @@ void Simulator::receive(const std::uint8_t *data, std::size_t size, TimePoint no
 void Simulator::execute(const imuproto::Frame &command, TimePoint now)
 {
     ++stats_.commands;
-    CommandOutcome outcome;
+    CommandOutcome outcome; // success without data: what a pretended command answers
     if (faults_.fails(command.type))
         outcome.status = imuproto::STATUS_FAILED;
-    else
+    else if (!faults_.pretends(command.type))
         outcome = module_.execute(command.type, command.payload, command.size, uptime(now));
     jumpPending_ = outcome.jumpToBootloader;
     followStreamState(now);
