@@ -1,64 +1,15 @@
 // The window with the real device library against a running imu-sim.
 #include "calibrationtext.h"
+#include "end_to_end_fixture.h"
 #include "filedialogs.h"
-#include "support/simulator_process.h"
-#include "window_harness.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <qcustomplot.h>
-
-using imusim::testing::SimulatorProcess;
-
-class EndToEnd : public WindowHarness
-{
-protected:
-    void SetUp() override
-    {
-        simulator = std::make_unique<SimulatorProcess>(simulatorArguments());
-        ASSERT_TRUE(simulator->started());
-        // The library finds the simulator through its rendezvous directory.
-        qunsetenv("IMU_SERIAL_PORT");
-        qputenv("IMU_SIM_DIR", QByteArray::fromStdString(simulator->directory()));
-        WindowHarness::SetUp();
-    }
-
-    void TearDown() override
-    {
-        WindowHarness::TearDown();
-        simulator.reset();
-        qunsetenv("IMU_SIM_DIR");
-    }
-
-    virtual std::vector<std::string> simulatorArguments() const { return {}; }
-
-    void connectToSimulator()
-    {
-        click("pushButtonSerialConnect");
-        ASSERT_EQ(log().value(0), "imu Connect SUCCESS");
-    }
-
-    // Yes to the question the command asks, then the command's log line.
-    void confirm(const char *button)
-    {
-        MessageBoxAnswerer answerer({QMessageBox::Yes});
-        click(button);
-        ASSERT_EQ(answerer.seen().size(), 1) << button;
-    }
-
-    QString readout(const char *edit) { return find<QLineEdit>(edit)->text(); }
-    QString calibrationView()
-    {
-        return find<QPlainTextEdit>("plainTextEdit_calibration")->toPlainText();
-    }
-
-    std::unique_ptr<SimulatorProcess> simulator;
-};
 
 TEST_F(EndToEnd, StreamsLinesAtTheChosenRateChartsAndDisconnects)
 {
@@ -197,10 +148,7 @@ protected:
     void SetUp() override
     {
         EndToEnd::SetUp();
-        // The window finds the firmware programs on the search path here, after
-        // the silent updater.
-        qputenv("PATH",
-                programDir.path().toLocal8Bit() + ":" + ORVIK_TOOLS_DIR + ":" + qgetenv("PATH"));
+        putFirmwareProgramsOnPath();
     }
 
     void TearDown() override
