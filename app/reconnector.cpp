@@ -1,7 +1,5 @@
 #include "reconnector.h"
 
-#include <QtConcurrent/QtConcurrentRun>
-
 #include <algorithm>
 
 namespace {
@@ -15,7 +13,6 @@ Reconnector::Reconnector(Probe probe, QObject *parent) : QObject(parent), probe(
 {
     pause.setSingleShot(true);
     connect(&pause, &QTimer::timeout, this, &Reconnector::look);
-    connect(&lookUnderWay, &QFutureWatcher<bool>::finished, this, &Reconnector::looked);
 }
 
 Reconnector::~Reconnector()
@@ -30,7 +27,7 @@ void Reconnector::start(int window)
     sinceStart.start();
     searching = true;
     pause.stop();
-    if (!lookUnderWay.isRunning())
+    if (!lookUnderWay)
         look();
 }
 
@@ -43,19 +40,37 @@ void Reconnector::stop()
 void Reconnector::stopAndWait()
 {
     stop();
-    lookUnderWay.waitForFinished();
+    if (lookThread.joinable())
+        lookThread.join();
 }
 
+// Called with no look under way.
 void Reconnector::look()
 {
-    lookUnderWay.setFuture(QtConcurrent::run(probe));
+    if (lookThread.joinable())
+        lookThread.join();
+    lookUnderWay = true;
+    lookThread = std::thread([this] {
+        const bool open = probe();
+        {
+            std::lock_guard<std::mutex> lock(resultMutex);
+            lookFound = open;
+        }
+        QMetaObject::invokeMethod(this, &Reconnector::looked, Qt::QueuedConnection);
+    });
 }
 
 void Reconnector::looked()
 {
+    lookUnderWay = false;
+    bool open = false;
+    {
+        std::lock_guard<std::mutex> lock(resultMutex);
+        open = lookFound;
+    }
     if (!searching)
         return;
-    if (lookUnderWay.result()) {
+    if (open) {
         searching = false;
         emit found();
     } else if (sinceStart.elapsed() >= windowMs) {

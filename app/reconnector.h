@@ -1,14 +1,15 @@
 // Looks for a module that went away, again and again with a growing pause,
-// until it is back or the time is up. Each look runs on a worker thread, so
-// the window never waits for a port search.
+// until it is back or the time is up. Each look runs on a thread of its own,
+// so the window never waits for a port search.
 #pragma once
 
 #include <QElapsedTimer>
-#include <QFutureWatcher>
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
+#include <mutex>
+#include <thread>
 
 class Reconnector : public QObject
 {
@@ -16,7 +17,7 @@ class Reconnector : public QObject
 
 public:
     // Opens the module's port if it is there and says whether it is open.
-    // Runs on a worker thread.
+    // Runs on the look's thread.
     using Probe = std::function<bool()>;
 
     static constexpr int defaultWindowMs = 60000;
@@ -39,10 +40,14 @@ signals:
 
 private:
     void look();
+    // GUI thread, queued from the look's thread once it has its result.
     void looked();
 
     Probe probe;
-    QFutureWatcher<bool> lookUnderWay;
+    std::thread lookThread;
+    bool lookUnderWay = false; // GUI thread only
+    std::mutex resultMutex;
+    bool lookFound = false; // written by the look's thread
     QTimer pause;
     QElapsedTimer sinceStart;
     int windowMs = defaultWindowMs;
