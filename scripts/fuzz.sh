@@ -3,8 +3,9 @@
 # fuzzes them one after the other on scratch copies of their stored corpora.
 #   fuzz.sh [SECONDS] [--merge] [TARGET...]
 #   SECONDS   how long each target runs (default 60)
-#   --merge   afterwards, minimise the stored corpus together with the new finds
-#             and write the result back into the repository; hand-made seeds stay
+#   --merge   afterwards, when the run found new features, minimise the stored
+#             corpus together with the finds (-merge=1 into an empty folder) and
+#             write the result back into the repository; hand-made seeds stay
 #   TARGET    fuzz only these targets
 # Prints executions, coverage, corpus size and crashes per target and fails if
 # any target crashed. Logs and crashing inputs stay in <build>/fuzz-runs/<target>/.
@@ -54,14 +55,29 @@ cmake --build "$build_dir" -j "$(nproc)" --target "${selected_names[@]}"
 # hand-made seed.
 is_generated() { [[ $(basename "$1") =~ ^[0-9a-f]{40}$ ]]; }
 
-# Replaces the generated inputs of the stored corpus by a minimal set that
-# covers what the stored corpus and the run's finds cover together.
+# Minimises the given folders into the new folder `into`, appending to `log`;
+# prints how many features the minimal set covers.
+minimise() {
+  local fuzzer=$1 into=$2 log=$3
+  shift 3
+  rm -rf "$into"
+  mkdir "$into"
+  "$fuzzer" -merge=1 "$into" "$@" >>"$log" 2>&1
+  grep -o '[0-9]* new features' "$log" | tail -n 1 | cut -d' ' -f1
+}
+
+# When the run found features the stored corpus lacks, replaces the stored
+# corpus's generated inputs by a minimal set covering both. Without new
+# features the stored corpus stays as it is, so reruns cause no churn.
 merge_into_stored() {
   local fuzzer=$1 stored=$2 run_dir=$3
-  local minimal=$run_dir/minimal
-  rm -rf "$minimal"
-  mkdir "$minimal"
-  "$fuzzer" -merge=1 "$minimal" "$run_dir/corpus" >>"$run_dir/log" 2>&1
+  local before after
+  before=$(minimise "$fuzzer" "$run_dir/stored-minimal" "$run_dir/log" "$stored")
+  after=$(minimise "$fuzzer" "$run_dir/minimal" "$run_dir/log" "$run_dir/corpus")
+  if ((after <= before)); then
+    echo "  stored corpus kept: no features beyond its $before"
+    return
+  fi
   local seeds=" " file
   for file in "$stored"/*; do
     if is_generated "$file"; then
@@ -70,9 +86,10 @@ merge_into_stored() {
       seeds+="$(sha1sum <"$file" | cut -d' ' -f1) "
     fi
   done
-  for file in "$minimal"/*; do
+  for file in "$run_dir/minimal"/*; do
     [[ $seeds == *" $(basename "$file") "* ]] || cp "$file" "$stored/"
   done
+  echo "  stored corpus merged: $before -> $after features, $(find "$stored" -type f | wc -l) files"
 }
 
 # Prints the value that follows `label` on the last log line holding it.
