@@ -404,7 +404,11 @@ TEST_F(DeviceTest, CommandsFromManyThreadsEachGetTheirOwnAnswer)
         return replyFrame(c, imuproto::STATUS_OK, floatsOf(floats, c.payload[0] + 1.0f));
     });
     module.startStreaming(imuproto::DATA_SAMPLE, sizeof(sensor_data), 1ms);
+    // A reply the loaded machine delivers after the library's time-out makes
+    // that command fail, which is allowed; an answer given to the wrong
+    // command never is.
     std::atomic<int> wrong{0};
+    std::atomic<int> answered{0};
     std::vector<std::thread> callers;
     for (int set = 0; set < 3; ++set) {
         callers.emplace_back([&, set] {
@@ -415,13 +419,15 @@ TEST_F(DeviceTest, CommandsFromManyThreadsEachGetTheirOwnAnswer)
                                   : set == 1 ? device.read_imu2_calibration_data(&imu)
                                              : device.read_mag_calibration_data(&mag);
                 const float last = set == 2 ? mag.mag_radii[2] : imu.acc_mis[8];
-                wrong += !read || last != set + 1.0f || !device.isDeivceOpen();
+                answered += read;
+                wrong += (read && last != set + 1.0f) || !device.isDeivceOpen();
             }
         });
     }
     for (auto &caller : callers)
         caller.join();
     EXPECT_EQ(wrong, 0);
+    EXPECT_GT(answered, 30) << "most of the 60 commands are answered in time";
     EXPECT_GT(calls.samples, 0);
 }
 
