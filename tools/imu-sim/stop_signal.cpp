@@ -33,7 +33,10 @@ bool installStopSignals()
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         if (::sigaction(signal, &action, nullptr) != 0)
             return false;
-    return true;
+    // A reader of the standard output that went away (`imu-sim | head -n1`)
+    // must not end the simulator with its port still published: the printing
+    // fails quietly instead.
+    return ::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 }
 
 const std::atomic<bool> &stopRequested()

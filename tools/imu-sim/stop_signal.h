@@ -6,7 +6,8 @@
 
 namespace imusim {
 
-// Installs the handlers; returns false when that failed.
+// Installs the handlers of the stop signals and ignores SIGPIPE; returns false
+// when that failed.
 bool installStopSignals();
 const std::atomic<bool> &stopRequested();
 // Readable once a stop signal arrived.

@@ -109,6 +109,23 @@ TEST(Program, JumpWithdrawsThePortUntilTheApplicationReturns)
     EXPECT_TRUE(host.command(CMD_GET_VERSION));
 }
 
+TEST(Program, OutlivesTheReaderOfItsOutputAndStillWithdrawsItsPort)
+{
+    SimulatorProcess simulator({"--bootloader-time", "1"});
+    simulator.closeOutput();
+    {
+        ModuleClient host(simulator.devicePath());
+        ASSERT_TRUE(host.command(CMD_JUMP_DFU));
+        EXPECT_TRUE(eventually([&] { return !fileExists(simulator.portFile()); }));
+    }
+    // Back in its application, it prints its new terminal to nobody.
+    ASSERT_TRUE(eventually([&] { return fileExists(simulator.portFile()); }));
+    ModuleClient host(firstLine(simulator.portFile()));
+    EXPECT_TRUE(host.command(CMD_GET_VERSION));
+    EXPECT_EQ(simulator.stop(SIGTERM, PATIENCE), 0);
+    EXPECT_FALSE(fileExists(simulator.portFile()));
+}
+
 TEST(Program, VanishFaultHangsUpAndEnds)
 {
     SimulatorProcess simulator({"--vanish-after", "0.3", "--rate", "500"});

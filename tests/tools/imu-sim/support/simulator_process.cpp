@@ -63,6 +63,13 @@ SimulatorProcess::~SimulatorProcess()
         std::filesystem::remove_all(directory_, ignored);
 }
 
+void SimulatorProcess::closeOutput()
+{
+    if (output_ >= 0)
+        ::close(output_);
+    output_ = -1;
+}
+
 std::optional<std::string> SimulatorProcess::nextLine(std::chrono::milliseconds patience)
 {
     const auto end = std::chrono::steady_clock::now() + patience;

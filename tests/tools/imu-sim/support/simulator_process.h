@@ -28,6 +28,9 @@ public:
     // Sends `signal` and returns the exit status, or nullopt if it did not end.
     std::optional<int> stop(int signal, std::chrono::milliseconds patience);
     std::optional<int> waitForExit(std::chrono::milliseconds patience);
+    // Stops reading the program's standard output, as a reader that went away
+    // (`imu-sim | head -n1`).
+    void closeOutput();
     // What the program wrote to its standard error so far.
     std::string errorOutput() const;
 
