@@ -189,17 +189,27 @@ dfu::simwire::ResponseMessage BootloaderDevice::abort()
 
 void BootloaderDevice::executePending(Clock::time_point now)
 {
-    if (pending_.block == 0) {
-        pendingResult_ = executeCommand(pending_.payload);
-        pendingPoll_ = pending_.payload[0] == std::uint8_t(DfuseCommand::Erase)
-                           ? config_.erasePoll
-                           : config_.commandPoll;
-    } else {
-        pendingResult_ = writeBlock(pending_);
-        pendingPoll_ = config_.writePoll;
-    }
+    pendingPoll_ = busyTime(pending_);
+    pendingResult_ = pending_.block == 0 ? executeCommand(pending_.payload) : writeBlock(pending_);
     busyUntil_ = now + pendingPoll_;
     state_ = State::DfuDownloadBusy;
+}
+
+// As long as the flash is busy with the operation: a sector erase by the
+// sector's size, a write by its words.
+std::chrono::milliseconds BootloaderDevice::busyTime(const Pending &pending) const
+{
+    const BootloaderTiming &timing = config_.timing;
+    if (pending.block != 0)
+        return timing.writeBusy(pending.payload.size());
+    if (pending.payload[0] != std::uint8_t(DfuseCommand::Erase))
+        return timing.commandBusyTime();
+    if (pending.payload.size() == 1)
+        return timing.massEraseBusy();
+    const auto page = pending.payload.size() == 5
+                          ? dfu::pageAt(layout_, dfu::readLe32(pending.payload.data() + 1))
+                          : std::nullopt;
+    return page ? timing.sectorEraseBusy(page->size) : timing.commandBusyTime();
 }
 
 dfu::Status BootloaderDevice::executeCommand(const std::vector<std::uint8_t> &payload)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "application_image.h"
+#include "bootloader_timing.h"
 #include "dfu_protocol.h"
 #include "dfu_transport.h"
 #include "flash_memory.h"
@@ -22,12 +23,15 @@ struct BootloaderConfig
 {
     std::string memoryLayout = "@Internal Flash  /0x08000000/04*016Kg,01*064Kg,07*128Kg";
     std::uint16_t transferSize = 2048;
-    // Kept short so that whole images flash in moments.
-    std::chrono::milliseconds erasePoll{10};
-    std::chrono::milliseconds writePoll{1};
-    std::chrono::milliseconds commandPoll{1};
+    // Fast by default so that whole images flash in moments.
+    BootloaderTiming timing = BootloaderTiming::fast();
     // A write touching this address fails with errWRITE (a worn-out cell).
     std::optional<std::uint32_t> failingWriteAddress;
+    // Once, the data download that brings the bytes a client wrote to this
+    // count or beyond goes unanswered, and so does everything after it until
+    // that client goes away (a bootloader that hangs in the middle of a
+    // write). Played by SimulatedBootloader, which owns the connection.
+    std::optional<std::uint64_t> stallAtByte;
 };
 
 struct BootloaderStats
@@ -81,6 +85,7 @@ private:
     Response report(std::uint32_t pollMs = 0) const;
 
     void executePending(Clock::time_point now);
+    std::chrono::milliseconds busyTime(const Pending &pending) const;
     dfu::Status executeCommand(const std::vector<std::uint8_t> &payload);
     dfu::Status erase(const std::vector<std::uint8_t> &payload);
     dfu::Status writeBlock(const Pending &pending);

@@ -2,8 +2,10 @@
 
 #include "local_socket.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+#include <thread>
 
 namespace dfusim {
 
@@ -26,10 +28,38 @@ std::optional<dfu::simwire::RequestMessage> readRequest(const dfu::LocalSocket &
     return request;
 }
 
+// Reads and drops whatever the client sends until it goes away.
+void ignoreUntilGone(const dfu::LocalSocket &client, const std::atomic<bool> &stop)
+{
+    while (!stop) {
+        const auto wait = client.waitReadable(kStopCheckInterval);
+        if (wait == dfu::LocalSocket::Wait::TimedOut)
+            continue;
+        if (wait == dfu::LocalSocket::Wait::Failed || !readRequest(client))
+            return;
+    }
+}
+
+bool isDataDownload(const dfu::simwire::RequestMessage &request)
+{
+    return request.request == std::uint8_t(dfu::Request::Download) &&
+           request.value >= dfu::kFirstDataBlock;
+}
+
+// The bytes in the data stage of the control request this message stands for;
+// the description is no control request (USB has it from the descriptors).
+std::optional<std::size_t> controlDataBytes(const dfu::simwire::RequestMessage &request)
+{
+    if (request.request == dfu::simwire::kDescribeRequest)
+        return std::nullopt;
+    return std::max<std::size_t>(request.payload.size(), request.length);
+}
+
 } // namespace
 
 SimulatedBootloader::SimulatedBootloader(std::string socketPath, BootloaderConfig config)
-    : socketPath_(std::move(socketPath)), device_(config)
+    : socketPath_(std::move(socketPath)), timing_(config.timing), stallAtByte_(config.stallAtByte),
+      device_(config)
 {
 }
 
@@ -56,8 +86,23 @@ std::optional<StartedApplication> SimulatedBootloader::runUntilLeave(const std::
     return started ? device_.startedApplication() : std::nullopt;
 }
 
+// Counts the image bytes the client wrote; true (once) when this download
+// reaches the configured stall.
+bool SimulatedBootloader::stallsAt(const dfu::simwire::RequestMessage &request,
+                                   std::uint64_t &written)
+{
+    if (!isDataDownload(request))
+        return false;
+    written += request.payload.size();
+    if (stallSpent_ || !stallAtByte_ || written < *stallAtByte_)
+        return false;
+    stallSpent_ = true;
+    return true;
+}
+
 bool SimulatedBootloader::serveClient(const dfu::LocalSocket &client, const std::atomic<bool> &stop)
 {
+    std::uint64_t written = 0;
     while (!stop) {
         const auto wait = client.waitReadable(kStopCheckInterval);
         if (wait == dfu::LocalSocket::Wait::TimedOut)
@@ -66,6 +111,12 @@ bool SimulatedBootloader::serveClient(const dfu::LocalSocket &client, const std:
             wait == dfu::LocalSocket::Wait::Ready ? readRequest(client) : std::nullopt;
         if (!request)
             return false;
+        if (stallsAt(*request, written)) {
+            ignoreUntilGone(client, stop);
+            return false;
+        }
+        if (const auto dataBytes = controlDataBytes(*request))
+            std::this_thread::sleep_for(timing_.transferTime(*dataBytes));
         std::vector<std::uint8_t> answer;
         bool started = false;
         {

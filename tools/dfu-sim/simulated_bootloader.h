@@ -19,6 +19,8 @@ public:
 
     // Plays the bootloader from a fresh start until a leave finds a valid
     // application, or until `stop` becomes true (then nothing is returned).
+    // Clients are served one after the other; each request is answered after
+    // the time USB would need to carry it (see BootloaderTiming).
     // Listens at the socket path only while running and removes the socket
     // file before returning. Blocks the calling thread; `stop` is looked at
     // at least every 50 ms. Throws std::runtime_error when it cannot listen.
@@ -32,8 +34,12 @@ public:
 
 private:
     bool serveClient(const dfu::LocalSocket &client, const std::atomic<bool> &stop);
+    bool stallsAt(const dfu::simwire::RequestMessage &request, std::uint64_t &written);
 
     std::string socketPath_;
+    BootloaderTiming timing_;
+    std::optional<std::uint64_t> stallAtByte_;
+    bool stallSpent_ = false; // the stall happens once in the life of this object
     mutable std::mutex mutex_;
     BootloaderDevice device_;
 };

@@ -51,8 +51,9 @@ private:
 } // namespace
 
 DfuBootloaderStage::DfuBootloaderStage(const std::string &directory, VersionBytes version,
-                                       std::chrono::milliseconds autoLeave)
-    : bootloader_(std::make_unique<dfusim::SimulatedBootloader>(directory + "/dfu.sock")),
+                                       std::chrono::milliseconds autoLeave,
+                                       const dfusim::BootloaderConfig &config)
+    : bootloader_(std::make_unique<dfusim::SimulatedBootloader>(directory + "/dfu.sock", config)),
       autoLeave_(autoLeave)
 {
     bootloader_->loadFlash(dfu::kApplicationAddress,

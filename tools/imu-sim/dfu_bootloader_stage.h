@@ -18,9 +18,10 @@ public:
     // The flash starts out holding an application that reports `version`, so
     // that leaving without flashing restarts the present firmware. With a
     // non-zero `autoLeave` the bootloader also gives up after that long and
-    // restarts the application unchanged.
+    // restarts the application unchanged. `config` sets the timing and faults.
     DfuBootloaderStage(const std::string &directory, VersionBytes version,
-                       std::chrono::milliseconds autoLeave);
+                       std::chrono::milliseconds autoLeave,
+                       const dfusim::BootloaderConfig &config = {});
 
     std::optional<VersionBytes> run(const std::string &directory,
                                     const std::atomic<bool> &stop) override;

@@ -37,6 +37,16 @@ bool serveApplication(Simulator &simulator, const std::string &directory,
     return true;
 }
 
+dfusim::BootloaderConfig bootloaderConfig(const ProgramOptions &options)
+{
+    dfusim::BootloaderConfig config;
+    config.timing = options.bootloaderTiming == BootloaderTimingChoice::Stm32f4
+                        ? dfusim::BootloaderTiming::stm32f4()
+                        : dfusim::BootloaderTiming::fast();
+    config.stallAtByte = options.bootloaderStallAt;
+    return config;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -63,7 +73,7 @@ int main(int argc, char **argv)
 
     Simulator simulator(options.simulator, start);
     DfuBootloaderStage bootloader(directory, options.simulator.stored.version,
-                                  options.bootloaderStay);
+                                  options.bootloaderStay, bootloaderConfig(options));
     for (;;) {
         SessionEnd end = SessionEnd::Stopped;
         std::string error;

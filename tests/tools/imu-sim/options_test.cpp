@@ -14,24 +14,28 @@ TEST(Options, DefaultsAndEveryOption)
     EXPECT_FALSE(defaults.options->simulator.fixedRate);
     EXPECT_TRUE(defaults.options->directory.empty());
     EXPECT_EQ(defaults.options->bootloaderStay, 0ms);
+    EXPECT_EQ(defaults.options->bootloaderTiming, BootloaderTimingChoice::Fast);
+    EXPECT_FALSE(defaults.options->bootloaderStallAt);
 
-    const auto parsed = parseOptions({"--dir",    "/tmp/x",
-                                      "--seed",   "42",
-                                      "--rate",   "5000",
-                                      "--still",  "--corrupt",
-                                      "0.01",     "--drop",
-                                      "0.5",      "--reply-delay",
-                                      "250",      "--withhold-reply",
-                                      "get-sn",   "--withhold-reply",
-                                      "0x22",     "--fail",
-                                      "jump-dfu", "--fail",
-                                      "18",       "--pretend",
-                                      "set-sn",   "--pretend",
-                                      "0x3F",     "--vanish-after",
-                                      "1.5",      "--bootloader-time",
-                                      "0.2",      "--firmware-version",
-                                      "2.10.255", "--serial-number",
-                                      "ABC123XYZ"});
+    const auto parsed = parseOptions({"--dir",     "/tmp/x",
+                                      "--seed",    "42",
+                                      "--rate",    "5000",
+                                      "--still",   "--corrupt",
+                                      "0.01",      "--drop",
+                                      "0.5",       "--reply-delay",
+                                      "250",       "--withhold-reply",
+                                      "get-sn",    "--withhold-reply",
+                                      "0x22",      "--fail",
+                                      "jump-dfu",  "--fail",
+                                      "18",        "--pretend",
+                                      "set-sn",    "--pretend",
+                                      "0x3F",      "--vanish-after",
+                                      "1.5",       "--bootloader-time",
+                                      "0.2",       "--firmware-version",
+                                      "2.10.255",  "--serial-number",
+                                      "ABC123XYZ", "--bootloader-timing",
+                                      "stm32f4",   "--bootloader-stall-at",
+                                      "65536"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     const ProgramOptions &o = *parsed.options;
     EXPECT_EQ(o.directory, "/tmp/x");
@@ -53,6 +57,11 @@ TEST(Options, DefaultsAndEveryOption)
     EXPECT_EQ(o.bootloaderStay, 200ms);
     EXPECT_EQ(o.simulator.stored.version, (VersionBytes{2, 10, 255}));
     EXPECT_EQ(o.simulator.stored.serialNumber, "ABC123XYZ");
+    EXPECT_EQ(o.bootloaderTiming, BootloaderTimingChoice::Stm32f4);
+    EXPECT_EQ(o.bootloaderStallAt, 65536u);
+    const auto atOnce = parseOptions({"--bootloader-stall-at", "0", "--bootloader-timing", "fast"});
+    ASSERT_TRUE(atOnce.options) << atOnce.error;
+    EXPECT_EQ(atOnce.options->bootloaderStallAt, 0u);
 
     const auto all = parseOptions({"--withhold-reply", "all", "--help"});
     ASSERT_TRUE(all.options);
@@ -86,6 +95,11 @@ TEST(Options, RefusesWhatItCannotUse)
              {"--serial-number", std::string(33, 'S')},
              {"--dir", ""},
              {"--vanish-after", "nan"},
+             {"--bootloader-timing", "slow"},
+             {"--bootloader-timing", ""},
+             {"--bootloader-stall-at", "-1"},
+             {"--bootloader-stall-at", "1.5"},
+             {"--bootloader-stall-at", "4KiB"},
          }) {
         const auto parsed = parseOptions(arguments);
         EXPECT_FALSE(parsed.options) << arguments.front();

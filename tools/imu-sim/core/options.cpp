@@ -29,7 +29,14 @@ const std::map<std::string, std::uint8_t> COMMAND_NAMES{
     {"jump-dfu", CMD_JUMP_DFU},
 };
 
+const std::map<std::string, BootloaderTimingChoice> BOOTLOADER_TIMINGS{
+    {"fast", BootloaderTimingChoice::Fast},
+    {"stm32f4", BootloaderTimingChoice::Stm32f4},
+};
+
 constexpr double MAX_RATE = 100000.0;
+// Far beyond any flash of the module, small enough to be exact in a double.
+constexpr double MAX_BYTE_COUNT = 4294967296.0;
 
 std::optional<double> number(const std::string &text, double low, double high)
 {
@@ -43,6 +50,12 @@ std::optional<double> number(const std::string &text, double low, double high)
     if (used != text.size() || !std::isfinite(value) || value < low || value > high)
         return std::nullopt;
     return value;
+}
+
+std::optional<double> wholeNumber(const std::string &text)
+{
+    const auto value = number(text, 0, MAX_BYTE_COUNT);
+    return value && std::floor(*value) == *value ? value : std::nullopt;
 }
 
 std::chrono::milliseconds milliseconds(double seconds)
@@ -170,6 +183,20 @@ const std::map<std::string, Handler> &valueOptions()
                  o.simulator.faults.vanishAfter = milliseconds(s);
              });
          }},
+        {"--bootloader-timing",
+         [](const std::string &v, ProgramOptions &o) {
+             const auto choice = BOOTLOADER_TIMINGS.find(v);
+             if (choice == BOOTLOADER_TIMINGS.end())
+                 return "unknown timing '" + v + "' (fast or stm32f4)";
+             o.bootloaderTiming = choice->second;
+             return std::string();
+         }},
+        {"--bootloader-stall-at",
+         [](const std::string &v, ProgramOptions &o) {
+             return valueHandler(v, wholeNumber(v), [&](double bytes) {
+                 o.bootloaderStallAt = static_cast<std::uint64_t>(bytes);
+             });
+         }},
         {"--bootloader-time",
          [](const std::string &v, ProgramOptions &o) {
              return valueHandler(v, number(v, 0, 3600),
@@ -243,6 +270,10 @@ Options:
   --serial-number TEXT    serial number at start (default ORV000001)
   --bootloader-time S     leave the DFU bootloader by itself after S seconds (default:
                           stay until dfuse-tool starts an application)
+  --bootloader-timing T   how long the DFU bootloader takes: 'fast' (default, a few
+                          milliseconds per operation) or 'stm32f4' (the module's
+                          microcontroller over USB: about 1 s per 128 KiB sector,
+                          40 s or more for a 896 KiB image)
 
 Faults:
   --corrupt P             flip one bit in each sent byte with probability P
@@ -254,6 +285,9 @@ Faults:
                           that accepts a write but stores nothing (not for the reads
                           version, get-sn and read-calibration)
   --vanish-after S        after S seconds close the terminal, withdraw it and exit
+  --bootloader-stall-at BYTES  once in this run, the DFU bootloader stops answering
+                          the client whose image writes reach BYTES bytes, until that
+                          client goes away; the next client is served normally
 
 CMD is a command name or its type number (e.g. 0x22):
   version get-sn set-sn start stop rate enter-calibration exit-calibration

@@ -11,11 +11,21 @@
 
 namespace imusim {
 
+// How long the simulated DFU bootloader takes over flash operations.
+enum class BootloaderTimingChoice
+{
+    Fast,   // a few milliseconds per operation
+    Stm32f4 // the module's microcontroller: seconds per sector, tens of seconds an image
+};
+
 struct ProgramOptions
 {
     SimulatorConfig simulator;
     std::string directory;                       // rendezvous directory; empty: the default one
     std::chrono::milliseconds bootloaderStay{0}; // 0: until an application is started
+    BootloaderTimingChoice bootloaderTiming = BootloaderTimingChoice::Fast;
+    // The bootloader hangs once when a client's image writes reach this many bytes.
+    std::optional<std::uint64_t> bootloaderStallAt;
     bool help = false;
 };
 
