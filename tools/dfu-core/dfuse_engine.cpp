@@ -133,6 +133,12 @@ void DfuseEngine::erasePage(std::uint32_t address)
 
 void DfuseEngine::write(std::uint32_t address, const std::vector<std::uint8_t> &data)
 {
+    writeBlocks(address, data, {});
+}
+
+void DfuseEngine::writeBlocks(std::uint32_t address, const std::vector<std::uint8_t> &data,
+                              const BlockDone &blockDone)
+{
     const std::size_t blockSize = transferSize();
     std::size_t offset = 0;
     while (offset < data.size()) {
@@ -150,11 +156,19 @@ void DfuseEngine::write(std::uint32_t address, const std::vector<std::uint8_t> &
                        "writing " + std::to_string(length) + " bytes at " +
                            hex32(address + std::uint32_t(offset)));
             offset += length;
+            if (blockDone)
+                blockDone(length);
         }
     }
 }
 
 std::vector<std::uint8_t> DfuseEngine::read(std::uint32_t address, std::size_t length)
+{
+    return readBlocks(address, length, {});
+}
+
+std::vector<std::uint8_t> DfuseEngine::readBlocks(std::uint32_t address, std::size_t length,
+                                                  const BlockDone &blockDone)
 {
     const std::size_t blockSize = transferSize();
     std::vector<std::uint8_t> data;
@@ -179,15 +193,18 @@ std::vector<std::uint8_t> DfuseEngine::read(std::uint32_t address, std::size_t l
                                   " gave " + std::to_string(chunk.size()) + " bytes instead of " +
                                   std::to_string(wanted));
             data.insert(data.end(), chunk.begin(), chunk.end());
+            if (blockDone)
+                blockDone(wanted);
         }
         abortToIdle();
     }
     return data;
 }
 
-void DfuseEngine::verify(const ImageElement &element)
+void DfuseEngine::verify(const ImageElement &element, const BlockDone &blockDone)
 {
-    const std::vector<std::uint8_t> readBack = read(element.address, element.data.size());
+    const std::vector<std::uint8_t> readBack =
+        readBlocks(element.address, element.data.size(), blockDone);
     const auto mismatch = std::mismatch(element.data.begin(), element.data.end(), readBack.begin());
     if (mismatch.first != element.data.end()) {
         const auto offset = std::uint32_t(mismatch.first - element.data.begin());
@@ -196,36 +213,55 @@ void DfuseEngine::verify(const ImageElement &element)
     }
 }
 
+void DfuseEngine::progress(Phase phase, std::uint64_t done, std::uint64_t total)
+{
+    if (progress_)
+        progress_(phase, done, total);
+}
+
 void DfuseEngine::flash(const std::vector<ImageElement> &elements, const FlashPlan &plan)
 {
     enterIdle();
+    std::uint64_t eraseTotal = 0;
+    for (const Page &page : plan.pagesToErase)
+        eraseTotal += page.size;
     report_("Erasing " + std::to_string(plan.pagesToErase.size()) + " page(s)");
+    std::uint64_t erased = 0;
+    progress(Phase::Erase, erased, eraseTotal);
     for (const Page &page : plan.pagesToErase) {
         erasePage(page.start);
+        erased += page.size;
+        progress(Phase::Erase, erased, eraseTotal);
         report_("Erased page at " + hex32(page.start) + " (" + std::to_string(page.size / 1024) +
                 " KiB)");
     }
+
     PercentReporter writing(report_, "Writing", plan.bytesToWrite);
-    for (const ImageElement &element : elements) {
-        const std::size_t blockSize = transferSize();
-        for (std::size_t offset = 0; offset < element.data.size(); offset += blockSize * 64) {
-            const std::size_t length = std::min(blockSize * 64, element.data.size() - offset);
-            write(element.address + std::uint32_t(offset),
-                  {element.data.begin() + std::ptrdiff_t(offset),
-                   element.data.begin() + std::ptrdiff_t(offset + length)});
-            writing.advance(length);
-        }
-    }
+    std::uint64_t written = 0;
+    progress(Phase::Write, written, plan.bytesToWrite);
+    for (const ImageElement &element : elements)
+        writeBlocks(element.address, element.data, [&](std::size_t bytes) {
+            written += bytes;
+            progress(Phase::Write, written, plan.bytesToWrite);
+            writing.advance(bytes);
+        });
     abortToIdle();
+
     report_("Verifying");
+    std::uint64_t verified = 0;
+    progress(Phase::Verify, verified, plan.bytesToWrite);
     for (const ImageElement &element : elements)
         if (!element.data.empty())
-            verify(element);
+            verify(element, [&](std::size_t bytes) {
+                verified += bytes;
+                progress(Phase::Verify, verified, plan.bytesToWrite);
+            });
     report_("Verified " + std::to_string(plan.bytesToWrite) + " bytes");
 }
 
 void DfuseEngine::leave(std::uint32_t applicationAddress)
 {
+    progress(Phase::Leave, 0, 1);
     enterIdle();
     setAddressPointer(applicationAddress);
     StatusReport report;
@@ -233,13 +269,30 @@ void DfuseEngine::leave(std::uint32_t applicationAddress)
         transport_.controlOut(Request::Download, 0, {});
         report = getStatus();
     } catch (const TransportError &error) {
-        if (disconnected(error))
-            return;
-        throw DeviceError(std::string("starting the application failed: ") + error.what());
+        if (!disconnected(error))
+            throw DeviceError(std::string("starting the application failed: ") + error.what());
+        progress(Phase::Leave, 1, 1);
+        return;
     }
     if (report.status != Status::Ok)
         throw DeviceError("the device did not start the application at " +
                           hex32(applicationAddress) + ": " + describeStatus(report));
+    progress(Phase::Leave, 1, 1);
+}
+
+const char *phaseName(Phase phase)
+{
+    switch (phase) {
+    case Phase::Erase:
+        return "erase";
+    case Phase::Write:
+        return "write";
+    case Phase::Verify:
+        return "verify";
+    case Phase::Leave:
+        break;
+    }
+    return "leave";
 }
 
 } // namespace dfu
