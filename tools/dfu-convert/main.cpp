@@ -1,4 +1,5 @@
 // dfu-convert: packs a raw binary or an Intel HEX file into a DfuSe file.
+#include "command_line.h"
 #include "convert_options.h"
 #include "dfuse_file.h"
 #include "file_io.h"
@@ -49,7 +50,7 @@ int convert(const dfu::ConvertOptions &options)
 
 int main(int argc, char **argv)
 {
-    const auto parsed = dfu::parseConvertOptions(std::vector<std::string>(argv + 1, argv + argc));
+    const auto parsed = dfu::parseConvertOptions(dfu::utf8Arguments(argc, argv));
     if (!parsed.error.empty()) {
         std::cerr << "dfu-convert: " << parsed.error << "\n" << dfu::convertUsage();
         return 2;

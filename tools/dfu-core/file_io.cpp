@@ -19,16 +19,29 @@ std::string systemReason()
     return std::strerror(errno);
 }
 
-std::string temporaryNameBeside(const std::string &path)
+std::filesystem::path temporaryNameBeside(const std::filesystem::path &path)
 {
     static std::atomic<unsigned> counter{0};
     const auto now = std::filesystem::file_time_type::clock::now().time_since_epoch().count();
-    return path + ".part-" + std::to_string(now) + "-" + std::to_string(counter++);
+    std::filesystem::path temporary = path;
+    temporary += ".part-" + std::to_string(now) + "-" + std::to_string(counter++);
+    return temporary;
 }
 
-void writeAll(const std::string &path, const std::vector<std::uint8_t> &bytes)
+// Creates `path` only when nothing is there yet ("x"), so that two writers
+// never share a temporary file.
+std::FILE *createNew(const std::filesystem::path &path)
 {
-    std::FILE *file = std::fopen(path.c_str(), "wbx");
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"wbx");
+#else
+    return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+void writeAll(const std::filesystem::path &path, const std::vector<std::uint8_t> &bytes)
+{
+    std::FILE *file = createNew(path);
     if (!file)
         throw InputError("cannot create: " + systemReason());
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
@@ -38,10 +51,16 @@ void writeAll(const std::string &path, const std::vector<std::uint8_t> &bytes)
         throw InputError("cannot write: " + (written ? systemReason() : writeReason));
 }
 
+std::filesystem::path pathFromUtf8(const std::string &utf8)
+{
+    return std::filesystem::u8path(utf8);
+}
+
 } // namespace
 
-std::vector<std::uint8_t> readWholeFile(const std::string &path)
+std::vector<std::uint8_t> readWholeFile(const std::string &utf8Path)
 {
+    const std::filesystem::path path = pathFromUtf8(utf8Path);
     std::error_code error;
     if (std::filesystem::is_directory(path, error))
         throw InputError("is a directory");
@@ -57,9 +76,10 @@ std::vector<std::uint8_t> readWholeFile(const std::string &path)
     return bytes;
 }
 
-void writeFileAtomically(const std::string &path, const std::vector<std::uint8_t> &bytes)
+void writeFileAtomically(const std::string &utf8Path, const std::vector<std::uint8_t> &bytes)
 {
-    const std::string temporary = temporaryNameBeside(path);
+    const std::filesystem::path path = pathFromUtf8(utf8Path);
+    const std::filesystem::path temporary = temporaryNameBeside(path);
     try {
         writeAll(temporary, bytes);
         std::error_code error;

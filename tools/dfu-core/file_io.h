@@ -1,4 +1,5 @@
-// Whole-file reads and all-or-nothing writes.
+// Whole-file reads and all-or-nothing writes. Paths are UTF-8 on every
+// system, so names outside the local code page work on Windows too.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +9,10 @@
 namespace dfu {
 
 // Throws InputError naming the reason when the file cannot be read.
-std::vector<std::uint8_t> readWholeFile(const std::string &path);
+std::vector<std::uint8_t> readWholeFile(const std::string &utf8Path);
 
-// Writes into a new file beside `path` and renames it over `path`, so that
-// `path` either keeps its old state or holds all of `bytes`. Throws InputError.
-void writeFileAtomically(const std::string &path, const std::vector<std::uint8_t> &bytes);
+// Writes into a new file beside the path and renames it over the path, so that
+// the path either keeps its old state or holds all of `bytes`. Throws InputError.
+void writeFileAtomically(const std::string &utf8Path, const std::vector<std::uint8_t> &bytes);
 
 } // namespace dfu
