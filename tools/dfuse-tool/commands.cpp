@@ -1,6 +1,5 @@
 #include "commands.h"
 
-#include "device_finder.h"
 #include "dfu_protocol.h"
 #include "dfuse_engine.h"
 #include "dfuse_file.h"
@@ -58,43 +57,55 @@ void checkDeviceMatches(const DfuseFile &file, const DeviceDescription &device)
                          ":" + hex16(device.productId));
 }
 
-std::unique_ptr<DfuTransport> openDevice()
+std::unique_ptr<DfuTransport> openDevice(DeviceFinder &finder, std::ostream &out)
 {
-    auto device = openDfuseDevice();
-    if (!device)
-        throw DeviceError("no DfuSe device found");
+    auto device = finder.open();
+    out << "Using " << listingLine(device->description()) << std::endl;
     return device;
 }
 
-DfuseEngine::Reporter reporterFor(std::ostream &out)
+// Every line is flushed at once: a reader follows the run as it goes.
+DfuseEngine engineFor(DfuTransport &device, std::ostream &out)
 {
-    return [&out](const std::string &line) { out << line << std::endl; };
+    DfuseEngine engine(device, [&out](const std::string &line) { out << line << std::endl; });
+    engine.setProgressListener([&out](Phase phase, std::uint64_t done, std::uint64_t total) {
+        out << progressLine(phase, done, total) << std::endl;
+    });
+    return engine;
 }
 
 } // namespace
 
-int listDevices(std::ostream &out)
+std::string progressLine(Phase phase, std::uint64_t done, std::uint64_t total)
 {
-    const auto devices = listDfuDevices();
-    for (const DeviceDescription &device : devices)
+    return std::string("progress ") + phaseName(phase) + " " + std::to_string(done) + " " +
+           std::to_string(total);
+}
+
+int listDevices(DeviceFinder &finder, std::ostream &out)
+{
+    const DeviceListing listing = finder.list();
+    for (const DeviceDescription &device : listing.devices)
         out << listingLine(device) << "\n";
-    if (devices.empty())
+    if (listing.devices.empty())
         out << "No DFU device found\n";
+    if (listing.chosen)
+        out << "Using " << listing.chosen->location << "\n";
     return 0;
 }
 
-int flashFile(const std::string &path, std::ostream &out, std::ostream &err)
+int flashFile(DeviceFinder &finder, const std::string &path, std::ostream &out, std::ostream &err)
 {
     try {
         // The whole file is checked before any device is touched.
         const DfuseFile file = readImage(path);
         const std::vector<ImageElement> elements = elementsFor(file, path);
-        const auto device = openDevice();
+        const auto device = openDevice(finder, out);
         const DeviceDescription &description = device->description();
-        out << "Flashing " << path << " to " << listingLine(description) << std::endl;
+        out << "Flashing " << path << std::endl;
         checkDeviceMatches(file, description);
         const FlashPlan plan = planFlash(elements, parseMemoryLayout(description.alternateName));
-        DfuseEngine(*device, reporterFor(out)).flash(elements, plan);
+        engineFor(*device, out).flash(elements, plan);
         out << "Flash complete" << std::endl;
         return 0;
     } catch (const std::exception &error) {
@@ -103,11 +114,11 @@ int flashFile(const std::string &path, std::ostream &out, std::ostream &err)
     }
 }
 
-int leaveToApplication(std::ostream &out, std::ostream &err)
+int leaveToApplication(DeviceFinder &finder, std::ostream &out, std::ostream &err)
 {
     try {
-        const auto device = openDevice();
-        DfuseEngine(*device, reporterFor(out)).leave(kApplicationAddress);
+        const auto device = openDevice(finder, out);
+        engineFor(*device, out).leave(kApplicationAddress);
         out << "Started the application at " << hex32(kApplicationAddress) << std::endl;
         return 0;
     } catch (const std::exception &error) {

@@ -1,40 +1,71 @@
 #include "device_finder.h"
 
-#ifdef ORVIK_DFU_WITH_SIMULATOR
-#include "rendezvous.h"
-#include "sim_transport.h"
-#endif
-#ifdef ORVIK_DFU_WITH_LIBUSB
-#include "usb_transport.h"
-#endif
+#include "dfuse_engine.h"
 
 namespace dfu {
 
-std::vector<DeviceDescription> listDfuDevices()
+namespace {
+
+std::vector<DeviceDescription> listOf(DeviceBackend *backend)
 {
-    std::vector<DeviceDescription> devices;
-#ifdef ORVIK_DFU_WITH_SIMULATOR
-    if (const auto simulated = SimTransport::connect(imuproto::simulatorBootloaderSocket()))
-        devices.push_back(simulated->description());
-#endif
-#ifdef ORVIK_DFU_WITH_LIBUSB
-    for (const DeviceDescription &device : listUsbDfuDevices())
-        devices.push_back(device);
-#endif
-    return devices;
+    return backend ? backend->list() : std::vector<DeviceDescription>();
 }
 
-std::unique_ptr<DfuTransport> openDfuseDevice()
+std::optional<DeviceDescription> firstDfuse(const std::vector<DeviceDescription> &devices)
 {
-#ifdef ORVIK_DFU_WITH_SIMULATOR
-    if (auto simulated = SimTransport::connect(imuproto::simulatorBootloaderSocket()))
-        return simulated;
-#endif
-#ifdef ORVIK_DFU_WITH_LIBUSB
-    if (auto usb = openUsbDfuseDevice())
-        return usb;
-#endif
-    return nullptr;
+    for (const DeviceDescription &device : devices)
+        if (device.bcdDfu == kDfuseVersion)
+            return device;
+    return std::nullopt;
+}
+
+} // namespace
+
+DeviceFinder::DeviceFinder(std::unique_ptr<DeviceBackend> usb,
+                           std::unique_ptr<DeviceBackend> simulator,
+                           std::optional<DeviceKind> requested)
+    : usb_(std::move(usb)), simulator_(std::move(simulator)), requested_(requested)
+{
+}
+
+DeviceBackend *DeviceFinder::backendFor(DeviceKind kind) const
+{
+    return kind == DeviceKind::Usb ? usb_.get() : simulator_.get();
+}
+
+DeviceKind DeviceFinder::resolve(const std::vector<DeviceDescription> &usbDevices) const
+{
+    if (requested_)
+        return *requested_;
+    return usbDevices.empty() && simulator_ ? DeviceKind::Simulator : DeviceKind::Usb;
+}
+
+DeviceListing DeviceFinder::list()
+{
+    DeviceListing listing;
+    const auto usbDevices = listOf(usb_.get());
+    const auto simulated = listOf(simulator_.get());
+    listing.devices = usbDevices;
+    listing.devices.insert(listing.devices.end(), simulated.begin(), simulated.end());
+    listing.chosen = firstDfuse(resolve(usbDevices) == DeviceKind::Usb ? usbDevices : simulated);
+    return listing;
+}
+
+std::unique_ptr<DfuTransport> DeviceFinder::open()
+{
+    // Without a request the USB bus is asked first, so that a real module
+    // is never passed over for a simulator left running.
+    const DeviceKind kind = requested_ ? *requested_ : resolve(listOf(usb_.get()));
+    DeviceBackend *backend = backendFor(kind);
+    std::string looked;
+    if (!requested_ && usb_ && backend != usb_.get())
+        looked = usb_->whereLooked() + " and ";
+    if (!backend)
+        throw DeviceError(std::string("this build of dfuse-tool cannot reach ") +
+                          (kind == DeviceKind::Usb ? "USB devices" : "a simulated bootloader"));
+    if (auto device = backend->openDfuse())
+        return device;
+    throw DeviceError("no DfuSe device found (looked " + looked + backend->whereLooked() + ")");
 }
 
 } // namespace dfu

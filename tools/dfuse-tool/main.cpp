@@ -1,29 +1,19 @@
 // dfuse-tool: lists, flashes and restarts STM32 DFU bootloaders.
-#include "commands.h"
-#include "tool_options.h"
+#include "command_line.h"
+#include "tool.h"
+
+#ifdef ORVIK_DFU_WITH_LIBUSB
+#include "usb_transport.h"
+#endif
 
 #include <iostream>
 
 int main(int argc, char **argv)
 {
-    const auto parsed = dfu::parseToolOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.error.empty()) {
-        std::cerr << "dfuse-tool: " << parsed.error << "\n" << dfu::toolUsage();
-        return 2;
-    }
-    switch (parsed.options.action) {
-    case dfu::ToolOptions::Action::List:
-        return dfu::listDevices(std::cout);
-    case dfu::ToolOptions::Action::Flash:
-        return dfu::flashFile(parsed.options.file, std::cout, std::cerr);
-    case dfu::ToolOptions::Action::Leave:
-        return dfu::leaveToApplication(std::cout, std::cerr);
-    case dfu::ToolOptions::Action::Version:
-        std::cout << "dfuse-tool " << ORVIK_VERSION << "\n";
-        return 0;
-    case dfu::ToolOptions::Action::Help:
-        break;
-    }
-    std::cout << dfu::toolUsage();
-    return 0;
+#ifdef ORVIK_DFU_WITH_LIBUSB
+    auto usb = dfu::makeUsbBackend();
+#else
+    std::unique_ptr<dfu::DeviceBackend> usb;
+#endif
+    return dfu::runDfuseTool(dfu::utf8Arguments(argc, argv), std::move(usb), std::cout, std::cerr);
 }

@@ -1,5 +1,7 @@
 #include "sim_transport.h"
 
+#include "rendezvous.h"
+
 namespace dfu {
 
 namespace {
@@ -8,9 +10,40 @@ namespace {
 // caller gives a whole run.
 constexpr std::chrono::milliseconds kAnswerTimeout{5000};
 
+// The only place dfuse-tool learns where the simulator's bootloader listens.
+std::string simulatorSocket()
+{
+    return imuproto::simulatorBootloaderSocket();
+}
+
+class SimulatorBackend : public DeviceBackend
+{
+public:
+    std::string whereLooked() const override
+    {
+        return "for the simulated bootloader at " + simulatorSocket();
+    }
+    std::vector<DeviceDescription> list() override
+    {
+        if (const auto device = SimTransport::connect(simulatorSocket()))
+            return {device->description()};
+        return {};
+    }
+    std::unique_ptr<DfuTransport> openDfuse() override
+    {
+        return SimTransport::connect(simulatorSocket());
+    }
+};
+
 } // namespace
 
-std::unique_ptr<SimTransport> SimTransport::connect(const std::string &socketPath)
+std::unique_ptr<DeviceBackend> makeSimulatorBackend()
+{
+    return std::make_unique<SimulatorBackend>();
+}
+
+std::unique_ptr<SimTransport> SimTransport::connect(const std::string &socketPath,
+                                                    const std::string &location)
 {
     LocalSocket socket = LocalSocket::connectTo(socketPath);
     if (!socket.valid())
@@ -22,7 +55,7 @@ std::unique_ptr<SimTransport> SimTransport::connect(const std::string &socketPat
         if (answer.stalled || !description)
             return nullptr;
         transport->description_ = *description;
-        transport->description_.location = "simulator " + socketPath;
+        transport->description_.location = location.empty() ? "simulator " + socketPath : location;
     } catch (const TransportError &) {
         return nullptr;
     }

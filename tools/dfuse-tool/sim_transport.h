@@ -1,6 +1,8 @@
-// The simulated bootloader's local socket as a DFU link.
+// The simulated bootloader's local socket as a DFU link, and the module
+// simulator's bootloader as a place to find devices.
 #pragma once
 
+#include "device_finder.h"
 #include "dfu_transport.h"
 #include "local_socket.h"
 #include "sim_wire.h"
@@ -13,8 +15,10 @@ namespace dfu {
 class SimTransport : public DfuTransport
 {
 public:
-    // Nothing when no simulated bootloader answers at `socketPath`.
-    static std::unique_ptr<SimTransport> connect(const std::string &socketPath);
+    // Nothing when no simulated bootloader answers at `socketPath`. The
+    // device's location reads `location`, by default "simulator <socketPath>".
+    static std::unique_ptr<SimTransport> connect(const std::string &socketPath,
+                                                 const std::string &location = {});
 
     const DeviceDescription &description() const override { return description_; }
     void controlOut(Request request, std::uint16_t value,
@@ -29,5 +33,9 @@ private:
     LocalSocket socket_;
     DeviceDescription description_;
 };
+
+// The bootloader of a running module simulator, on the socket in its
+// rendezvous directory.
+std::unique_ptr<DeviceBackend> makeSimulatorBackend();
 
 } // namespace dfu

@@ -7,38 +7,84 @@ namespace dfu {
 
 std::string toolUsage()
 {
-    return "Usage: dfuse-tool --list\n"
-           "       dfuse-tool --flash FILE.dfu\n"
-           "       dfuse-tool --leave\n"
+    return "Usage: dfuse-tool [--device usb|sim] --list\n"
+           "       dfuse-tool [--device usb|sim] --flash FILE.dfu\n"
+           "       dfuse-tool [--device usb|sim] --leave\n"
            "       dfuse-tool --help | --version\n"
            "\n"
-           "  --list        print one line per DFU device found (exit 0 also when none)\n"
+           "  --list        print one line per DFU device found (exit 0 also when none),\n"
+           "                then \"Using LOCATION\" for the device --flash and --leave take\n"
            "  --flash FILE  check FILE completely, then erase the pages it covers, write,\n"
-           "                and read back\n"
+           "                and read back; prints \"progress PHASE DONE TOTAL\" lines\n"
            "  --leave       start the application at " +
            hex32(kApplicationAddress) +
            "\n"
-           "Devices: the simulated bootloader of imu-sim (socket dfu.sock in its rendezvous\n"
-           "directory, $IMU_SIM_DIR when set), then USB devices in DFU mode.\n";
+           "  --device KIND usb: a USB device in DFU mode; sim: the simulated bootloader of\n"
+           "                imu-sim (socket dfu.sock in its rendezvous directory,\n"
+           "                $IMU_SIM_DIR when set). Without the option: $" +
+           kDeviceEnvironmentVariable +
+           "\n"
+           "                (usb or sim) when set, otherwise USB when a DFU device is\n"
+           "                attached there, else the simulated bootloader.\n"
+           "Every run prints \"Using ...\" naming the device it works on.\n";
 }
+
+std::optional<DeviceKind> deviceKindNamed(const std::string &name)
+{
+    if (name == "usb")
+        return DeviceKind::Usb;
+    if (name == "sim")
+        return DeviceKind::Simulator;
+    return std::nullopt;
+}
+
+namespace {
+
+ParsedToolOptions parseAction(const std::vector<std::string> &arguments, std::size_t first)
+{
+    using Action = ToolOptions::Action;
+    const std::size_t count = arguments.size() - first;
+    if (count == 1) {
+        const std::string &only = arguments[first];
+        if (only == "--list")
+            return {{Action::List, {}, {}}, {}};
+        if (only == "--leave")
+            return {{Action::Leave, {}, {}}, {}};
+        if (only == "--help" || only == "-h")
+            return {{Action::Help, {}, {}}, {}};
+        if (only == "--version" || only == "-V")
+            return {{Action::Version, {}, {}}, {}};
+    }
+    if (count == 2 && arguments[first] == "--flash" && !arguments[first + 1].empty())
+        return {{Action::Flash, arguments[first + 1], {}}, {}};
+    return {{}, "expected exactly one of --list, --flash FILE, --leave"};
+}
+
+} // namespace
 
 ParsedToolOptions parseToolOptions(const std::vector<std::string> &arguments)
 {
-    using Action = ToolOptions::Action;
-    if (arguments.size() == 1) {
-        const std::string &only = arguments[0];
-        if (only == "--list")
-            return {{Action::List, {}}, {}};
-        if (only == "--leave")
-            return {{Action::Leave, {}}, {}};
-        if (only == "--help" || only == "-h")
-            return {{Action::Help, {}}, {}};
-        if (only == "--version" || only == "-V")
-            return {{Action::Version, {}}, {}};
-    }
-    if (arguments.size() == 2 && arguments[0] == "--flash" && !arguments[1].empty())
-        return {{Action::Flash, arguments[1]}, {}};
-    return {{}, "expected exactly one of --list, --flash FILE, --leave"};
+    if (arguments.empty() || arguments[0] != "--device")
+        return parseAction(arguments, 0);
+    if (arguments.size() < 2)
+        return {{}, "--device expects usb or sim"};
+    const auto kind = deviceKindNamed(arguments[1]);
+    if (!kind)
+        return {{}, "--device expects usb or sim, got \"" + arguments[1] + "\""};
+    ParsedToolOptions parsed = parseAction(arguments, 2);
+    parsed.options.device = kind;
+    return parsed;
+}
+
+DeviceRequest requestedDevice(std::optional<DeviceKind> option, const char *environmentValue)
+{
+    if (option || !environmentValue || !*environmentValue)
+        return {option, {}};
+    const auto kind = deviceKindNamed(environmentValue);
+    if (!kind)
+        return {std::nullopt, std::string(kDeviceEnvironmentVariable) +
+                                  " must be usb or sim, not \"" + environmentValue + "\""};
+    return {kind, {}};
 }
 
 } // namespace dfu

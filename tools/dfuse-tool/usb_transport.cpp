@@ -1,5 +1,8 @@
 #include "usb_transport.h"
 
+#include "dfuse_engine.h"
+#include "usb_support.h"
+
 #include <libusb.h>
 
 namespace dfu {
@@ -13,6 +16,8 @@ constexpr std::uint8_t kFunctionalDescriptorType = 0x21;
 constexpr unsigned kControlTimeoutMs = 5000;
 constexpr std::uint8_t kClassInterfaceOut = 0x21;
 constexpr std::uint8_t kClassInterfaceIn = 0xA1;
+// A device resetting into its application leaves the bus within moments.
+constexpr std::chrono::milliseconds kVanishWait{1500};
 
 struct ContextDeleter
 {
@@ -63,7 +68,7 @@ std::string locationOf(libusb_device *device)
 {
     std::uint8_t ports[8];
     const int depth = libusb_get_port_numbers(device, ports, sizeof ports);
-    std::string location = "usb bus " + std::to_string(libusb_get_bus_number(device)) + " port ";
+    std::string location = "usb " + std::to_string(libusb_get_bus_number(device)) + "-";
     for (int i = 0; i < depth; ++i)
         location += (i ? "." : "") + std::to_string(ports[i]);
     return location;
@@ -126,14 +131,19 @@ bool describe(libusb_device *device, DfuInterface &found)
     return true;
 }
 
-TransportError usbError(int code)
+// Whether a device with this bus number and address is in a fresh list; a
+// device that resets comes back (if at all) under a new address.
+bool onBus(libusb_context *context, std::uint8_t bus, std::uint8_t address)
 {
-    const std::string text = std::string("USB: ") + libusb_error_name(code);
-    if (code == LIBUSB_ERROR_PIPE)
-        return TransportError(TransportError::Kind::Stalled, text + " (the device stalled)");
-    if (code == LIBUSB_ERROR_NO_DEVICE || code == LIBUSB_ERROR_IO)
-        return TransportError(TransportError::Kind::Disconnected, text);
-    return TransportError(TransportError::Kind::Failed, text);
+    libusb_device **devices = nullptr;
+    const ssize_t count = libusb_get_device_list(context, &devices);
+    bool found = false;
+    for (ssize_t i = 0; i < count && !found; ++i)
+        found = libusb_get_bus_number(devices[i]) == bus &&
+                libusb_get_device_address(devices[i]) == address;
+    if (count >= 0)
+        libusb_free_device_list(devices, 1);
+    return found;
 }
 
 class UsbTransport : public DfuTransport
@@ -157,7 +167,7 @@ public:
                                     interface_, const_cast<unsigned char *>(data.data()),
                                     std::uint16_t(data.size()), kControlTimeoutMs);
         if (result < 0)
-            throw usbError(result);
+            throw errorFor(result);
     }
 
     std::vector<std::uint8_t> controlIn(Request request, std::uint16_t value,
@@ -168,12 +178,35 @@ public:
             libusb_control_transfer(handle_.get(), kClassInterfaceIn, std::uint8_t(request), value,
                                     interface_, data.data(), length, kControlTimeoutMs);
         if (result < 0)
-            throw usbError(result);
+            throw errorFor(result);
         data.resize(std::size_t(result));
         return data;
     }
 
 private:
+    // An I/O error is a disconnection only when the device is then gone from
+    // the bus; one still attached failed the transfer and must not pass for
+    // a device that reset into its application.
+    TransportError errorFor(int code) const
+    {
+        const std::string text = std::string("USB: ") + libusb_error_name(code);
+        if (code == LIBUSB_ERROR_PIPE)
+            return TransportError(TransportError::Kind::Stalled, text + " (the device stalled)");
+        if (code == LIBUSB_ERROR_NO_DEVICE)
+            return TransportError(TransportError::Kind::Disconnected, text);
+        if (code == LIBUSB_ERROR_IO) {
+            libusb_device *device = libusb_get_device(handle_.get());
+            const std::uint8_t bus = libusb_get_bus_number(device);
+            const std::uint8_t address = libusb_get_device_address(device);
+            if (leftTheBusWithin([&] { return onBus(context_.get(), bus, address); }, kVanishWait))
+                return TransportError(TransportError::Kind::Disconnected,
+                                      text + " (the device left the bus)");
+            return TransportError(TransportError::Kind::Failed,
+                                  text + " (the device is still attached)");
+        }
+        return TransportError(TransportError::Kind::Failed, text);
+    }
+
     Context context_;
     Handle handle_;
     std::uint8_t interface_;
@@ -192,8 +225,6 @@ template <typename Visit> void forEachDfuDevice(libusb_context *context, Visit v
     if (count >= 0)
         libusb_free_device_list(devices, 1);
 }
-
-} // namespace
 
 std::vector<DeviceDescription> listUsbDfuDevices()
 {
@@ -220,9 +251,15 @@ std::unique_ptr<DfuTransport> openUsbDfuseDevice()
         return nullptr;
     Handle claimed;
     DfuInterface chosen;
+    std::string refusedAt; // a DfuSe device the system did not let us open
     forEachDfuDevice(context.get(), [&](libusb_device *device, DfuInterface &dfu) {
+        if (dfu.description.bcdDfu != kDfuseVersion)
+            return false;
         libusb_device_handle *raw = nullptr;
-        if (dfu.description.bcdDfu != kDfuseVersion || libusb_open(device, &raw) != 0)
+        const int opened = libusb_open(device, &raw);
+        if (opened == LIBUSB_ERROR_ACCESS && refusedAt.empty())
+            refusedAt = dfu.description.location;
+        if (opened != 0)
             return false;
         Handle handle(raw);
         libusb_set_auto_detach_kernel_driver(handle.get(), 1);
@@ -237,10 +274,27 @@ std::unique_ptr<DfuTransport> openUsbDfuseDevice()
         chosen = dfu;
         return true;
     });
+    if (!claimed && !refusedAt.empty())
+        throw DeviceError(missingUdevRuleAdvice(refusedAt));
     if (!claimed)
         return nullptr;
     return std::make_unique<UsbTransport>(std::move(context), std::move(claimed), chosen.number,
                                           chosen.description);
+}
+
+class UsbBackend : public DeviceBackend
+{
+public:
+    std::string whereLooked() const override { return "on USB"; }
+    std::vector<DeviceDescription> list() override { return listUsbDfuDevices(); }
+    std::unique_ptr<DfuTransport> openDfuse() override { return openUsbDfuseDevice(); }
+};
+
+} // namespace
+
+std::unique_ptr<DeviceBackend> makeUsbBackend()
+{
+    return std::make_unique<UsbBackend>();
 }
 
 } // namespace dfu

@@ -2,13 +2,12 @@
 #include "dfu_test_support.h"
 #include "dfuse_file.h"
 #include "rendezvous.h"
-#include "simulated_bootloader.h"
+#include "running_bootloader.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <future>
-#include <thread>
+#include <sstream>
 
 namespace {
 
@@ -25,35 +24,46 @@ std::vector<std::uint8_t> dfuseBytes(std::vector<dfu::ImageElement> elements,
     return dfu::serializeDfuse(file);
 }
 
+struct ProgressStep
+{
+    std::string phase;
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+};
+
+std::vector<ProgressStep> progressSteps(const std::string &out)
+{
+    std::vector<ProgressStep> steps;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string first;
+        ProgressStep step;
+        if (words >> first >> step.phase >> step.done >> step.total && first == "progress")
+            steps.push_back(step);
+    }
+    return steps;
+}
+
 class DfuseTool : public ::testing::Test
 {
 protected:
-    void SetUp() override { setenv("IMU_SIM_DIR", folder_.path().c_str(), 1); }
-    void TearDown() override { stopBootloader(); }
+    void SetUp() override
+    {
+        setenv("IMU_SIM_DIR", folder_.path().c_str(), 1);
+        // A bootloader on a real USB port must never be what these tests flash.
+        setenv("DFUSE_TOOL_DEVICE", "sim", 1);
+    }
+    void TearDown() override { unsetenv("DFUSE_TOOL_DEVICE"); }
 
     void startBootloader(const dfusim::BootloaderConfig &config = {})
     {
-        bootloader_ = std::make_unique<dfusim::SimulatedBootloader>(
+        bootloader_ = std::make_unique<dfutest::RunningBootloader>(
             imuproto::simulatorBootloaderSocket(), config);
-        run_ = std::async(std::launch::async, [this] { return bootloader_->runUntilLeave(stop_); });
-        // The socket file appears just before the bootloader listens on it, so
-        // wait until a connection is accepted; the deadline only bounds a failure.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!dfu::LocalSocket::connectTo(imuproto::simulatorBootloaderSocket()).valid()) {
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline)
-                << "the bootloader never listened";
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
     }
-    std::optional<dfusim::StartedApplication> stopBootloader()
-    {
-        stop_ = true;
-        return run_.valid() ? run_.get() : std::nullopt;
-    }
-    bool bootloaderStillRunning()
-    {
-        return run_.wait_for(std::chrono::milliseconds(0)) == std::future_status::timeout;
-    }
+    std::optional<dfusim::StartedApplication> stopBootloader() { return bootloader_->stop(); }
+    bool bootloaderStillRunning() { return bootloader_->stillRunning(); }
+    dfusim::SimulatedBootloader &device() { return bootloader_->device(); }
 
     dfutest::ProgramResult tool(const std::vector<std::string> &arguments)
     {
@@ -67,9 +77,7 @@ protected:
     }
 
     dfutest::TemporaryFolder folder_;
-    std::unique_ptr<dfusim::SimulatedBootloader> bootloader_;
-    std::atomic<bool> stop_{false};
-    std::future<std::optional<dfusim::StartedApplication>> run_;
+    std::unique_ptr<dfutest::RunningBootloader> bootloader_;
 };
 
 TEST_F(DfuseTool, ListsTheSimulatedBootloaderOnlyWhileItRuns)
@@ -96,11 +104,65 @@ TEST_F(DfuseTool, FlashWritesReadsBackAndErasesEachCoveredPageOnce)
     ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
     EXPECT_NE(result.out.find("Writing 100%"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("Flash complete"), std::string::npos);
-    EXPECT_EQ(bootloader_->readFlash(kApp, image.size()), image);
-    const auto stats = bootloader_->stats();
+    EXPECT_EQ(device().readFlash(kApp, image.size()), image);
+    const auto stats = device().stats();
     EXPECT_EQ(stats.erasedPages, (std::vector<std::uint32_t>{kApp, 0x08040000, 0x08060000}));
     EXPECT_EQ(stats.earlyPolls, 0u);
     EXPECT_EQ(stats.stalls, 0u);
+}
+
+TEST_F(DfuseTool, FlashReportsEachPhaseFromZeroToItsTotalAfterEveryPageAndBlock)
+{
+    startBootloader();
+    const auto image = dfutest::patternBytes(256 * 1024 + 100, 5);
+    const auto result = tool({"--flash", imageFile(dfuseBytes({{kApp, image}}))});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("Using " + kSignature, 0), 0u) << result.out;
+
+    const std::size_t blocks = (image.size() + 2047) / 2048;
+    const std::vector<std::pair<std::string, std::uint64_t>> phases{
+        {"erase", 3 * 128 * 1024}, {"write", image.size()}, {"verify", image.size()}};
+    const std::vector<std::size_t> expectedSteps{3 + 1, blocks + 1, blocks + 1};
+    const auto steps = progressSteps(result.out);
+    std::size_t at = 0;
+    for (std::size_t p = 0; p < phases.size(); ++p) {
+        const auto &[phase, total] = phases[p];
+        SCOPED_TRACE(phase);
+        std::size_t count = 0;
+        std::uint64_t last = 0;
+        for (; at < steps.size() && steps[at].phase == phase; ++at, ++count) {
+            EXPECT_EQ(steps[at].total, total);
+            if (count == 0) {
+                EXPECT_EQ(steps[at].done, 0u);
+            }
+            EXPECT_GE(steps[at].done, last);
+            EXPECT_LE(steps[at].done, total);
+            last = steps[at].done;
+        }
+        EXPECT_GE(count, expectedSteps[p]);
+        EXPECT_EQ(last, total);
+    }
+    EXPECT_EQ(at, steps.size()) << "progress after the last phase, or phases out of order";
+}
+
+TEST_F(DfuseTool, PathsWithBlanksAndLettersBeyondAsciiConvertAndFlash)
+{
+    startBootloader();
+    const std::string folder = folder_.file("Jürgen Müller");
+    std::filesystem::create_directory(std::filesystem::u8path(folder));
+    const std::string binary = folder + "/固件 v1.bin";
+    const std::string dfuse = folder + "/固件 v1.dfu";
+    const auto image = dfutest::patternBytes(5000, 9);
+    dfutest::writeBytes(binary, image);
+
+    const auto converted =
+        dfutest::runProgram(DFU_CONVERT_PATH, {"-b", "0x08020000:" + binary, dfuse});
+    ASSERT_EQ(converted.exitCode, 0) << converted.err;
+    EXPECT_NE(converted.out.find(dfuse), std::string::npos) << converted.out;
+    const auto flashed = tool({"--flash", dfuse});
+    ASSERT_EQ(flashed.exitCode, 0) << flashed.err;
+    EXPECT_NE(flashed.out.find("Flashing " + dfuse + "\n"), std::string::npos) << flashed.out;
+    EXPECT_EQ(device().readFlash(kApp, image.size()), image);
 }
 
 TEST_F(DfuseTool, ABadFileIsRefusedBeforeAnyRequestReachesTheDevice)
@@ -116,7 +178,7 @@ TEST_F(DfuseTool, ABadFileIsRefusedBeforeAnyRequestReachesTheDevice)
     cut.resize(cut.size() / 2);
     EXPECT_EQ(tool({"--flash", imageFile(cut)}).exitCode, 1);
     EXPECT_EQ(tool({"--flash", folder_.file("missing.dfu")}).exitCode, 1);
-    EXPECT_EQ(bootloader_->stats().requests, 0u);
+    EXPECT_EQ(device().stats().requests, 0u);
 
     // These need the device's description, but nothing may be erased.
     const auto foreign = tool({"--flash", imageFile(dfuseBytes({{kApp, {1}}}, 0x1234))});
@@ -125,7 +187,7 @@ TEST_F(DfuseTool, ABadFileIsRefusedBeforeAnyRequestReachesTheDevice)
     const auto outside = tool({"--flash", imageFile(dfuseBytes({{0x080FFFFF, {1, 2}}}))});
     EXPECT_EQ(outside.exitCode, 1);
     EXPECT_NE(outside.err.find("0x08100000 lies outside"), std::string::npos) << outside.err;
-    EXPECT_TRUE(bootloader_->stats().erasedPages.empty());
+    EXPECT_TRUE(device().stats().erasedPages.empty());
 }
 
 TEST_F(DfuseTool, ADeviceErrorMidDownloadFailsWithStatusAndState)
@@ -151,7 +213,10 @@ TEST_F(DfuseTool, LeaveStartsAValidApplicationWithItsVersion)
     ASSERT_EQ(tool({"--flash", imageFile(dfuseBytes({{kApp, image}}))}).exitCode, 0);
     const auto leave = tool({"--leave"});
     EXPECT_EQ(leave.exitCode, 0) << leave.err;
-    EXPECT_EQ(leave.out, "Started the application at 0x08020000\n");
+    EXPECT_NE(leave.out.find("\nprogress leave 0 1\nprogress leave 1 1\n"
+                             "Started the application at 0x08020000\n"),
+              std::string::npos)
+        << leave.out;
     const auto started = stopBootloader();
     ASSERT_TRUE(started);
     EXPECT_EQ(started->address, kApp);
@@ -165,6 +230,8 @@ TEST_F(DfuseTool, LeaveWithAnInvalidImageFailsAndTheBootloaderStays)
     const auto leave = tool({"--leave"});
     EXPECT_EQ(leave.exitCode, 1);
     EXPECT_NE(leave.err.find("errFIRMWARE"), std::string::npos) << leave.err;
+    EXPECT_NE(leave.out.find("progress leave 0 1"), std::string::npos) << leave.out;
+    EXPECT_EQ(leave.out.find("progress leave 1 1"), std::string::npos) << leave.out;
     EXPECT_TRUE(bootloaderStillRunning());
     EXPECT_NE(tool({"--list"}).out.find(kSignature), std::string::npos);
     EXPECT_FALSE(stopBootloader());
