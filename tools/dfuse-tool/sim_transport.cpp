@@ -68,12 +68,23 @@ simwire::ResponseMessage SimTransport::exchange(const simwire::RequestMessage &r
     std::uint8_t header[simwire::kResponseHeaderLength];
     if (!socket_.writeAll(bytes.data(), bytes.size()) ||
         !socket_.readExact(header, sizeof header, kAnswerTimeout))
-        throw TransportError(TransportError::Kind::Disconnected, "the simulated device went away");
+        throw linkLost();
     const auto fields = simwire::decodeResponseHeader(header);
     simwire::ResponseMessage response{fields.stalled, std::vector<std::uint8_t>(fields.size)};
     if (!socket_.readExact(response.data.data(), response.data.size(), kAnswerTimeout))
-        throw TransportError(TransportError::Kind::Disconnected, "the simulated device went away");
+        throw linkLost();
     return response;
+}
+
+TransportError SimTransport::linkLost() const
+{
+    // A closed connection reads as ready (end of stream); a bootloader that
+    // merely fell silent has not reset into the application.
+    if (socket_.waitReadable(std::chrono::milliseconds(0)) == LocalSocket::Wait::TimedOut)
+        return TransportError(TransportError::Kind::Failed,
+                              "the simulated device did not answer within " +
+                                  std::to_string(kAnswerTimeout.count() / 1000) + " s");
+    return TransportError(TransportError::Kind::Disconnected, "the simulated device went away");
 }
 
 void SimTransport::controlOut(Request request, std::uint16_t value,

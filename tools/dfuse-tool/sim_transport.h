@@ -29,6 +29,8 @@ public:
 private:
     explicit SimTransport(LocalSocket socket) : socket_(std::move(socket)) {}
     simwire::ResponseMessage exchange(const simwire::RequestMessage &request);
+    // Why a request got no whole answer: the connection closed, or no answer came.
+    TransportError linkLost() const;
 
     LocalSocket socket_;
     DeviceDescription description_;

@@ -206,6 +206,19 @@ TEST_F(DfuseTool, ADeviceErrorMidDownloadFailsWithStatusAndState)
     EXPECT_EQ(result.out.find("Flash complete"), std::string::npos);
 }
 
+TEST_F(DfuseTool, ABootloaderThatFallsSilentFailsTheRunAsUnanswered)
+{
+    dfusim::BootloaderConfig config;
+    config.stallAtByte = 8192;
+    startBootloader(config);
+    const auto result =
+        tool({"--flash", imageFile(dfuseBytes({{kApp, dfutest::patternBytes(64 * 1024)}}))});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("the simulated device did not answer within 5 s"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.out.find("Flash complete"), std::string::npos);
+}
+
 TEST_F(DfuseTool, LeaveStartsAValidApplicationWithItsVersion)
 {
     startBootloader();
