@@ -7,30 +7,15 @@
 
 #include <QFileInfo>
 
-#include <atomic>
-
 namespace firmwaretools {
-
-namespace {
-
-std::atomic<int> timeLimit{30000};
-// How long a killed program may take to be reaped.
-constexpr int reapLimitMs = 5000;
-
-} // namespace
-
-void setTimeLimitMs(int ms)
-{
-    timeLimit = ms;
-}
 
 ToolRun run(const QString &programBaseName, const QStringList &arguments)
 {
     QProcess process;
     process.start(programs::locate(programBaseName), arguments, QIODevice::ReadWrite);
     ToolRun result;
-    result.started = process.waitForStarted(timeLimit);
-    result.finished = result.started && process.waitForFinished(timeLimit);
+    result.started = process.waitForStarted(defaultTimeLimitMs);
+    result.finished = result.started && process.waitForFinished(defaultTimeLimitMs);
     if (!result.finished && process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished(reapLimitMs);

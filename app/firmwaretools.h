@@ -24,18 +24,22 @@ struct ToolRun
     }
 };
 
+// How long a firmware program may run: a listing, a conversion or a leave
+// takes seconds at most.
+constexpr int defaultTimeLimitMs = 30000;
+// How long a killed program may take to be reaped.
+constexpr int reapLimitMs = 5000;
+
 // Runs the program (found beside the application first) with the arguments,
-// each passed as one argument, and waits for it at most the time limit. A
-// program still running then is killed and reaped. Safe on any thread.
+// each passed as one argument, and waits for it at most the default time
+// limit. A program still running then is killed and reaped. Safe on any
+// thread, but blocks it.
 ToolRun run(const QString &programBaseName, const QStringList &arguments);
 
 // Why a run that did not succeed failed, in one line for the operator: the
 // last error line the program printed (one naming the program first), else
 // how it ended ("timed out", "could not start dfu-convert", an exit code).
 QString failureReason(const QString &programBaseName, const ToolRun &run);
-
-// The wait limit of every run, 30 s; tests shorten it.
-void setTimeLimitMs(int ms);
 
 // Whether the flasher's --list output names an STM32 DFU bootloader.
 bool listsDfuDevice(const QByteArray &listOutput);

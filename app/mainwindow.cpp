@@ -99,6 +99,7 @@ void MainWindow::initVariable()
     connect(&bootloaderWatch, &BootloaderWatch::appeared, this,
             [this] { emit writeLog("Jump to DFU done"); });
     connect(&bootloaderWatch, &BootloaderWatch::missing, this, &MainWindow::bootloaderMissing);
+    connectFirmwareUpgrade();
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());
@@ -110,11 +111,11 @@ void MainWindow::setupGUI()
 {
     progressDialog->setCancelButton(nullptr);
     progressDialog->setRange(0, 0);
-    progressDialog->setLabelText(QStringLiteral("正在更新..."));
     progressDialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
     progressDialog->setWindowModality(Qt::WindowModal);
     progressDialog->setMinimumDuration(0);
-    progressDialog->setAutoReset(true);
+    // A phase's full bar stays until the next phase begins.
+    progressDialog->setAutoReset(false);
     progressDialog->setAutoClose(false);
     // Closing also stops the dialog's own timer that would show it by itself.
     progressDialog->close();

@@ -3,6 +3,7 @@
 #include "bootloaderwatch.h"
 #include "closedport.h"
 #include "commandoutcome.h"
+#include "firmwareupgrade.h"
 #include "imuserial.h"
 #include "logqueue.h"
 #include "reconnector.h"
@@ -98,13 +99,10 @@ private:
     void createChart();
     void createChartTracer();
     static void transmite_error_callback();
-    // Runs on the upgrade's worker thread; on failure `failure` says why.
-    bool OTA_Thread(QString path, QString *failure = nullptr);
     void on_chartMouseDoubleClickHandler(QMouseEvent *event);
 
     // True when the port is open; otherwise tells the operator as `notice` says.
     bool deviceOpen(const closedport::Notice &notice);
-    bool dfuDevicePresent();
     bool confirmed(const QString &question);
     // Sends a command and logs its success or failure text.
     template <class Operation>
@@ -124,6 +122,12 @@ private:
     void linkLost();
     void linkRegained();
     void bootloaderMissing();
+    void connectFirmwareUpgrade();
+    void chooseUpgradeImage();
+    void showUpgradePhase(FirmwarePhase phase);
+    void showUpgradeProgress(qint64 done, qint64 total);
+    void firmwareRunSucceeded();
+    void firmwareRunFailed(const FirmwareFailure &failure);
     void beginPlotting();
     void stopPlotting();
     void drainChartPoints();
@@ -186,4 +190,8 @@ private:
     Reconnector reconnector;
     // Confirms a jump to the bootloader.
     BootloaderWatch bootloaderWatch;
+    // Upgrades the firmware or leaves the bootloader; the run under way is
+    // an upgrade, else a leave.
+    FirmwareUpgrade firmwareUpgrade{this};
+    bool upgrading = false;
 };

@@ -8,11 +8,9 @@
 
 #include <QDebug>
 #include <QProgressDialog>
-#include <QTemporaryFile>
 #include <QThread>
 
-#include <chrono>
-#include <future>
+#include <limits>
 
 using firmwaretools::ToolRun;
 
@@ -20,25 +18,39 @@ namespace {
 
 const char flasherNotFinished[] = "Error: dfuse-tool process did not finish successfully.";
 
-ToolRun runFlasher(const QStringList &arguments)
+const QString upgradingText = QStringLiteral("正在更新...");
+
+QString phaseText(FirmwarePhase phase)
 {
-    return firmwaretools::run(programs::flasherName, arguments);
+    switch (phase) {
+    case FirmwarePhase::Convert:
+        return QStringLiteral("Converting the image");
+    case FirmwarePhase::Erase:
+        return QStringLiteral("Erasing");
+    case FirmwarePhase::Write:
+        return QStringLiteral("Writing");
+    case FirmwarePhase::Verify:
+        return QStringLiteral("Verifying");
+    case FirmwarePhase::Leave:
+        return QStringLiteral("Starting the application");
+    }
+    return {};
 }
 
 } // namespace
 
-bool MainWindow::dfuDevicePresent()
+void MainWindow::connectFirmwareUpgrade()
 {
-    const ToolRun list = runFlasher({"--list"});
-    if (!list.finished) {
-        qDebug() << flasherNotFinished;
-        return false;
-    }
-    if (!firmwaretools::listsDfuDevice(list.standardOutput)) {
-        QMessageBoxWindow(MsgCritical, "Error", "No DFU device Found!");
-        return false;
-    }
-    return true;
+    connect(&firmwareUpgrade, &FirmwareUpgrade::noBootloader, this,
+            [this] { QMessageBoxWindow(MsgCritical, "Error", "No DFU device Found!"); });
+    connect(&firmwareUpgrade, &FirmwareUpgrade::imageWanted, this, &MainWindow::chooseUpgradeImage);
+    // Queued: the modal dialog's setValue runs the event loop.
+    connect(&firmwareUpgrade, &FirmwareUpgrade::phaseChanged, this, &MainWindow::showUpgradePhase,
+            Qt::QueuedConnection);
+    connect(&firmwareUpgrade, &FirmwareUpgrade::progress, this, &MainWindow::showUpgradeProgress,
+            Qt::QueuedConnection);
+    connect(&firmwareUpgrade, &FirmwareUpgrade::succeeded, this, &MainWindow::firmwareRunSucceeded);
+    connect(&firmwareUpgrade, &FirmwareUpgrade::failed, this, &MainWindow::firmwareRunFailed);
 }
 
 void MainWindow::on_pushButton_jumpToDfu_clicked()
@@ -71,114 +83,87 @@ void MainWindow::bootloaderMissing()
     on_pushButtonSerialConnect_clicked(true);
 }
 
+// A click while a run is under way is ignored.
 void MainWindow::on_pushButton_leaveDfu_clicked()
 {
-    if (!dfuDevicePresent())
+    if (firmwareUpgrade.isBusy())
         return;
-    const ToolRun leave = runFlasher({"--leave"});
-    if (!leave.finished) {
-        qDebug() << flasherNotFinished;
-        return;
-    }
-    emit writeLog(leave.succeeded() ? "Leave to DFU done" : "Leave to DFU FAIL");
+    upgrading = false;
+    firmwareUpgrade.startLeave();
 }
 
 void MainWindow::on_pushButtonUpgrade_clicked()
 {
-    if (!dfuDevicePresent())
+    if (firmwareUpgrade.isBusy())
         return;
+    upgrading = true;
+    firmwareUpgrade.startUpgrade();
+}
+
+// The bootloader is there: the operator picks the image.
+void MainWindow::chooseUpgradeImage()
+{
     const QString path =
         filedialogs::openFileName(this, "选择文件", "DFU/BIN/HEX 文件 (*.dfu *.bin *.hex)");
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        firmwareUpgrade.abandon();
         return;
+    }
     const QString kind = firmwaretools::imageKind(path);
     if (kind != "dfu" && kind != "bin" && kind != "hex") {
+        firmwareUpgrade.abandon();
         QMessageBoxWindow(MsgCritical, "Error", "File error");
         return;
     }
-
+    progressDialog->setLabelText(upgradingText);
+    progressDialog->setRange(0, 0);
     progressDialog->show();
-    QString failure;
-    std::future<bool> result = std::async(
-        std::launch::async, [this, path, &failure] { return OTA_Thread(path, &failure); });
-    // The window keeps painting and handling queued lines while the worker runs.
-    do {
-        QCoreApplication::processEvents();
-    } while (result.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready);
-    progressDialog->close();
-
-    if (result.get()) {
-        QMessageBoxWindow(MsgInformation, "Success", "DFU Success!");
-    } else {
-        emit writeLog("DFU Fail: " + failure);
-        QMessageBoxWindow(MsgCritical, "Error", "DFU Fail!");
-    }
+    firmwareUpgrade.flashImage(path);
 }
 
-// Runs on the worker thread: touches no window state, only the tools and the
-// debug output. A failed conversion or flash stops here, so the module stays
-// in its bootloader for another try instead of starting a half-written image.
-bool MainWindow::OTA_Thread(QString path, QString *failure)
+// Busy (0..0) until the phase's first progress line.
+void MainWindow::showUpgradePhase(FirmwarePhase phase)
 {
-    const auto failed = [failure](const QString &program, const ToolRun &run) {
-        if (failure)
-            *failure = firmwaretools::failureReason(program, run);
-        return false;
-    };
-    const QString kind = firmwaretools::imageKind(path);
-    QTemporaryFile converted;
-    if (!converted.open()) {
-        qDebug() << "Error: Unable to create temporary file.";
-        if (failure)
-            *failure = "could not create a temporary file: " + converted.errorString();
-        return false;
-    }
-    // Only the name is reserved here: the converter replaces the file, which
-    // some platforms refuse while it is held open.
-    converted.close();
+    if (!progressDialog->isVisible())
+        return; // a leave on its own, or a late signal after the end
+    progressDialog->setLabelText(upgradingText + '\n' + phaseText(phase));
+    progressDialog->setRange(0, 0);
+}
 
-    QString image = path;
-    if (kind == "bin" || kind == "hex") {
-        const ToolRun convert = firmwaretools::run(
-            programs::converterName, firmwaretools::converterArguments(path, converted.fileName()));
-        if (!convert.finished) {
-            qDebug() << "Error: dfu_convert process did not finish successfully.";
-            return failed(programs::converterName, convert);
-        }
-        if (!convert.succeeded()) {
-            qDebug() << "Error: dfu_convert failed with exit code:" << convert.exitCode
-                     << convert.standardError;
-            return failed(programs::converterName, convert);
-        }
-        image = converted.fileName();
-    }
+void MainWindow::showUpgradeProgress(qint64 done, qint64 total)
+{
+    if (!progressDialog->isVisible())
+        return; // a leave on its own
+    // The dialog counts in int; larger counts are scaled down.
+    const qint64 scale = total / std::numeric_limits<int>::max() + 1;
+    progressDialog->setRange(0, int(total / scale));
+    progressDialog->setValue(int(done / scale));
+}
 
-    const ToolRun flash = runFlasher({"--flash", image});
-    if (!flash.finished) {
-        qDebug() << flasherNotFinished;
-        return failed(programs::flasherName, flash);
+void MainWindow::firmwareRunSucceeded()
+{
+    if (!upgrading) {
+        emit writeLog("Leave to DFU done");
+        return;
     }
-    qDebug() << "output: " << QString::fromUtf8(flash.standardOutput);
-    if (!flash.succeeded()) {
-        qDebug() << "Error: dfuse-tool flash failed with exit code:" << flash.exitCode
-                 << QString::fromUtf8(flash.standardError);
-        return failed(programs::flasherName, flash);
-    }
+    progressDialog->close();
+    QMessageBoxWindow(MsgInformation, "Success", "DFU Success!");
+}
 
-    QThread::msleep(1000);
-    const ToolRun leave = runFlasher({"--leave"});
-    if (!leave.finished) {
-        qDebug() << "Standard output:" << leave.standardOutput;
-        return failed(programs::flasherName, leave);
+// A listing or leave that did not run to its end is only traced, as ever.
+void MainWindow::firmwareRunFailed(const FirmwareFailure &failure)
+{
+    if (failure.step == FirmwareStep::List || (!upgrading && !failure.ranToItsEnd)) {
+        qDebug() << flasherNotFinished << failure.reason;
+        return;
     }
-    if (!leave.succeeded()) {
-        qDebug() << "Process failed with exit code:" << leave.exitCode;
-        qDebug() << "Error output:" << QString::fromUtf8(leave.standardError);
-        return failed(programs::flasherName, leave);
+    if (!upgrading) {
+        emit writeLog("Leave to DFU FAIL");
+        return;
     }
-    qDebug() << "Process finished successfully.";
-    qDebug() << "Output:" << QString::fromUtf8(leave.standardOutput);
-    return true;
+    progressDialog->close();
+    emit writeLog("DFU Fail: " + failure.reason);
+    QMessageBoxWindow(MsgCritical, "Error", "DFU Fail!");
 }
 
 void MainWindow::on_pushButton_packfile_clicked()

@@ -2,18 +2,23 @@
 // that record their arguments and answer as each test scripts them.
 #include "filedialogs.h"
 #include "firmwaretools.h"
+#include "firmwareupgrade.h"
+#include "flashprogress.h"
 #include "window_fixture.h"
 
 #include <QDir>
 #include <QProgressDialog>
 
 #include <csignal>
+#include <optional>
 
 namespace {
 
 // Stand-ins for the flasher and the converter. Per tool and first argument
-// ("list", "flash", "leave", "b", "i") the files <tool>.<mode>.out/.err/
-// .code/.sleep/.hang/.crash script the answer; <tool>.calls records every call.
+// ("list", "flash", "leave", "b", "i") the files <tool>.<mode>.progress/.gap/
+// .hang/.sleep/.out/.err/.crash/.code script the answer, in that order:
+// .progress is printed line by line with .gap seconds between lines, .hang
+// then hangs. <tool>.calls records every call.
 class FakeTools
 {
 public:
@@ -26,6 +31,9 @@ public:
                             "printf '%s\\037' \"$@\" >> \"$d/$t.calls\"; echo >> \"$d/$t.calls\"\n"
                             "m=$(printf '%s' \"$1\" | tr -d -)\n"
                             "echo $$ > \"$d/$t.$m.pid\"\n"
+                            "p=\"$d/$t.$m.progress\"; g=\"$d/$t.$m.gap\"\n"
+                            "[ -f \"$p\" ] && while IFS= read -r l; do echo \"$l\";\n"
+                            "  [ -f \"$g\" ] && sleep \"$(cat \"$g\")\"; done < \"$p\"\n"
                             "[ -f \"$d/$t.$m.hang\" ] && exec sleep 60\n"
                             "[ -f \"$d/$t.$m.sleep\" ] && sleep \"$(cat \"$d/$t.$m.sleep\")\"\n"
                             "[ -f \"$d/$t.$m.out\" ] && cat \"$d/$t.$m.out\"\n"
@@ -92,6 +100,7 @@ protected:
     {
         WindowTest::SetUp();
         tools = std::make_unique<FakeTools>(programDir.path());
+        setLimits();
         filedialogs::replace(
             [this](QWidget *, const QString &caption, const QString &filter) {
                 openAsked << caption + " | " + filter;
@@ -106,17 +115,51 @@ protected:
     void TearDown() override
     {
         filedialogs::replace({}, {});
-        firmwaretools::setTimeLimitMs(30000);
         WindowTest::TearDown();
+    }
+
+    FirmwareUpgrade *controller() { return window->findChild<FirmwareUpgrade *>(); }
+    QProgressDialog *progressDialog() { return window->findChild<QProgressDialog *>(); }
+
+    // Without the pause before the leave, unless a test wants other limits.
+    void setLimits(int programMs = firmwaretools::defaultTimeLimitMs,
+                   int silenceMs = firmwaretools::defaultTimeLimitMs)
+    {
+        controller()->setLimits({programMs, silenceMs, 0});
+    }
+
+    bool waitForTheRunToEnd()
+    {
+        return waitUntil([&] { return !controller()->isBusy(); });
+    }
+
+    // Clicks and waits for the run to end, its boxes answered.
+    QStringList clickAndWait(const char *button)
+    {
+        MessageBoxAnswerer answerer;
+        click(button);
+        EXPECT_TRUE(waitForTheRunToEnd()) << button;
+        return answerer.texts();
     }
 
     QStringList upgradeWith(const QString &file)
     {
         openAnswer = file;
-        MessageBoxAnswerer answerer;
-        click("pushButtonUpgrade");
-        return answerer.texts();
+        return clickAndWait("pushButtonUpgrade");
     }
+
+    // The upgrade's dialog shows the label and the range 0..maximum, and the
+    // value if one is given.
+    bool waitForTheDialog(const QString &label, int maximum, std::optional<int> value = {})
+    {
+        return waitUntil([&] {
+            QProgressDialog *dialog = progressDialog();
+            return dialog->isVisible() && dialog->labelText() == label &&
+                   dialog->maximum() == maximum && (!value || dialog->value() == *value);
+        });
+    }
+
+    static bool reaped(qint64 pid) { return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0; }
 
     std::unique_ptr<FakeTools> tools;
     QString openAnswer;
@@ -141,9 +184,8 @@ TEST_F(Firmware, DetectionWantsTheExactSignatureAnywhereInTheListing)
     for (const auto &c : cases) {
         EXPECT_EQ(firmwaretools::listsDfuDevice(c.listing), c.found) << c.listing.constData();
         tools->script("dfuse-tool", "list", "out", c.listing);
-        MessageBoxAnswerer answerer;
-        click("pushButton_leaveDfu");
-        EXPECT_EQ(answerer.texts(), c.found ? QStringList{} : QStringList{"No DFU device Found!"});
+        EXPECT_EQ(clickAndWait("pushButton_leaveDfu"),
+                  c.found ? QStringList{} : QStringList{"No DFU device Found!"});
     }
     EXPECT_EQ(tools->modes("dfuse-tool").count("--leave"), 2);
     EXPECT_EQ(log(), QStringList(2, "Leave to DFU done"));
@@ -152,19 +194,17 @@ TEST_F(Firmware, DetectionWantsTheExactSignatureAnywhereInTheListing)
 TEST_F(Firmware, LeaveRunsDespiteAFailingListAndReportsItsOwnResult)
 {
     tools->script("dfuse-tool", "list", "code", "3");
-    click("pushButton_leaveDfu");
+    clickAndWait("pushButton_leaveDfu");
     tools->script("dfuse-tool", "leave", "code", "1");
-    click("pushButton_leaveDfu");
+    clickAndWait("pushButton_leaveDfu");
     EXPECT_EQ(log(), (QStringList{"Leave to DFU done", "Leave to DFU FAIL"}));
 }
 
 TEST_F(Firmware, AMissingFlasherShowsNothing)
 {
     QFile::remove(tools->path("dfuse-tool"));
-    MessageBoxAnswerer answerer;
-    click("pushButton_leaveDfu");
-    click("pushButtonUpgrade");
-    EXPECT_TRUE(answerer.seen().isEmpty());
+    EXPECT_TRUE(clickAndWait("pushButton_leaveDfu").isEmpty());
+    EXPECT_TRUE(clickAndWait("pushButtonUpgrade").isEmpty());
     EXPECT_TRUE(log().isEmpty());
     EXPECT_TRUE(openAsked.isEmpty());
 }
@@ -239,7 +279,7 @@ TEST_F(Firmware, ABinImageIsPackedFlashedAndStarted)
     EXPECT_EQ(flasher[1], (QStringList{"--flash", converted[0][2]}));
     EXPECT_EQ(flasher[2], QStringList{"--leave"});
     EXPECT_FALSE(QFile::exists(converted[0][2])) << "the temporary image is removed";
-    EXPECT_FALSE(window->findChild<QProgressDialog *>()->isVisible());
+    EXPECT_FALSE(progressDialog()->isVisible());
 }
 
 TEST_F(Firmware, HexImagesAreConvertedWithDashIAndDfuImagesFlashedDirectly)
@@ -302,30 +342,128 @@ TEST_F(Firmware, SuccessNeedsTheLeaveToSucceedToo)
     EXPECT_EQ(log().last(), "DFU Fail: dfuse-tool exited with code 2");
 }
 
-TEST_F(Firmware, AHangingFlashIsKilledAndReapedAtTheTimeLimit)
+TEST_F(Firmware, ProgressLinesAmongFreeTextBecomePhasesAndCounts)
 {
-    firmwaretools::setTimeLimitMs(300);
-    tools->script("dfuse-tool", "flash", "hang");
-    EXPECT_EQ(upgradeWith("/data/a.dfu"), QStringList{"DFU Fail!"});
-    EXPECT_EQ(log().last(), "DFU Fail: timed out");
-    const qint64 pid = tools->pid("dfuse-tool", "flash");
-    ASSERT_GT(pid, 0);
-    EXPECT_NE(::kill(static_cast<pid_t>(pid), 0), 0) << "the hanging flasher is gone";
+    QList<FirmwarePhase> phases;
+    QStringList counts;
+    QObject::connect(controller(), &FirmwareUpgrade::phaseChanged,
+                     [&](FirmwarePhase phase) { phases << phase; });
+    QObject::connect(controller(), &FirmwareUpgrade::progress, [&](qint64 done, qint64 total) {
+        counts << QString("%1/%2").arg(done).arg(total);
+    });
+    tools->script("dfuse-tool", "flash", "progress",
+                  "Erasing 2 page(s)\nprogress erase 0 4\nprogress erase 4 4\n"
+                  "progress write 0 8\nprogress write 9 8\nwrote progress write 4 8\n"
+                  "progress write 8 8\nprogress verify 8 8\nFlashed.\n");
+    // The leave's last line lacks its line end.
+    tools->script("dfuse-tool", "leave", "out", "progress leave 0 1\nprogress leave 1 1");
+    EXPECT_EQ(upgradeWith("/data/app.bin"), QStringList{"DFU Success!"});
+    EXPECT_EQ(phases, (QList<FirmwarePhase>{FirmwarePhase::Convert, FirmwarePhase::Erase,
+                                            FirmwarePhase::Write, FirmwarePhase::Verify,
+                                            FirmwarePhase::Leave}));
+    EXPECT_EQ(counts, (QStringList{"0/4", "4/4", "0/8", "8/8", "8/8", "0/1", "1/1"}));
 }
 
-TEST_F(Firmware, TheWindowKeepsProcessingEventsDuringASlowFlash)
+TEST_F(Firmware, AFlashRunsPastTheTimeLimitsAsLongAsProgressComes)
 {
-    tools->script("dfuse-tool", "flash", "sleep", "1");
+    setLimits(1000, 1000);
+    QByteArray lines;
+    for (int written = 0; written <= 15; ++written)
+        lines += QByteArray("progress write ") + QByteArray::number(written) + " 15\n";
+    tools->script("dfuse-tool", "flash", "progress", lines);
+    tools->script("dfuse-tool", "flash", "gap", "0.15");
+    QElapsedTimer flashing;
+    flashing.start();
+    EXPECT_EQ(upgradeWith("/data/app.dfu"), QStringList{"DFU Success!"});
+    ASSERT_GT(flashing.elapsed(), 1000) << "the flash outlasted both limits";
+    EXPECT_EQ(log(), QStringList{});
+}
+
+TEST_F(Firmware, ASilentFlashIsStoppedByTheWatchdogAndReaped)
+{
+    setLimits(firmwaretools::defaultTimeLimitMs, 300);
+    tools->script("dfuse-tool", "flash", "progress", "progress erase 0 4\n");
+    tools->script("dfuse-tool", "flash", "hang");
+    EXPECT_EQ(upgradeWith("/data/a.dfu"), QStringList{"DFU Fail!"});
+    EXPECT_EQ(log().last(), "DFU Fail: no progress for 0.3 s");
+    EXPECT_TRUE(reaped(tools->pid("dfuse-tool", "flash")));
+    EXPECT_FALSE(tools->modes("dfuse-tool").contains("--leave"))
+        << "a half-written module stays in its bootloader";
+    EXPECT_FALSE(progressDialog()->isVisible());
+}
+
+TEST_F(Firmware, ListingConvertingAndLeavingAreKilledAndReapedAtTheirTimeLimit)
+{
+    setLimits(1000, firmwaretools::defaultTimeLimitMs);
+    tools->script("dfu-convert", "b", "hang");
+    EXPECT_EQ(upgradeWith("/data/a.bin"), QStringList{"DFU Fail!"});
+    EXPECT_EQ(log().last(), "DFU Fail: timed out");
+    EXPECT_TRUE(reaped(tools->pid("dfu-convert", "b")));
+
+    tools->script("dfuse-tool", "leave", "hang");
+    EXPECT_EQ(upgradeWith("/data/a.dfu"), QStringList{"DFU Fail!"});
+    EXPECT_EQ(log().last(), "DFU Fail: timed out");
+    EXPECT_TRUE(reaped(tools->pid("dfuse-tool", "leave")));
+    EXPECT_TRUE(clickAndWait("pushButton_leaveDfu").isEmpty());
+    EXPECT_EQ(log().size(), 2) << "a leave on its own that did not end says nothing, as ever";
+
+    tools->script("dfuse-tool", "list", "hang");
+    openAsked.clear();
+    EXPECT_TRUE(upgradeWith("/data/a.dfu").isEmpty());
+    EXPECT_TRUE(openAsked.isEmpty());
+    EXPECT_TRUE(reaped(tools->pid("dfuse-tool", "list")));
+}
+
+TEST_F(Firmware, ListingAndLeavingKeepTheEventLoopRunningAndIgnoreSecondClicks)
+{
     int ticks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
     ticker.start(10);
-    bool dialogSeen = false;
-    QTimer::singleShot(300,
-                       [&] { dialogSeen = window->findChild<QProgressDialog *>()->isVisible(); });
-    EXPECT_EQ(upgradeWith("/data/a.dfu"), QStringList{"DFU Success!"});
-    EXPECT_GT(ticks, 50);
-    EXPECT_TRUE(dialogSeen);
+    tools->script("dfuse-tool", "list", "sleep", "1");
+    tools->script("dfuse-tool", "leave", "sleep", "1");
+    MessageBoxAnswerer answerer;
+    click("pushButton_leaveDfu");
+    EXPECT_TRUE(controller()->isBusy()) << "the click returned while the listing runs";
+    click("pushButton_leaveDfu");
+    click("pushButtonUpgrade");
+    ASSERT_TRUE(waitUntil([&] { return tools->modes("dfuse-tool").contains("--leave"); }));
+    EXPECT_TRUE(controller()->isBusy());
+    EXPECT_TRUE(log().isEmpty());
+    const int ticksBeforeTheLeaveEnded = ticks;
+    ASSERT_TRUE(waitForTheRunToEnd());
+    EXPECT_GT(ticksBeforeTheLeaveEnded, 0);
+    EXPECT_EQ(log(), QStringList{"Leave to DFU done"});
+    EXPECT_EQ(tools->modes("dfuse-tool"), (QStringList{"--list", "--leave"}));
+    EXPECT_TRUE(openAsked.isEmpty());
+    EXPECT_TRUE(answerer.seen().isEmpty());
+}
+
+TEST_F(Firmware, TheDialogFollowsThePhasesAndClosingTheWindowReapsTheProgram)
+{
+    const QString upgrading = "正在更新...\n";
+    tools->script("dfu-convert", "b", "hang");
+    openAnswer = "/data/a.bin";
+    click("pushButtonUpgrade");
+    ASSERT_TRUE(waitForTheDialog(upgrading + "Converting the image", 0));
+    ASSERT_TRUE(waitUntil([&] { return tools->pid("dfu-convert", "b") > 0; }));
+    click("pushButtonUpgrade");
+    window.reset();
+    EXPECT_TRUE(reaped(tools->pid("dfu-convert", "b")));
+    EXPECT_EQ(tools->modes("dfuse-tool"), QStringList{"--list"});
+
+    window = std::make_unique<MainWindow>();
+    window->show();
+    tools->script("dfuse-tool", "flash", "progress",
+                  "progress erase 0 4\nprogress erase 4 4\nprogress write 0 8\n"
+                  "progress write 4 8\n");
+    tools->script("dfuse-tool", "flash", "hang");
+    openAnswer = "/data/a.dfu";
+    click("pushButtonUpgrade");
+    ASSERT_TRUE(waitForTheDialog(upgrading + "Writing", 8, 4));
+    EXPECT_TRUE(progressDialog()->isModal());
+    window.reset();
+    EXPECT_TRUE(reaped(tools->pid("dfuse-tool", "flash")));
 }
 
 TEST_F(Firmware, PackingRunsTheConverterWithTheChosenFiles)
@@ -386,4 +524,45 @@ TEST(FirmwareTools, ConverterArgumentsAndTheDfuSuffixRule)
     EXPECT_EQ(firmwaretools::withDfuSuffix("a.dfu.bak"), "a.dfu.bak.dfu");
     EXPECT_EQ(firmwaretools::imageKind("/x/FIRMWARE.BIN"), "bin");
     EXPECT_EQ(firmwaretools::imageKind("/x.y/firmware"), "");
+}
+
+TEST(FlashProgressLine, OnlyTheExactFourFieldsWithDoneNotAboveTotalCount)
+{
+    const struct
+    {
+        const char *line;
+        std::optional<FlashProgress> expected;
+    } cases[] = {
+        {"progress erase 0 131072", FlashProgress{FirmwarePhase::Erase, 0, 131072}},
+        {"progress write 2048 917504\n", FlashProgress{FirmwarePhase::Write, 2048, 917504}},
+        {"progress verify 5 5\r\n", FlashProgress{FirmwarePhase::Verify, 5, 5}},
+        {"progress leave 1 1", FlashProgress{FirmwarePhase::Leave, 1, 1}},
+        {"progress write 999999999999999999 999999999999999999",
+         FlashProgress{FirmwarePhase::Write, 999999999999999999, 999999999999999999}},
+        {"progress write 5 4", std::nullopt},
+        {"progress  write 1 2", std::nullopt},
+        {"progress write 1 2 ", std::nullopt},
+        {" progress write 1 2", std::nullopt},
+        {"progress write 1 2 3", std::nullopt},
+        {"progress write 1", std::nullopt},
+        {"progress write -1 2", std::nullopt},
+        {"progress write +1 2", std::nullopt},
+        {"progress write 0x1 2", std::nullopt},
+        {"progress write 1 1000000000000000000", std::nullopt},
+        {"progress convert 1 2", std::nullopt},
+        {"progress Write 1 2", std::nullopt},
+        {"Progress write 1 2", std::nullopt},
+        {"progress\twrite 1 2", std::nullopt},
+        {"progress write 1 2\n\n", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto &c : cases) {
+        const std::optional<FlashProgress> parsed = parseProgressLine(c.line);
+        ASSERT_EQ(parsed.has_value(), c.expected.has_value()) << c.line;
+        if (parsed) {
+            EXPECT_EQ(parsed->phase, c.expected->phase) << c.line;
+            EXPECT_EQ(parsed->done, c.expected->done) << c.line;
+            EXPECT_EQ(parsed->total, c.expected->total) << c.line;
+        }
+    }
 }
