@@ -20,6 +20,9 @@ protected:
         // The library finds the simulator through its rendezvous directory.
         qunsetenv("IMU_SERIAL_PORT");
         qputenv("IMU_SIM_DIR", QByteArray::fromStdString(simulator->directory()));
+        // The flasher takes the simulator's bootloader even when a real module
+        // in its bootloader is plugged in on this desk.
+        qputenv("DFUSE_TOOL_DEVICE", "sim");
         WindowHarness::SetUp();
     }
 
@@ -28,6 +31,7 @@ protected:
         WindowHarness::TearDown();
         simulator.reset();
         qunsetenv("IMU_SIM_DIR");
+        qunsetenv("DFUSE_TOOL_DEVICE");
     }
 
     virtual std::vector<std::string> simulatorArguments() const { return {}; }

@@ -1,12 +1,18 @@
 // The window with the real device library against a running imu-sim.
+#include "application_image.h"
 #include "calibrationtext.h"
 #include "end_to_end_fixture.h"
 #include "filedialogs.h"
+#include "firmwareupgrade.h"
+#include "memory_layout.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <qcustomplot.h>
@@ -157,24 +163,49 @@ protected:
         EndToEnd::TearDown();
     }
 
-    // A minimal application for 0x08020000: stack pointer in SRAM, reset
-    // vector in flash, and the version marker the module reports from.
-    QString writeApplicationImage(const char version[3])
+    // An application for the module's application address: a valid vector
+    // table and the version marker the module reports from.
+    QString writeApplicationImage(const dfusim::FirmwareVersion &version, int size = 2048)
     {
-        QByteArray image(2048, char(0xFF));
-        const auto putWord = [&](int offset, quint32 value) {
-            for (int i = 0; i < 4; ++i)
-                image[offset + i] = char(value >> (8 * i));
-        };
-        putWord(0, 0x20020000);
-        putWord(4, 0x08020201);
-        image.replace(0x30, 11, QByteArray("IMUFWVER") + QByteArray(version, 3));
+        const std::vector<std::uint8_t> image =
+            dfusim::makeApplicationImage(dfu::kApplicationAddress, version, size);
         const QString path = programDir.filePath("new firmware.bin");
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(image);
+        file.write(reinterpret_cast<const char *>(image.data()), qint64(image.size()));
         return path;
     }
+
+    void jumpToTheBootloader()
+    {
+        connectToSimulator();
+        click("pushButton_jumpToDfu");
+        ASSERT_TRUE(waitUntil([&] { return log().size() == 3; }));
+        ASSERT_EQ(log().mid(1), (QStringList{"imu DisConnect", "Jump to DFU done"}));
+        ASSERT_FALSE(portPublished());
+    }
+
+    // Chooses the image, clicks Upgrade and waits for the run's end; returns
+    // the texts of the boxes shown.
+    QStringList upgradeWith(const QString &image, int waitMs = 10000)
+    {
+        filedialogs::replace([=](QWidget *, const QString &, const QString &) { return image; },
+                             {});
+        MessageBoxAnswerer answerer;
+        click("pushButtonUpgrade");
+        EXPECT_TRUE(waitUntil([&] { return !controller()->isBusy(); }, waitMs));
+        return answerer.texts();
+    }
+
+    void readTheVersionBack(const QString &expected)
+    {
+        ASSERT_TRUE(waitUntil([&] { return portPublished(); })) << "back in the application";
+        click("pushButtonSerialConnect");
+        click("pushButton_version");
+        EXPECT_EQ(readout("lineEdit_version"), expected);
+    }
+
+    FirmwareUpgrade *controller() { return window->findChild<FirmwareUpgrade *>(); }
 
     bool portPublished() const
     {
@@ -184,29 +215,70 @@ protected:
 
 TEST_F(EndToEndFirmware, JumpFlashABinLeaveAndReadTheNewVersion)
 {
-    connectToSimulator();
-    click("pushButton_jumpToDfu");
-    ASSERT_TRUE(waitUntil([&] { return log().size() == 3; }));
-    EXPECT_EQ(log().mid(1), (QStringList{"imu DisConnect", "Jump to DFU done"}));
-    EXPECT_FALSE(portPublished());
+    jumpToTheBootloader();
+    EXPECT_EQ(upgradeWith(writeApplicationImage({2, 0, 1})), QStringList{"DFU Success!"});
+    readTheVersionBack("2.0.1");
+}
 
-    const char version[3] = {2, 0, 1};
-    const QString image = writeApplicationImage(version);
-    filedialogs::replace([&](QWidget *, const QString &, const QString &) { return image; }, {});
-    MessageBoxAnswerer answerer;
-    click("pushButtonUpgrade");
-    EXPECT_EQ(answerer.texts(), QStringList{"DFU Success!"});
+// The module's own flash timing: erasing and writing a full application
+// takes tens of seconds, far beyond the time limit of a single program run.
+class EndToEndRealisticFlash : public EndToEndFirmware
+{
+protected:
+    std::vector<std::string> simulatorArguments() const override
+    {
+        return {"--bootloader-timing", "stm32f4"};
+    }
+};
 
-    ASSERT_TRUE(waitUntil([&] { return portPublished(); })) << "back in the application";
-    click("pushButtonSerialConnect");
-    click("pushButton_version");
-    EXPECT_EQ(readout("lineEdit_version"), "2.0.1");
+TEST_F(EndToEndRealisticFlash, AFullImageFlashesWithTheDialogAdvancingAndTheVersionReadsBack)
+{
+    jumpToTheBootloader();
+    const QString image = writeApplicationImage({3, 1, 4}, 896 * 1024);
+    auto *dialog = window->findChild<QProgressDialog *>();
+    QSet<int> values;
+    QSet<QString> phases;
+    QObject::connect(dialog->findChild<QProgressBar *>(), &QProgressBar::valueChanged,
+                     [&](int value) {
+                         values << value;
+                         phases << dialog->labelText().section('\n', 1);
+                     });
+    constexpr int severalMinutes = 300000;
+    EXPECT_EQ(upgradeWith(image, severalMinutes), QStringList{"DFU Success!"});
+    EXPECT_GE(values.size(), 10);
+    EXPECT_TRUE(phases.contains("Erasing")) << phases.values().join('|').toStdString();
+    EXPECT_TRUE(phases.contains("Writing"));
+    EXPECT_TRUE(phases.contains("Verifying"));
+    readTheVersionBack("3.1.4");
+}
+
+// The bootloader stops answering in the middle of the first write.
+class EndToEndStalledFlash : public EndToEndFirmware
+{
+protected:
+    std::vector<std::string> simulatorArguments() const override
+    {
+        return {"--bootloader-stall-at", "65536"};
+    }
+};
+
+TEST_F(EndToEndStalledFlash, TheWatchdogStopsTheStalledFlashAndTheNextOneSucceeds)
+{
+    jumpToTheBootloader();
+    // Shorter than the flasher's own wait for an answer, so the watchdog acts.
+    controller()->setLimits({firmwaretools::defaultTimeLimitMs, 2000, 1000});
+    const QString image = writeApplicationImage({4, 0, 0}, 256 * 1024);
+    EXPECT_EQ(upgradeWith(image, 30000), QStringList{"DFU Fail!"});
+    EXPECT_EQ(log().last(), "DFU Fail: no progress for 2 s");
+    EXPECT_FALSE(portPublished()) << "still in the bootloader";
+
+    EXPECT_EQ(upgradeWith(image, 30000), QStringList{"DFU Success!"});
+    readTheVersionBack("4.0.0");
 }
 
 TEST_F(EndToEndFirmware, PackingWritesADfuFileTheSuffixCheckerAccepts)
 {
-    const char version[3] = {1, 0, 0};
-    const QString input = writeApplicationImage(version);
+    const QString input = writeApplicationImage({1, 0, 0});
     const QString output = programDir.filePath("packed");
     filedialogs::replace([&](QWidget *, const QString &, const QString &) { return input; },
                          [&](QWidget *, const QString &, const QString &) { return output; });
