@@ -7,6 +7,7 @@
 //   gui_load replot                  replot of the last 10 s and of one hour
 // GUI_LOAD_NO_LOG / GUI_LOAD_NO_PLOT in the environment leave the log lines or
 // the chart out, to see what each costs.
+#include "event_loop_lag.h"
 #include "fake_device.h"
 #include "mainwindow.h"
 
@@ -44,14 +45,6 @@ long residentKiB()
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
-}
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, std::size_t(p * values.size()))];
 }
 
 // Fires samples at `rate` per second from its own thread, paced by absolute
@@ -106,27 +99,6 @@ struct Window
     }
     int points() const { return chart->graph(0)->data()->size(); }
 };
-
-// Lateness of a 16 ms timer, in ms, while the event loop runs for `seconds`.
-std::vector<double> timerLateness(double seconds)
-{
-    std::vector<double> lateness;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        lateness.push_back(std::max<qint64>(0, now - last - 16));
-        last = now;
-    });
-    tick.start(16);
-    QEventLoop loop;
-    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
-    loop.exec();
-    return lateness;
-}
 
 void measureRates(double seconds, const std::vector<double> &rates)
 {

@@ -1,0 +1,52 @@
+// The event-loop lag of the GUI thread: how late a 16 ms timer fires.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <vector>
+
+inline double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, std::size_t(p * values.size()))];
+}
+
+// Records the lateness, in ms, of each tick of a 16 ms timer while it lives
+// and the event loop runs.
+class LagProbe
+{
+public:
+    LagProbe()
+    {
+        clock.start();
+        tick.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&tick, &QTimer::timeout, [this] {
+            const qint64 now = clock.elapsed();
+            lateness_.push_back(std::max<qint64>(0, now - last - 16));
+            last = now;
+        });
+        tick.start(16);
+    }
+    const std::vector<double> &lateness() const { return lateness_; }
+
+private:
+    std::vector<double> lateness_;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    QTimer tick;
+};
+
+// Lateness of a 16 ms timer, in ms, while the event loop runs for `seconds`.
+inline std::vector<double> timerLateness(double seconds)
+{
+    LagProbe probe;
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    return probe.lateness();
+}
