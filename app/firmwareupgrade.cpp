@@ -205,7 +205,6 @@ void FirmwareUpgrade::startFlash(const QString &image)
 // try instead of starting a half-written image.
 void FirmwareUpgrade::flashed()
 {
-    qDebug() << "output: " << QString::fromUtf8(run.standardOutput);
     if (!run.succeeded()) {
         qDebug() << "Error: dfuse-tool flash failed with exit code:" << run.exitCode
                  << QString::fromUtf8(run.standardError);
