@@ -2,10 +2,11 @@
 
 #include "rendezvous.h"
 
-#include <QFile>
 #include <QSerialPortInfo>
+#include <QtDebug>
 
 #include <algorithm>
+#include <mutex>
 
 namespace IMUserial {
 
@@ -25,6 +26,18 @@ QList<SerialPortDescription> systemSerialPorts()
         ports.append({info.portName(), usb, info.vendorIdentifier(), info.productIdentifier()});
     }
     return ports;
+}
+
+// Warns once about each refused rendezvous folder, not on every look for a module.
+void warnAboutFolder(const std::string &problem)
+{
+    static std::mutex mutex;
+    static std::string lastWarned;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (problem.empty() || problem == lastWarned)
+        return;
+    lastWarned = problem;
+    qWarning("IMUserial: simulator not looked for: %s", problem.c_str());
 }
 
 } // namespace
@@ -47,10 +60,10 @@ QStringList orderModulePorts(const QString &configuredPort,
 
 QString publishedSimulatorPort()
 {
-    QFile file(QString::fromStdString(imuproto::simulatorPortFile()));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    return QString::fromLocal8Bit(file.readLine()).trimmed();
+    const imuproto::PortReading reading =
+        imuproto::readPublishedPort(imuproto::simulatorDirectory());
+    warnAboutFolder(reading.problem);
+    return reading.port ? QString::fromStdString(reading.port->devicePath) : QString();
 }
 
 QStringList findModulePorts()

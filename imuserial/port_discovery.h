@@ -29,7 +29,9 @@ QStringList orderModulePorts(const QString &configuredPort,
 // ports and the simulator's rendezvous file.
 QStringList findModulePorts();
 
-// The first line of the simulator's port file, or empty.
+// The device a running simulator published, or empty: also when the
+// rendezvous folder fails its checks (then a warning says why) or the
+// simulator that wrote the file is gone.
 QString publishedSimulatorPort();
 
 } // namespace IMUserial

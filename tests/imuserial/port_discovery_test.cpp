@@ -36,10 +36,25 @@ TEST(PortDiscovery, FindsThePortARunningSimulatorPublished)
 
     QFile portFile(directory.filePath("port"));
     ASSERT_TRUE(portFile.open(QIODevice::WriteOnly));
-    portFile.write("/dev/pts/42\n");
+    portFile.write("/dev/pts/42\n" + QByteArray::number(qint64(getpid())) + "\n");
     portFile.close();
     EXPECT_EQ(publishedSimulatorPort(), "/dev/pts/42");
     EXPECT_EQ(findModulePorts().last(), "/dev/pts/42");
+
+    // A folder others may write into is not believed, whatever it holds.
+    ASSERT_TRUE(QFile::setPermissions(directory.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ExeOwner | QFile::WriteOther |
+                                                            QFile::ExeOther | QFile::ReadOther));
+    EXPECT_TRUE(publishedSimulatorPort().isEmpty());
+    ASSERT_TRUE(QFile::setPermissions(directory.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    EXPECT_EQ(publishedSimulatorPort(), "/dev/pts/42");
+
+    // Nor a file its simulator left behind when it died.
+    ASSERT_TRUE(portFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    portFile.write("/dev/pts/42\n999999999\n");
+    portFile.close();
+    EXPECT_TRUE(publishedSimulatorPort().isEmpty());
 
     qputenv("IMU_SERIAL_PORT", "/dev/ttyTEST");
     EXPECT_EQ(findModulePorts(), QStringList{"/dev/ttyTEST"});

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -68,13 +69,22 @@ LocalSocket LocalSocket::connectTo(const std::string &path)
     return socket;
 }
 
+bool LocalSocket::removeSocketFile(const std::string &path)
+{
+    struct stat entry
+    {
+    };
+    if (::lstat(path.c_str(), &entry) != 0)
+        return errno == ENOENT;
+    return S_ISSOCK(entry.st_mode) && (::unlink(path.c_str()) == 0 || errno == ENOENT);
+}
+
 LocalSocket LocalSocket::listenAt(const std::string &path)
 {
     sockaddr_un address;
     LocalSocket socket = streamSocketFor(path, address);
-    if (!socket.valid())
+    if (!socket.valid() || !removeSocketFile(path))
         return {};
-    ::unlink(path.c_str());
     if (::bind(socket.descriptor_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
         ::listen(socket.descriptor_, 4) != 0)
         return {};

@@ -21,8 +21,14 @@ public:
 
     // An invalid socket when nothing listens at `path`.
     static LocalSocket connectTo(const std::string &path);
-    // Binds and listens at `path`, replacing a stale socket file there.
+    // Binds and listens at `path`, replacing a stale socket file there; an
+    // invalid socket when something else than a socket has that name.
     static LocalSocket listenAt(const std::string &path);
+
+    // Removes the socket file at `path`; true when none is left there. Anything
+    // else of that name (a regular file, a directory, a symbolic link) is
+    // neither followed nor removed, and false is returned.
+    static bool removeSocketFile(const std::string &path);
 
     bool valid() const { return descriptor_ >= 0; }
     void close();

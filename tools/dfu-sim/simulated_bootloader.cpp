@@ -3,7 +3,6 @@
 #include "local_socket.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 #include <thread>
 
@@ -81,7 +80,7 @@ std::optional<StartedApplication> SimulatedBootloader::runUntilLeave(const std::
             started = serveClient(client, stop);
     }
     listener.close();
-    std::remove(socketPath_.c_str());
+    dfu::LocalSocket::removeSocketFile(socketPath_);
     std::lock_guard<std::mutex> lock(mutex_);
     return started ? device_.startedApplication() : std::nullopt;
 }

@@ -1,6 +1,9 @@
 #include "dfu_bootloader_stage.h"
 
+#include "exit_cleanup.h"
+
 #include <application_image.h>
+#include <local_socket.h>
 #include <memory_layout.h>
 
 #include <condition_variable>
@@ -64,6 +67,8 @@ std::optional<VersionBytes> DfuBootloaderStage::run(const std::string &,
                                                     const std::atomic<bool> &stop)
 {
     std::atomic<bool> leave{false};
+    const ExitCleanup removeSocket(
+        [path = socketPath_] { dfu::LocalSocket::removeSocketFile(path); });
     try {
         LeaveTimer timer(stop, autoLeave_, leave);
         const auto started = bootloader_->runUntilLeave(leave);

@@ -27,6 +27,7 @@ public:
                                     const std::atomic<bool> &stop) override;
 
 private:
+    std::string socketPath_;
     std::unique_ptr<dfusim::SimulatedBootloader> bootloader_;
     std::chrono::milliseconds autoLeave_;
 };

@@ -47,25 +47,20 @@ dfusim::BootloaderConfig bootloaderConfig(const ProgramOptions &options)
     return config;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// Everything after the options; the port file is withdrawn by the
+// publication's destructor on every return and exception, and by its exit
+// clean-up on std::exit() or std::terminate().
+int run(const ProgramOptions &options)
 {
-    const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.options) {
-        std::cerr << "imu-sim: " << parsed.error << "\n(see imu-sim --help)" << std::endl;
-        return 2;
-    }
-    const ProgramOptions &options = *parsed.options;
-    if (options.help) {
-        std::cout << helpText();
-        return 0;
-    }
     if (!installStopSignals())
         return fail("cannot install signal handlers");
 
     const std::string directory =
         options.directory.empty() ? imuproto::simulatorDirectory() : options.directory;
+    const std::string folderProblem = imuproto::prepareRendezvousDirectory(directory);
+    if (!folderProblem.empty())
+        return fail(folderProblem + " (the rendezvous directory must be a directory of "
+                                    "yours with mode 0700, not a symbolic link)");
     const TimePoint start = Clock::now();
     std::optional<TimePoint> vanishAt;
     if (options.simulator.faults.vanishAfter)
@@ -91,4 +86,27 @@ int main(int argc, char **argv)
     std::cerr << "imu-sim: " << stats.commands << " commands, " << stats.samplesSent
               << " samples sent, " << stats.samplesSkipped << " skipped" << std::endl;
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.options) {
+        std::cerr << "imu-sim: " << parsed.error << "\n(see imu-sim --help)" << std::endl;
+        return 2;
+    }
+    if (parsed.options->help) {
+        std::cout << helpText();
+        return 0;
+    }
+    // Caught here so that the stack unwinds and what was published is withdrawn.
+    try {
+        return run(*parsed.options);
+    } catch (const std::exception &error) {
+        return fail(std::string("unexpected error: ") + error.what());
+    } catch (...) {
+        return fail("unexpected error");
+    }
 }

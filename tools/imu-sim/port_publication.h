@@ -2,6 +2,9 @@
 // the device library and the tools look for it, and withdraws it again.
 #pragma once
 
+#include "exit_cleanup.h"
+
+#include <memory>
 #include <string>
 
 namespace imusim {
@@ -9,21 +12,24 @@ namespace imusim {
 class PortPublication
 {
 public:
+    // `directory` must have passed imuproto::prepareRendezvousDirectory().
     explicit PortPublication(std::string directory);
     ~PortPublication() { withdraw(); }
     PortPublication(const PortPublication &) = delete;
     PortPublication &operator=(const PortPublication &) = delete;
 
-    // Creates the directory if needed and replaces the port file at once, so a
-    // reader never sees half a path.
+    // Writes the port file under a name of its own, never through a symbolic
+    // link, and renames it into place, so a reader never sees half a file.
     bool publish(const std::string &devicePath, std::string &error);
+    // Removes the port file if it still names this process's device.
     void withdraw();
 
     std::string portFile() const { return directory_ + "/port"; }
 
 private:
     std::string directory_;
-    std::string published_; // the device path in the file, empty when none
+    std::string published_; // the content of the file, empty when none
+    std::unique_ptr<ExitCleanup> withdrawOnExit_;
 };
 
 } // namespace imusim

@@ -5,9 +5,12 @@
 
 #include <frame.h>
 #include <gtest/gtest.h>
+#include <rendezvous.h>
 
 #include <csignal>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace imusim::testing {
 namespace {
@@ -36,11 +39,14 @@ double sampleRate(const std::vector<ReceivedFrame> &frames)
     return static_cast<double>(arrivals.size() - 1) / span.count();
 }
 
-TEST(Program, PublishesItsTerminalAndWithdrawsItOnEitherStopSignal)
+TEST(Program, PublishesItsTerminalAndWithdrawsItOnEveryStopSignal)
 {
-    for (const int signal : {SIGTERM, SIGINT}) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SimulatorProcess simulator;
         ASSERT_TRUE(simulator.started());
+        const auto published = imuproto::readPublishedPort(simulator.directory());
+        ASSERT_TRUE(published.port) << published.problem;
+        EXPECT_EQ(published.port->devicePath, simulator.devicePath());
         EXPECT_EQ(firstLine(simulator.portFile()), simulator.devicePath());
 
         ModuleClient host(simulator.devicePath());
@@ -134,6 +140,44 @@ TEST(Program, VanishFaultHangsUpAndEnds)
     EXPECT_TRUE(eventually([&] { return !host.peerPresent(); }));
     EXPECT_EQ(simulator.waitForExit(PATIENCE), 0);
     EXPECT_FALSE(fileExists(simulator.portFile()));
+}
+
+// A folder someone else owns: a scratch folder given away when the tests run
+// as root, else the root directory.
+std::string foreignFolder(const std::string &scratch)
+{
+    if (::getuid() != 0)
+        return "/";
+    const std::string folder = scratch + "/foreign";
+    if (::mkdir(folder.c_str(), 0700) != 0 || ::chown(folder.c_str(), 65534, 65534) != 0)
+        return {};
+    return folder;
+}
+
+TEST(Program, RefusesARendezvousFolderOthersCouldUse)
+{
+    SimulatorProcess scratch;
+    ASSERT_TRUE(scratch.started());
+    const std::string open = scratch.directory() + "/open";
+    ASSERT_EQ(::mkdir(open.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+    const std::string link = scratch.directory() + "/link";
+    ASSERT_EQ(::symlink(open.c_str(), link.c_str()), 0);
+    const std::string foreign = foreignFolder(scratch.directory());
+    ASSERT_FALSE(foreign.empty());
+
+    for (const auto &[folder, reason] :
+         std::vector<std::pair<std::string, std::string>>{{open, "mode 0777, must be 0700"},
+                                                          {link, "is a symbolic link"},
+                                                          {foreign, ", not by you"}}) {
+        SimulatorProcess refused({"--dir", folder});
+        EXPECT_FALSE(refused.started()) << folder;
+        EXPECT_EQ(refused.waitForExit(PATIENCE), 1) << folder;
+        EXPECT_NE(refused.errorOutput().find("refusing " + folder + ": "), std::string::npos)
+            << refused.errorOutput();
+        EXPECT_NE(refused.errorOutput().find(reason), std::string::npos) << refused.errorOutput();
+        EXPECT_FALSE(fileExists(folder + "/port"));
+    }
 }
 
 TEST(Program, RefusesBadOptions)
