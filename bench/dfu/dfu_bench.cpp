@@ -175,7 +175,11 @@ int main(int argc, char **argv)
     const auto dir =
         std::filesystem::temp_directory_path() / ("dfu-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
+    // The tools refuse a rendezvous folder that others may enter.
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
     setenv("IMU_SIM_DIR", dir.c_str(), 1);
+    // Never the bootloader of a module that happens to be plugged in.
+    setenv("DFUSE_TOOL_DEVICE", "sim", 1);
 
     std::printf("| Run (median of %d) | Time | Throughput |\n|---|---|---|\n", repetitions);
     conversion(dir, repetitions);

@@ -2,6 +2,8 @@
 
 #include "rendezvous.h"
 
+#include <iostream>
+
 namespace dfu {
 
 namespace {
@@ -16,6 +18,8 @@ std::string simulatorSocket()
     return imuproto::simulatorBootloaderSocket();
 }
 
+// Nothing is taken from a rendezvous folder that another user could have
+// prepared: a refused folder is named on stderr and its socket left alone.
 class SimulatorBackend : public DeviceBackend
 {
 public:
@@ -25,13 +29,26 @@ public:
     }
     std::vector<DeviceDescription> list() override
     {
+        if (folderRefused())
+            return {};
         if (const auto device = SimTransport::connect(simulatorSocket()))
             return {device->description()};
         return {};
     }
     std::unique_ptr<DfuTransport> openDfuse() override
     {
+        if (folderRefused())
+            return nullptr;
         return SimTransport::connect(simulatorSocket());
+    }
+
+private:
+    static bool folderRefused()
+    {
+        const std::string problem = imuproto::simulatorDirectoryProblem();
+        if (!problem.empty())
+            std::cerr << "dfuse-tool: " << problem << std::endl;
+        return !problem.empty();
     }
 };
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <sstream>
 
@@ -248,6 +250,26 @@ TEST_F(DfuseTool, LeaveWithAnInvalidImageFailsAndTheBootloaderStays)
     EXPECT_TRUE(bootloaderStillRunning());
     EXPECT_NE(tool({"--list"}).out.find(kSignature), std::string::npos);
     EXPECT_FALSE(stopBootloader());
+}
+
+// Another user could have prepared a folder anyone may write to; nothing in
+// it is used, and each run says why.
+TEST_F(DfuseTool, ABootloaderInAFolderOthersMayWriteToIsRefused)
+{
+    startBootloader();
+    ASSERT_EQ(chmod(folder_.path().c_str(), 0777), 0);
+    const std::string path = imageFile(dfuseBytes({{kApp, {1, 2, 3}}}));
+    const std::string reason = "mode 0777, must be 0700";
+    const auto listed = tool({"--list"});
+    EXPECT_EQ(listed.out.find(kSignature), std::string::npos) << listed.out;
+    EXPECT_NE(listed.err.find(reason), std::string::npos) << listed.err;
+    for (const auto &arguments : {std::vector<std::string>{"--flash", path}, {"--leave"}}) {
+        const auto result = tool(arguments);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(device().stats().requests, 0u);
+    ASSERT_EQ(chmod(folder_.path().c_str(), 0700), 0);
 }
 
 TEST_F(DfuseTool, WithoutDeviceFlashAndLeaveFailClearly)
