@@ -1,5 +1,5 @@
-// The file dialogs the firmware commands ask, replaceable so that tests can
-// answer them without a modal dialog.
+// The file dialogs the window asks, replaceable so that tests can answer them
+// without a modal dialog.
 #pragma once
 
 #include <QString>
@@ -10,11 +10,20 @@ class QWidget;
 
 namespace filedialogs {
 
-// (parent, caption, filter) -> chosen path, or empty when cancelled.
-using Ask = std::function<QString(QWidget *, const QString &, const QString &)>;
+struct Question
+{
+    QWidget *parent = nullptr;
+    QString caption;
+    QString filter;
+    QString suggestedPath; // the save dialog's proposal; empty for none
+};
+
+// The chosen path, or empty when cancelled.
+using Ask = std::function<QString(const Question &)>;
 
 QString openFileName(QWidget *parent, const QString &caption, const QString &filter);
-QString saveFileName(QWidget *parent, const QString &caption, const QString &filter);
+QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
+                     const QString &suggestedPath = {});
 
 // Replaces the dialogs; an empty function restores the real ones.
 void replace(Ask open, Ask save);

@@ -189,8 +189,7 @@ protected:
     // the texts of the boxes shown.
     QStringList upgradeWith(const QString &image, int waitMs = 10000)
     {
-        filedialogs::replace([=](QWidget *, const QString &, const QString &) { return image; },
-                             {});
+        filedialogs::replace([=](const filedialogs::Question &) { return image; }, {});
         MessageBoxAnswerer answerer;
         click("pushButtonUpgrade");
         EXPECT_TRUE(waitUntil([&] { return !controller()->isBusy(); }, waitMs));
@@ -280,8 +279,8 @@ TEST_F(EndToEndFirmware, PackingWritesADfuFileTheSuffixCheckerAccepts)
 {
     const QString input = writeApplicationImage({1, 0, 0});
     const QString output = programDir.filePath("packed");
-    filedialogs::replace([&](QWidget *, const QString &, const QString &) { return input; },
-                         [&](QWidget *, const QString &, const QString &) { return output; });
+    filedialogs::replace([&](const filedialogs::Question &) { return input; },
+                         [&](const filedialogs::Question &) { return output; });
     MessageBoxAnswerer answerer;
     click("pushButton_packfile");
     EXPECT_EQ(answerer.texts(), QStringList{"文件转换完成！"});

@@ -102,12 +102,12 @@ protected:
         tools = std::make_unique<FakeTools>(programDir.path());
         setLimits();
         filedialogs::replace(
-            [this](QWidget *, const QString &caption, const QString &filter) {
-                openAsked << caption + " | " + filter;
+            [this](const filedialogs::Question &question) {
+                openAsked << question.caption + " | " + question.filter;
                 return openAnswer;
             },
-            [this](QWidget *, const QString &caption, const QString &filter) {
-                saveAsked << caption + " | " + filter;
+            [this](const filedialogs::Question &question) {
+                saveAsked << question.caption + " | " + question.filter;
                 return saveAnswer;
             });
     }
