@@ -100,6 +100,7 @@ void MainWindow::initVariable()
             [this] { emit writeLog("Jump to DFU done"); });
     connect(&bootloaderWatch, &BootloaderWatch::missing, this, &MainWindow::bootloaderMissing);
     connectFirmwareUpgrade();
+    connectFileMenu();
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());

@@ -132,6 +132,12 @@ private:
     void stopPlotting();
     void drainChartPoints();
     void emptyChart();
+    // The File menu: save and print the log and the chart, quit.
+    void connectFileMenu();
+    void saveLogAs();
+    void saveGraphAs();
+    void printLog();
+    void printGraph();
 
     Ui_MainWindow *ui;
     QCPItemTracer *tracer;

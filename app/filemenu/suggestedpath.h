@@ -1,0 +1,13 @@
+// Where the save dialogs propose to put what the operator saves.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace filemenu {
+
+// "orvik-imu-<what>-<yyyyMMdd>-<HHmmss>.<suffix>" in the operator's documents
+// folder, so that saves of one session sort by time and never collide.
+QString suggestedPath(const QString &what, const QString &suffix, const QDateTime &when);
+
+} // namespace filemenu
