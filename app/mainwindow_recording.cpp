@@ -52,6 +52,7 @@ void MainWindow::on_actionto_csv_triggered()
 
 void MainWindow::csvExportFinished(bool cancelled, const QString &failure)
 {
+    const QString path = csvExport->path();
     // Called by the export's own signal: it is deleted once that returned.
     csvExport.release()->deleteLater();
     if (csvExportProgress)
@@ -59,5 +60,5 @@ void MainWindow::csvExportFinished(bool cancelled, const QString &failure)
     if (!failure.isEmpty())
         QMessageBoxWindow(MsgCritical, "Error", failure);
     else if (!cancelled)
-        emit writeLog("Recording exported");
+        emit writeLog("Recording exported to " + QDir::toNativeSeparators(path));
 }

@@ -55,6 +55,7 @@ public:
     ~CsvExport() override;
 
     std::uint64_t totalRows() const { return total; }
+    const QString &path() const { return samplesPath; }
     void start();
     void cancel();
 

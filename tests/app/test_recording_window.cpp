@@ -86,6 +86,7 @@ TEST_F(RecordingWindow, EverySampleFromStartToStopIsExportedInOrderWithItsValues
     ASSERT_FALSE(find<QAbstractButton>("pushButtonStartRecv")->isChecked());
 
     exportAndWait();
+    EXPECT_EQ(log().last(), "Recording exported to " + chosenPath);
     EXPECT_TRUE(
         QRegularExpression(R"(/orvik-imu-data-\d{8}-\d{6}\.csv$)").match(suggested).hasMatch())
         << suggested.toStdString();
