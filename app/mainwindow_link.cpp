@@ -97,9 +97,9 @@ void MainWindow::on_pushButtonStartRecv_clicked(bool checked)
 {
     if (!deviceOpen(closedport::logged))
         return;
-    // A refused command leaves the button showing the stream as it is.
-    // The recording is ready before the first sample can arrive, and ends
-    // once the module has stopped sending.
+    // A refused command leaves the button showing the stream as it is. The
+    // recording is ready before the first sample can arrive, and ends once
+    // the module has stopped sending.
     if (checked) {
         startRecordingUnlessResumed();
         if (sendAndLog([&] { return imuSerial->start_data_ransmission(); },
