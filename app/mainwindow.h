@@ -7,6 +7,8 @@
 #include "imuserial.h"
 #include "logqueue.h"
 #include "reconnector.h"
+#include "recording/csvexport.h"
+#include "recording/recorder.h"
 #include "samplehandoff.h"
 
 #include <QDateTime>
@@ -200,4 +202,18 @@ private:
     // an upgrade, else a leave.
     FirmwareUpgrade firmwareUpgrade{this};
     bool upgrading = false;
+
+    // The stream's recording and its export as CSV (mainwindow_recording.cpp).
+private slots:
+    void on_actionto_csv_triggered();
+
+private:
+    void startRecordingUnlessResumed();
+    void csvExportFinished(bool cancelled, const QString &failure);
+    recording::Recorder recorder;
+    // The export under way, if any, and its progress dialog.
+    std::unique_ptr<recording::CsvExport> csvExport;
+    QPointer<QProgressDialog> csvExportProgress;
+    // A stream restarted after a lost link continues the recording it had.
+    bool resumingStream = false;
 };

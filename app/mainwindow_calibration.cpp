@@ -15,6 +15,7 @@
 void MainWindow::CalibrationRecvCallback(IMUserial::sensor_data_calibration *data)
 {
     MainWindow *window = pthis;
+    window->recorder.recordCalibration(*data);
     if (!window->showMessages)
         return;
     const QString line = calibrationtext::calibrationLine(

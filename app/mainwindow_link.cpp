@@ -83,7 +83,9 @@ void MainWindow::linkRegained()
     linkOpened();
     if (runningWhenLost.streaming) {
         ui->pushButtonStartRecv->setChecked(true);
+        resumingStream = true;
         on_pushButtonStartRecv_clicked(true);
+        resumingStream = false;
     }
     if (runningWhenLost.plotting) {
         ui->pushButtonStartPlot->setChecked(true);
@@ -95,19 +97,26 @@ void MainWindow::on_pushButtonStartRecv_clicked(bool checked)
 {
     if (!deviceOpen(closedport::logged))
         return;
-    // A refused command leaves the button showing the stream as it is.
+    // A refused command leaves the button showing the stream as it is. The
+    // recording is ready before the first sample can arrive, and ends once
+    // the module has stopped sending.
     if (checked) {
+        startRecordingUnlessResumed();
         if (sendAndLog([&] { return imuSerial->start_data_ransmission(); },
-                       {"Start Receive", "Start Receive FAIL"}))
+                       {"Start Receive", "Start Receive FAIL"})) {
             ui->pushButtonStartRecv->setText("Stop Recv");
-        else
+        } else {
             ui->pushButtonStartRecv->setChecked(false);
+            recorder.stop();
+        }
     } else {
         if (sendAndLog([&] { return imuSerial->stop_data_ransmission(); },
-                       {"Stop Receive", "Stop Receive FAIL"}))
+                       {"Stop Receive", "Stop Receive FAIL"})) {
             ui->pushButtonStartRecv->setText("Start Recv");
-        else
+            recorder.stop();
+        } else {
             ui->pushButtonStartRecv->setChecked(true);
+        }
     }
 }
 

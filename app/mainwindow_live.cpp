@@ -25,6 +25,7 @@ QPen curvePen(const QColor &colour)
 void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
 {
     MainWindow *window = pthis;
+    window->recorder.recordSample(*data);
     if (window->showMessages)
         emit window->writeLog(sampletext::sampleLine(
             static_cast<displaymodes::DisplayMode>(window->messageDisplayMode.load()), *data));

@@ -2,14 +2,16 @@
 # Builds with sanitizers into build-<sanitizers>/ and runs the tests there.
 #   sanitize.sh address,undefined   the whole suite
 #   sanitize.sh thread              the threaded parts: the device library, the
-#                                   sample hand-off and the window's live data
+#                                   sample hand-off, the window's live data and
+#                                   its recording
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 sanitizers=${1:-address,undefined}
 build_dir=${BUILD_DIR:-$root/build-${sanitizers//,/-}}
 
 threaded_tests=(imuserial_frame_test imuserial_device_test imuserial_discovery_test
-                imu_sim_library_tests test_handoff test_live)
+                imu_sim_library_tests test_handoff test_live test_recording
+                test_recording_window)
 
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVIK_SANITIZE="$sanitizers" -DORVIK_BUILD_BENCH=OFF >/dev/null

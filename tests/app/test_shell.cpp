@@ -65,7 +65,7 @@ TEST(ShellBindings, EverySlotNamedAfterAWidgetIsBoundToIt)
             EXPECT_NE(window.findChild<QObject *>(objectName), nullptr) << name.toStdString();
             ++bound;
         }
-        EXPECT_EQ(bound, 27);
+        EXPECT_EQ(bound, 28);
     }
     qInstallMessageHandler(previous);
     EXPECT_FALSE(warnings.join('\n').contains("connectSlotsByName"))

@@ -1,0 +1,54 @@
+// A minute of the simulator at 1000 samples/s recorded through the window
+// with the real device library, and exported.
+#include "end_to_end_fixture.h"
+#include "filedialogs.h"
+
+#include <QAction>
+#include <QProgressDialog>
+
+#include <qcustomplot.h>
+
+class RecordingEndToEnd : public EndToEnd
+{
+protected:
+    std::vector<std::string> simulatorArguments() const override { return {"--rate", "1000"}; }
+};
+
+TEST_F(RecordingEndToEnd, AMinuteAt1000HzIsExportedWithoutAGap)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("minute.csv");
+    filedialogs::replace({}, [&](const filedialogs::Question &) { return path; });
+    connectToSimulator();
+    // The chart takes every sample the receive thread sees while plotting:
+    // it counts them independently of the recording.
+    click("pushButtonStartPlot");
+    click("pushButtonStartRecv");
+    QCPGraphDataContainer &points = *find<QCustomPlot>("widgetChart")->graph(0)->data();
+    ASSERT_TRUE(waitUntil([&] { return points.size() >= 60000; }, 120000));
+    click("pushButtonStartRecv");
+    ASSERT_EQ(log().last(), "Stop Receive");
+    click("pushButtonStartPlot");
+
+    window->findChild<QAction *>("actionto_csv")->trigger();
+    ASSERT_TRUE(waitUntil(
+        [&] { return window->findChild<QProgressDialog *>("csvExportProgress") == nullptr; },
+        60000));
+    filedialogs::replace({}, {});
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(file.readLine().startsWith("index,time [s since "));
+    int rows = 0;
+    auto point = points.constBegin();
+    while (!file.atEnd()) {
+        const QList<QByteArray> fields = file.readLine().split(',');
+        ASSERT_EQ(fields[0].toInt(), rows) << "no gap in the index";
+        ASSERT_NE(point, points.constEnd());
+        ASSERT_EQ(fields[2].toFloat(), float(point->value)) << "the same angle at row " << rows;
+        ++point;
+        ++rows;
+    }
+    EXPECT_EQ(rows, points.size());
+    EXPECT_GE(rows, 60000);
+}
