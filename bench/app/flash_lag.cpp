@@ -103,7 +103,7 @@ int main(int argc, char **argv)
         return fail("the module did not enter its bootloader");
 
     const QString image = writeImage(rendezvous.filePath("app.bin"), imageKiB);
-    filedialogs::replace([&](QWidget *, const QString &, const QString &) { return image; }, {});
+    filedialogs::replace([&](const filedialogs::Question &) { return image; }, {});
     QStringList boxes;
     QTimer boxCloser;
     QObject::connect(&boxCloser, &QTimer::timeout, [&] {
