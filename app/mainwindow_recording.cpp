@@ -2,11 +2,11 @@
 #include "mainwindow.h"
 
 #include "filedialogs.h"
+#include "filemenu/suggestedpath.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QProgressDialog>
-#include <QStandardPaths>
 
 void MainWindow::startRecordingUnlessResumed()
 {
@@ -24,10 +24,7 @@ void MainWindow::on_actionto_csv_triggered()
                           "it stops; then it can be exported.");
         return;
     }
-    const QString suggested =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-            .filePath(QStringLiteral("orvik-imu-data-%1.csv")
-                          .arg(QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss")));
+    const QString suggested = filemenu::suggestedPath("data", "csv", QDateTime::currentDateTime());
     const QString path =
         filedialogs::saveFileName(this, "Export Recording as CSV", "CSV files (*.csv)", suggested);
     if (path.isEmpty())
