@@ -14,8 +14,10 @@
 
 namespace IMUserial {
 
-// How long a command waits for the module's reply.
-constexpr std::chrono::milliseconds REPLY_TIMEOUT{300};
+// How long a command waits for the module's reply. A module answers within a
+// few milliseconds; the margin is for a host so busy that the reply waits for
+// the CPU, where a shorter wait reports a working module as silent.
+constexpr std::chrono::milliseconds REPLY_TIMEOUT{1000};
 
 class IMUSerial::Private final : public LinkListener
 {
