@@ -1,7 +1,6 @@
 // The split views of the received-data area, the parser-data panel and the
 // help shortcuts: the layout and text functions alone, then the window driven
 // by its shortcuts against the scripted device library.
-#include "samplehandoff.h"
 #include "views/appinfo.h"
 #include "views/parserdata.h"
 #include "views/splitlayout.h"
@@ -60,7 +59,6 @@ TEST(PaneWidths, SplitsShareWhatAShownPanelLeavesAndAFullPanelTakesAll)
         {{LogChartSplit::Half, ParserPane::Shown}, {300, 300, 300}},
         {{LogChartSplit::FullChart, ParserPane::Shown}, {0, 600, 300}},
         {{LogChartSplit::Half, ParserPane::Full}, {0, 0, 900}},
-        {{LogChartSplit::FullText, ParserPane::Full}, {0, 0, 900}},
     };
     for (const auto &c : cases)
         EXPECT_EQ(views::paneWidths(c.state, 900), c.widths)
@@ -81,30 +79,8 @@ TEST(ParserRows, EveryFieldWithItsUnitInFixedNotation)
     }
 }
 
-TEST(LatestSample, KeepsOnlyTheLatestWholeSampleAndNoneBeforeTheFirst)
+TEST(ApplicationInfo, TextNamesTheVersionsAndTheBuild)
 {
-    SampleHandoff handoff;
-    EXPECT_FALSE(handoff.latestSample());
-    IMUserial::sensor_data first = knownSample();
-    handoff.storeSample(first);
-    IMUserial::sensor_data second = knownSample();
-    second.temp = -4;
-    second.quat.z = 1;
-    std::thread([&] { handoff.storeSample(second); }).join();
-    const std::optional<IMUserial::sensor_data> latest = handoff.latestSample();
-    ASSERT_TRUE(latest);
-    EXPECT_EQ(latest->temp, -4);
-    EXPECT_EQ(latest->quat.z, 1);
-    EXPECT_EQ(latest->mag.z, 40.25f);
-}
-
-TEST(ApplicationInfo, NamesTheVersionsAndTheBuild)
-{
-    const views::BuildInfo build = views::currentBuild();
-    EXPECT_EQ(build.qtVersion, qVersion());
-    EXPECT_FALSE(build.version.isEmpty());
-    EXPECT_FALSE(build.compiler.isEmpty());
-    EXPECT_FALSE(build.buildType.isEmpty());
     const QString text = views::applicationInfoText(
         {"3.7", "6.4.2", "GCC 12.2.0", "Release", "Jan  2 2025 10:00:00"});
     EXPECT_EQ(text, "Version 3.7\nQt 6.4.2\nCompiler: GCC 12.2.0\n"
@@ -235,6 +211,7 @@ TEST_F(Views, HelpActionsLiveOnTheWindowAndShowTheirBoxes)
     EXPECT_TRUE(info.text.contains("Version " + build.version)) << info.text.toStdString();
     EXPECT_TRUE(info.text.contains(QString("Qt ") + qVersion())) << info.text.toStdString();
     EXPECT_TRUE(info.text.contains(build.compiler)) << info.text.toStdString();
+    EXPECT_TRUE(info.text.contains("Build: " + build.buildType)) << info.text.toStdString();
     EXPECT_TRUE(window->windowTitle().endsWith(" V" + build.version))
         << "the box and the title name the same version";
 
