@@ -101,6 +101,7 @@ void MainWindow::initVariable()
     connect(&bootloaderWatch, &BootloaderWatch::missing, this, &MainWindow::bootloaderMissing);
     connectFirmwareUpgrade();
     connectFileMenu();
+    connectViews();
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());

@@ -10,6 +10,7 @@
 #include "recording/csvexport.h"
 #include "recording/recorder.h"
 #include "samplehandoff.h"
+#include "views/splitlayout.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -29,6 +30,9 @@ class QCPGraphData;
 using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
 
 class Ui_MainWindow;
+namespace views {
+class ParserDataPanel;
+}
 
 enum QMessageBoxType
 {
@@ -216,4 +220,14 @@ private:
     QPointer<QProgressDialog> csvExportProgress;
     // A stream restarted after a lost link continues the recording it had.
     bool resumingStream = false;
+
+    // The split views, the parser-data panel and the help shortcuts
+    // (mainwindow_views.cpp).
+private:
+    void connectViews();
+    void applySplit();
+    void refreshParserPanel();
+    void showApplicationInfo();
+    views::SplitState splitState;
+    views::ParserDataPanel *parserPanel = nullptr;
 };

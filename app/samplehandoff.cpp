@@ -22,6 +22,12 @@ void SampleHandoff::storeAngles(const Angles &latest)
     angles = latest;
 }
 
+void SampleHandoff::storeSample(const IMUserial::sensor_data &latest)
+{
+    Lock lock(mutex);
+    sample = latest;
+}
+
 std::vector<ChartPoint> SampleHandoff::takePoints()
 {
     std::vector<ChartPoint> taken;
@@ -34,6 +40,12 @@ Angles SampleHandoff::latestAngles() const
 {
     Lock lock(mutex);
     return angles;
+}
+
+std::optional<IMUserial::sensor_data> SampleHandoff::latestSample() const
+{
+    Lock lock(mutex);
+    return sample;
 }
 
 void SampleHandoff::restartTimeBase()

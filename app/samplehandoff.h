@@ -1,10 +1,13 @@
 // The crossing between the device library's receive thread and the GUI thread
-// for numbers: chart points and the latest angles. The receive thread only
+// for numbers: chart points, the latest angles and the latest whole sample. The receive thread only
 // pushes; the GUI thread takes on its timers. Nothing here touches a widget.
 #pragma once
 
+#include "imuserial.h"
+
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 struct ChartPoint
@@ -29,10 +32,13 @@ public:
     // origin, so keys start near 0.
     void pushPoint(double x, double y, double z);
     void storeAngles(const Angles &angles);
+    void storeSample(const IMUserial::sensor_data &sample);
 
     // GUI thread.
     std::vector<ChartPoint> takePoints();
     Angles latestAngles() const;
+    // Empty until the first sample arrives.
+    std::optional<IMUserial::sensor_data> latestSample() const;
     // The charted lists were emptied: forget pending points and let the next
     // point set a new origin.
     void restartTimeBase();
@@ -47,4 +53,5 @@ private:
     Clock::time_point origin;
     bool originPending = true;
     Angles angles;
+    std::optional<IMUserial::sensor_data> sample;
 };
