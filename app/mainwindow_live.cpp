@@ -35,6 +35,7 @@ void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
         window->handoff.pushPoint(v.x, v.y, v.z);
     }
     window->handoff.storeAngles({data->angle.x, data->angle.y, data->angle.z});
+    window->handoff.storeQuaternion({data->quat.w, data->quat.x, data->quat.y, data->quat.z});
 }
 
 void MainWindow::on_comboBoxMessagesDisplayMode_currentTextChanged(const QString &arg1)

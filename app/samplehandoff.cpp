@@ -42,3 +42,15 @@ void SampleHandoff::restartTimeBase()
     pending.clear();
     originPending = true;
 }
+
+void SampleHandoff::storeQuaternion(const orientation::Quaternion &latest)
+{
+    Lock lock(mutex);
+    quaternion = latest;
+}
+
+orientation::Quaternion SampleHandoff::latestQuaternion() const
+{
+    Lock lock(mutex);
+    return quaternion;
+}

@@ -3,6 +3,8 @@
 // pushes; the GUI thread takes on its timers. Nothing here touches a widget.
 #pragma once
 
+#include "orientation/attitude.h"
+
 #include <chrono>
 #include <mutex>
 #include <vector>
@@ -37,6 +39,10 @@ public:
     // point set a new origin.
     void restartTimeBase();
 
+    // The attitude, written on the receive thread and read on the GUI thread.
+    void storeQuaternion(const orientation::Quaternion &quaternion);
+    orientation::Quaternion latestQuaternion() const;
+
 private:
     using Clock = std::chrono::steady_clock;
 
@@ -47,4 +53,5 @@ private:
     Clock::time_point origin;
     bool originPending = true;
     Angles angles;
+    orientation::Quaternion quaternion;
 };
