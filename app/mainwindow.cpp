@@ -102,6 +102,7 @@ void MainWindow::initVariable()
     connectFirmwareUpgrade();
     connectFileMenu();
     connectViews();
+    connectOrientationView();
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());

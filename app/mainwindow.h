@@ -144,6 +144,8 @@ private:
     void saveGraphAs();
     void printLog();
     void printGraph();
+    // The graph view's pages: the chart and the 3D orientation view.
+    void connectOrientationView();
 
     Ui_MainWindow *ui;
     QCPItemTracer *tracer;

@@ -554,7 +554,7 @@ TEST_F(FormTest, Actions)
         {"actionAbout_Qt", "About Qt", "", true, nullptr},
         {"actionFull_text_view", "Full Text", "Ctrl+1", true, "menuFull_text_view"},
         {"actionPlotter", "Plotter", "Ctrl+8", true, "menuChange_visualisation"},
-        {"action3D_orientation", "3D Orientation", "Ctrl+9", false, "menuChange_visualisation"},
+        {"action3D_orientation", "3D Orientation", "Ctrl+9", true, "menuChange_visualisation"},
         {"actionPrint_Graph", "Print Graph...", "", true, "menuPrint"},
         {"actionPrint_log", "Print Log...", "", true, "menuPrint"},
         {"actionWhats_this", "\"What's this ?\" Mode", "F1", true, nullptr},
