@@ -101,6 +101,7 @@ void MainWindow::initVariable()
     connect(&bootloaderWatch, &BootloaderWatch::missing, this, &MainWindow::bootloaderMissing);
     connectFirmwareUpgrade();
     connectFileMenu();
+    connectChart();
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());
