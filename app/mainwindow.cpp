@@ -103,6 +103,7 @@ void MainWindow::initVariable()
     connectFileMenu();
     connectViews();
     connectOrientationView();
+    connectChart();
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());

@@ -21,6 +21,7 @@
 
 #include <atomic>
 
+class ChartController;
 class QCPGraph;
 class QCPItemTracer;
 class QMouseEvent;
@@ -208,6 +209,11 @@ private:
     // an upgrade, else a leave.
     FirmwareUpgrade firmwareUpgrade{this};
     bool upgrading = false;
+
+    // The chart's context menu, zoom rectangle and tracer (mainwindow_chart.cpp).
+    void connectChart();
+    void showTracer(bool on);
+    ChartController *chartController = nullptr;
 
     // The stream's recording and its export as CSV (mainwindow_recording.cpp).
 private slots:

@@ -1,6 +1,7 @@
 // Live samples: log lines, angle read-outs and the real-time chart.
 #include "mainwindow.h"
 
+#include "chart/chartcontroller.h"
 #include "displaymodes.h"
 #include "sampletext.h"
 #include "ui_mainwindow.h"
@@ -9,7 +10,6 @@
 
 namespace {
 
-constexpr double visibleSeconds = 10.0;
 const QCP::Interactions chartInteractions =
     QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables | QCP::iSelectLegend;
 
@@ -72,7 +72,6 @@ void MainWindow::createChart()
     chart->yAxis->setTicker(valueTicker);
     chart->axisRect()->setupFullAxesBox(true);
 
-    chart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignLeft | Qt::AlignBottom);
     chart->legend->setVisible(true);
     chart->legend->setFont(QFont("MS Shell Dlg 2", 8, QFont::Thin));
     chart->legend->setIconSize(15, 10);
@@ -110,21 +109,6 @@ void MainWindow::createChart()
     ui->textBrowserLogs->setHighlightEnabled(false);
 }
 
-// A tracer is only created when "Tracer:" is checked at start-up, which the
-// form never is; it is kept ready with the settings it would use.
-void MainWindow::createChartTracer()
-{
-    tracer = new QCPItemTracer(ui->widgetChart);
-    tracer->setInterpolating(false);
-    const bool crosshair =
-        ui->comboBoxTracerStyle->currentText().contains("Crosshair", Qt::CaseInsensitive);
-    tracer->setStyle(crosshair ? QCPItemTracer::tsCrosshair : QCPItemTracer::tsCircle);
-    tracer->setPen(QPen(Qt::red));
-    tracer->setBrush(QBrush(Qt::red));
-    tracer->setSize(8);
-    tracer->setGraph(nullptr);
-}
-
 // Moves the points that arrived since the last refresh into the graphs, in
 // arrival order (increasing keys, so no re-sort).
 void MainWindow::drainChartPoints()
@@ -147,8 +131,7 @@ void MainWindow::timerSlot()
         chart->yAxis->rescale(false);
         rescaleValueAxis = false;
     }
-    const double newestKey = (graph1Data->constEnd() - 1)->key;
-    chart->xAxis->setRange(newestKey - visibleSeconds, newestKey);
+    chartController->followNewest();
     chart->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -182,9 +165,7 @@ void MainWindow::on_pushButtonStartPlot_clicked(bool checked)
 void MainWindow::beginPlotting()
 {
     plotting = true;
-    QCPAxisRect *area = ui->widgetChart->axisRect();
-    area->setRangeZoom(Qt::Vertical);
-    area->setRangeDrag(Qt::Vertical);
+    chartController->setPlotting(true);
     ui->pushButtonStartPlot->setText("Stop Plot");
     ui->pushButtonClearGraphs->setEnabled(false);
     ui->comboBoxGraphDisplayMode->setEnabled(false);
@@ -198,8 +179,7 @@ void MainWindow::stopPlotting()
     drainChartPoints();
     QCustomPlot *chart = ui->widgetChart;
     chart->setInteractions(chartInteractions);
-    chart->axisRect()->setRangeZoom(Qt::Horizontal | Qt::Vertical);
-    chart->axisRect()->setRangeDrag(Qt::Horizontal | Qt::Vertical);
+    chartController->setPlotting(false);
     ui->pushButtonStartPlot->setText("Start Plot");
     ui->pushButtonClearGraphs->setEnabled(true);
     ui->comboBoxGraphDisplayMode->setEnabled(true);
@@ -231,9 +211,7 @@ void MainWindow::on_comboBoxShowType_currentIndexChanged(int index)
 void MainWindow::on_chartMouseDoubleClickHandler(QMouseEvent *event)
 {
     QCustomPlot *chart = ui->widgetChart;
-    if (event->button() == Qt::LeftButton) {
-        chart->rescaleAxes(true);
-        chart->yAxis->scaleRange(1.2, chart->yAxis->range().center());
-    }
+    if (event->button() == Qt::LeftButton)
+        chartController->fitView();
     chart->replot(QCustomPlot::rpRefreshHint);
 }
