@@ -1,5 +1,7 @@
 #include "csvformat.h"
 
+#include "sampleunits.h"
+
 #include <charconv>
 #include <cstddef>
 #include <cstring>
@@ -29,13 +31,14 @@ const std::vector<Column> &sampleColumns()
     using IMUserial::sensor_data;
     static const std::vector<Column> columns = [] {
         std::vector<Column> c;
-        addVector(c, "angle", "deg", offsetof(sensor_data, angle), "xyz");
+        addVector(c, "angle", sampleunits::angle, offsetof(sensor_data, angle), "xyz");
         addVector(c, "quat", "1", offsetof(sensor_data, quat), "wxyz");
-        addVector(c, "gyr", "deg/s", offsetof(sensor_data, gyr), "xyz");
-        addVector(c, "acc", "m/s²", offsetof(sensor_data, acc), "xyz");
-        addVector(c, "free_acc", "m/s²", offsetof(sensor_data, free_acc), "xyz");
-        addVector(c, "mag", "µT", offsetof(sensor_data, mag), "xyz");
-        c.push_back({"temp [°C]", offsetof(sensor_data, temp)});
+        addVector(c, "gyr", sampleunits::angularRate, offsetof(sensor_data, gyr), "xyz");
+        addVector(c, "acc", sampleunits::acceleration, offsetof(sensor_data, acc), "xyz");
+        addVector(c, "free_acc", sampleunits::acceleration, offsetof(sensor_data, free_acc), "xyz");
+        addVector(c, "mag", sampleunits::magneticField, offsetof(sensor_data, mag), "xyz");
+        c.push_back(
+            {std::string("temp [") + sampleunits::temperature + "]", offsetof(sensor_data, temp)});
         return c;
     }();
     return columns;
@@ -46,15 +49,24 @@ const std::vector<Column> &calibrationColumns()
     using IMUserial::sensor_data_calibration;
     static const std::vector<Column> columns = [] {
         std::vector<Column> c;
-        addVector(c, "gyr1", "deg/s", offsetof(sensor_data_calibration, gyr1), "xyz");
-        addVector(c, "acc1", "m/s²", offsetof(sensor_data_calibration, acc1), "xyz");
-        addVector(c, "angle1", "deg", offsetof(sensor_data_calibration, angle1), "xyz");
-        c.push_back({"temp1 [°C]", offsetof(sensor_data_calibration, temp1)});
-        addVector(c, "gyr2", "deg/s", offsetof(sensor_data_calibration, gyr2), "xyz");
-        addVector(c, "acc2", "m/s²", offsetof(sensor_data_calibration, acc2), "xyz");
-        addVector(c, "angle2", "deg", offsetof(sensor_data_calibration, angle2), "xyz");
-        c.push_back({"temp2 [°C]", offsetof(sensor_data_calibration, temp2)});
-        addVector(c, "mag", "µT", offsetof(sensor_data_calibration, mag), "xyz");
+        addVector(c, "gyr1", sampleunits::angularRate, offsetof(sensor_data_calibration, gyr1),
+                  "xyz");
+        addVector(c, "acc1", sampleunits::acceleration, offsetof(sensor_data_calibration, acc1),
+                  "xyz");
+        addVector(c, "angle1", sampleunits::angle, offsetof(sensor_data_calibration, angle1),
+                  "xyz");
+        c.push_back({std::string("temp1 [") + sampleunits::temperature + "]",
+                     offsetof(sensor_data_calibration, temp1)});
+        addVector(c, "gyr2", sampleunits::angularRate, offsetof(sensor_data_calibration, gyr2),
+                  "xyz");
+        addVector(c, "acc2", sampleunits::acceleration, offsetof(sensor_data_calibration, acc2),
+                  "xyz");
+        addVector(c, "angle2", sampleunits::angle, offsetof(sensor_data_calibration, angle2),
+                  "xyz");
+        c.push_back({std::string("temp2 [") + sampleunits::temperature + "]",
+                     offsetof(sensor_data_calibration, temp2)});
+        addVector(c, "mag", sampleunits::magneticField, offsetof(sensor_data_calibration, mag),
+                  "xyz");
         return c;
     }();
     return columns;

@@ -1,5 +1,7 @@
 #include "parserdata.h"
 
+#include "sampleunits.h"
+
 namespace views {
 namespace {
 
@@ -21,13 +23,13 @@ std::vector<ParserRow> parserRows(const IMUserial::sensor_data &sample)
 {
     const IMUserial::quaternion &q = sample.quat;
     return {
-        vectorRow("angle", "deg", sample.angle),
+        vectorRow("angle", sampleunits::angle, sample.angle),
         {"quat", {}, {number(q.w, 4), number(q.x, 4), number(q.y, 4), number(q.z, 4)}},
-        vectorRow("gyr", "deg/s", sample.gyr),
-        vectorRow("acc", "m/s²", sample.acc),
-        vectorRow("free_acc", "m/s²", sample.free_acc, 4),
-        vectorRow("mag", "µT", sample.mag),
-        {"temp", QString::fromUtf8("°C"), {number(sample.temp, 2)}},
+        vectorRow("gyr", sampleunits::angularRate, sample.gyr),
+        vectorRow("acc", sampleunits::acceleration, sample.acc),
+        vectorRow("free_acc", sampleunits::acceleration, sample.free_acc, 4),
+        vectorRow("mag", sampleunits::magneticField, sample.mag),
+        {"temp", QString::fromUtf8(sampleunits::temperature), {number(sample.temp, 2)}},
     };
 }
 
