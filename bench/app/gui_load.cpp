@@ -6,12 +6,14 @@
 //   gui_load soak MINUTES RATE       resident memory over time
 //   gui_load replot                  replot of the last 10 s and of one hour
 // GUI_LOAD_NO_LOG / GUI_LOAD_NO_PLOT in the environment leave the log lines or
-// the chart out, to see what each costs.
+// the chart out, to see what each costs; GUI_LOAD_VIEW=3d shows the 3D
+// orientation view in the chart's place (the chart still takes the points).
 #include "event_loop_lag.h"
 #include "fake_device.h"
 #include "mainwindow.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,11 +31,21 @@
 
 namespace {
 
-double threadCpuSeconds()
+double cpuSeconds(clockid_t clock)
 {
     timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    clock_gettime(clock, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
+}
+
+double threadCpuSeconds()
+{
+    return cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+}
+
+double processCpuSeconds()
+{
+    return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
 }
 
 long residentKiB()
@@ -96,28 +108,35 @@ struct Window
             window.findChild<QAbstractButton *>("pushButtonStartPlot")->click();
         if (qEnvironmentVariableIsSet("GUI_LOAD_NO_LOG"))
             window.findChild<QAbstractButton *>("checkBox_display")->setChecked(false);
+        if (qEnvironmentVariable("GUI_LOAD_VIEW") == "3d")
+            window.findChild<QAction *>("action3D_orientation")->trigger();
     }
     int points() const { return chart->graph(0)->data()->size(); }
 };
 
 void measureRates(double seconds, const std::vector<double> &rates)
 {
-    std::printf("rate/s  lag p50 ms  lag p99 ms  GUI CPU %%  GUI us/sample  points behind\n");
+    std::printf("rate/s  lag p50 ms  lag p99 ms  GUI CPU %%  process CPU %%  GUI us/sample  points "
+                "behind\n");
     for (double rate : rates) {
         Window w;
         SampleSource source(rate);
         timerLateness(1.0); // settle
         const double cpuStart = threadCpuSeconds();
+        const double processStart = processCpuSeconds();
         const long sentStart = source.sent();
         QElapsedTimer wall;
         wall.start();
         const std::vector<double> lateness = timerLateness(seconds);
         const double cpu = threadCpuSeconds() - cpuStart;
+        const double processCpu = processCpuSeconds() - processStart;
         const long samples = source.sent() - sentStart;
         const long behind = source.sent() - w.points();
-        std::printf("%6.0f  %10.1f  %10.1f  %9.1f  %13.1f  %13ld\n", rate,
+        const double wallSeconds = wall.elapsed() / 1000.0;
+        std::printf("%6.0f  %10.1f  %10.1f  %9.1f  %13.1f  %13.1f  %13ld\n", rate,
                     percentile(lateness, 0.5), percentile(lateness, 0.99),
-                    100.0 * cpu / (wall.elapsed() / 1000.0), 1e6 * cpu / double(samples), behind);
+                    100.0 * cpu / wallSeconds, 100.0 * processCpu / wallSeconds,
+                    1e6 * cpu / double(samples), behind);
         std::fflush(stdout);
     }
 }
