@@ -3,6 +3,7 @@
 #include "parserdata.h"
 
 #include <QHeaderView>
+#include <QStyle>
 
 namespace views {
 namespace {
@@ -21,6 +22,7 @@ ParserDataPanel::ParserDataPanel(QWidget *parent) : QTableWidget(parent)
     setColumnCount(unitColumn + 1);
     setHorizontalHeaderLabels(valueColumns + QStringList{tr("unit")});
     horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    setMinimumWidth(widthForWidestValues());
 
     const std::vector<ParserRow> rows = parserRows(IMUserial::sensor_data{});
     setRowCount(int(rows.size()));
@@ -36,6 +38,19 @@ ParserDataPanel::ParserDataPanel(QWidget *parent) : QTableWidget(parent)
             setItem(row, column, cell);
         }
     }
+}
+
+// Wide enough that no value is cut off: four columns of the widest value
+// ("-1800.00" and the like), the unit, the field names and the frame.
+int ParserDataPanel::widthForWidestValues() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    const int value = metrics.horizontalAdvance(QStringLiteral("-2000.00")) + padding;
+    const int unit = metrics.horizontalAdvance(QStringLiteral("deg/s")) + padding;
+    const int field = metrics.horizontalAdvance(QStringLiteral("free_acc")) + padding;
+    return unitColumn * value + unit + field + 2 * frameWidth() +
+           style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
 // Vectors fill the columns from the right, so x, y, z line up under their

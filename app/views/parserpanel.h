@@ -16,6 +16,9 @@ public:
     explicit ParserDataPanel(QWidget *parent = nullptr);
 
     void showSample(const IMUserial::sensor_data &sample);
+
+private:
+    int widthForWidestValues() const;
 };
 
 } // namespace views
