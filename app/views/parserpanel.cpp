@@ -41,7 +41,7 @@ ParserDataPanel::ParserDataPanel(QWidget *parent) : QTableWidget(parent)
 }
 
 // Wide enough that no value is cut off: four columns of the widest value
-// ("-1800.00" and the like), the unit, the field names and the frame.
+// ("-2000.00", a fast turn in deg/s), the unit, the field names and the frame.
 int ParserDataPanel::widthForWidestValues() const
 {
     const QFontMetrics metrics = fontMetrics();
