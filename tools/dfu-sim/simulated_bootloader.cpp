@@ -62,7 +62,9 @@ SimulatedBootloader::SimulatedBootloader(std::string socketPath, BootloaderConfi
 {
 }
 
-std::optional<StartedApplication> SimulatedBootloader::runUntilLeave(const std::atomic<bool> &stop)
+std::optional<StartedApplication>
+SimulatedBootloader::runUntilLeave(const std::atomic<bool> &stop,
+                                   const std::function<void()> &listening)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -71,6 +73,8 @@ std::optional<StartedApplication> SimulatedBootloader::runUntilLeave(const std::
     dfu::LocalSocket listener = dfu::LocalSocket::listenAt(socketPath_);
     if (!listener.valid())
         throw std::runtime_error("cannot listen at " + socketPath_);
+    if (listening)
+        listening();
     bool started = false;
     while (!started && !stop) {
         if (listener.waitReadable(kStopCheckInterval) != dfu::LocalSocket::Wait::Ready)

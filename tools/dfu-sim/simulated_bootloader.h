@@ -6,6 +6,7 @@
 #include "local_socket.h"
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -25,7 +26,9 @@ public:
     // file before returning. Blocks the calling thread; `stop` is looked at
     // at least every 50 ms. Throws std::runtime_error when it cannot listen.
     // May be called again later: the flash keeps its content between calls.
-    std::optional<StartedApplication> runUntilLeave(const std::atomic<bool> &stop);
+    // `listening`, when given, is called once clients can connect.
+    std::optional<StartedApplication> runUntilLeave(const std::atomic<bool> &stop,
+                                                    const std::function<void()> &listening = {});
 
     // Safe to call from any thread, also while runUntilLeave runs.
     void loadFlash(std::uint32_t address, const std::vector<std::uint8_t> &bytes);

@@ -1,24 +1,33 @@
 #include "running_bootloader.h"
 
 #include <stdexcept>
-#include <thread>
 
 namespace dfutest {
 
 RunningBootloader::RunningBootloader(std::string socketPath, const dfusim::BootloaderConfig &config)
     : bootloader_(std::make_unique<dfusim::SimulatedBootloader>(socketPath, config))
 {
-    run_ = std::async(std::launch::async, [this] { return bootloader_->runUntilLeave(stop_); });
-    // The socket file appears just before the bootloader listens on it, so
-    // wait until a connection is accepted; the deadline only bounds a failure.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!dfu::LocalSocket::connectTo(socketPath).valid()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            stop();
-            throw std::runtime_error("the bootloader never listened at " + socketPath);
+    std::promise<void> listening;
+    std::future<void> ready = listening.get_future();
+    run_ = std::async(std::launch::async, [this, listening = std::move(listening)]() mutable {
+        bool announced = false;
+        try {
+            return bootloader_->runUntilLeave(stop_, [&] {
+                announced = true;
+                listening.set_value();
+            });
+        } catch (...) {
+            if (!announced)
+                listening.set_exception(std::current_exception());
+            throw;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    // The deadline only bounds a failure.
+    if (ready.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        stop();
+        throw std::runtime_error("the bootloader never listened at " + socketPath);
     }
+    ready.get(); // rethrows when it could not listen
 }
 
 RunningBootloader::~RunningBootloader()
