@@ -186,13 +186,21 @@ void FirmwareUpgrade::listed()
     }
 }
 
+// A program that ended by itself without success fails the run with its reason.
+bool FirmwareUpgrade::failedUnlessSucceeded()
+{
+    if (run.succeeded())
+        return false;
+    qDebug() << "Error:" << program << "failed with exit code:" << run.exitCode
+             << QString::fromUtf8(run.standardError);
+    fail(true, firmwaretools::failureReason(program, run));
+    return true;
+}
+
 void FirmwareUpgrade::converted()
 {
-    if (!run.succeeded()) {
-        qDebug() << "Error: dfu-convert failed:" << run.exitCode << run.standardError;
-        fail(true, firmwaretools::failureReason(program, run));
+    if (failedUnlessSucceeded())
         return;
-    }
     startFlash(convertedImage->fileName());
 }
 
@@ -205,12 +213,8 @@ void FirmwareUpgrade::startFlash(const QString &image)
 // try instead of starting a half-written image.
 void FirmwareUpgrade::flashed()
 {
-    if (!run.succeeded()) {
-        qDebug() << "Error: dfuse-tool flash failed with exit code:" << run.exitCode
-                 << QString::fromUtf8(run.standardError);
-        fail(true, firmwaretools::failureReason(program, run));
+    if (failedUnlessSucceeded())
         return;
-    }
     pauseBeforeLeave.start(runLimits.pauseBeforeLeaveMs);
 }
 
@@ -222,12 +226,8 @@ void FirmwareUpgrade::runLeave()
 
 void FirmwareUpgrade::left()
 {
-    if (!run.succeeded()) {
-        qDebug() << "Error: dfuse-tool leave failed with exit code:" << run.exitCode
-                 << QString::fromUtf8(run.standardError);
-        fail(true, firmwaretools::failureReason(program, run));
+    if (failedUnlessSucceeded())
         return;
-    }
     finish();
     emit succeeded();
 }

@@ -102,6 +102,7 @@ private:
     QList<FlashProgress> takeProgressLines(const QByteArray &output);
     void stepEnded();
     void stepStopped(const QString &reason);
+    bool failedUnlessSucceeded();
     void listed();
     void converted();
     void flashed();
