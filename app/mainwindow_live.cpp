@@ -34,7 +34,6 @@ void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
             static_cast<displaymodes::DisplayMode>(window->graphDisplayMode.load()), *data);
         window->handoff.pushPoint(v.x, v.y, v.z);
     }
-    window->handoff.storeAngles({data->angle.x, data->angle.y, data->angle.z});
     window->handoff.storeSample(*data);
 }
 
@@ -47,10 +46,12 @@ void MainWindow::on_comboBoxMessagesDisplayMode_currentTextChanged(const QString
 
 void MainWindow::AngleDisplay()
 {
-    const Angles angles = handoff.latestAngles();
-    angleX = angles.x;
-    angleY = angles.y;
-    angleZ = angles.z;
+    // The read-outs keep their values until the first sample arrives.
+    if (const auto sample = handoff.latestSample()) {
+        angleX = sample->angle.x;
+        angleY = sample->angle.y;
+        angleZ = sample->angle.z;
+    }
     ui->lineEdit_angle_x->setText(sampletext::angleText(angleX));
     ui->lineEdit_angle_y->setText(sampletext::angleText(angleY));
     ui->lineEdit_angle_z->setText(sampletext::angleText(angleZ));

@@ -16,12 +16,6 @@ void SampleHandoff::pushPoint(double x, double y, double z)
     pending.push_back({key, x, y, z});
 }
 
-void SampleHandoff::storeAngles(const Angles &latest)
-{
-    Lock lock(mutex);
-    angles = latest;
-}
-
 void SampleHandoff::storeSample(const IMUserial::sensor_data &latest)
 {
     Lock lock(mutex);
@@ -34,12 +28,6 @@ std::vector<ChartPoint> SampleHandoff::takePoints()
     Lock lock(mutex);
     taken.swap(pending);
     return taken;
-}
-
-Angles SampleHandoff::latestAngles() const
-{
-    Lock lock(mutex);
-    return angles;
 }
 
 std::optional<IMUserial::sensor_data> SampleHandoff::latestSample() const

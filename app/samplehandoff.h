@@ -1,5 +1,5 @@
 // The crossing between the device library's receive thread and the GUI thread
-// for numbers: chart points, the latest angles and the latest whole sample. The receive thread only
+// for numbers: chart points and the latest whole sample. The receive thread only
 // pushes; the GUI thread takes on its timers. Nothing here touches a widget.
 #pragma once
 
@@ -18,25 +18,16 @@ struct ChartPoint
     double z;
 };
 
-struct Angles
-{
-    double x = 0;
-    double y = 0;
-    double z = 0;
-};
-
 class SampleHandoff
 {
 public:
     // Receive thread. The first point after restartTimeBase() sets the time
     // origin, so keys start near 0.
     void pushPoint(double x, double y, double z);
-    void storeAngles(const Angles &angles);
     void storeSample(const IMUserial::sensor_data &sample);
 
     // GUI thread.
     std::vector<ChartPoint> takePoints();
-    Angles latestAngles() const;
     // Empty until the first sample arrives.
     std::optional<IMUserial::sensor_data> latestSample() const;
     // The charted lists were emptied: forget pending points and let the next
@@ -52,6 +43,5 @@ private:
     // or of daylight saving never bends the time axis.
     Clock::time_point origin;
     bool originPending = true;
-    Angles angles;
     std::optional<IMUserial::sensor_data> sample;
 };

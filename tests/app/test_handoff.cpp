@@ -33,7 +33,9 @@ TEST(SampleHandoff, ConcurrentPushesAndTakesLoseNothing)
     std::thread producer([&] {
         for (int i = 0; i < count; ++i) {
             handoff.pushPoint(i, i, i);
-            handoff.storeAngles({double(i), double(i), double(i)});
+            IMUserial::sensor_data sample{};
+            sample.angle = {float(i), float(i), float(i)};
+            handoff.storeSample(sample);
         }
     });
     int received = 0;
@@ -46,8 +48,10 @@ TEST(SampleHandoff, ConcurrentPushesAndTakesLoseNothing)
             last = p.x;
             ++received;
         }
-        const Angles a = handoff.latestAngles();
-        consistentAngles &= a.x == a.y && a.y == a.z;
+        if (const auto sample = handoff.latestSample()) {
+            const IMUserial::vec3 &a = sample->angle;
+            consistentAngles &= a.x == a.y && a.y == a.z;
+        }
     }
     producer.join();
     EXPECT_EQ(received, count);
