@@ -10,11 +10,22 @@ CodeEditor::CodeEditor(QWidget *parent)
     connect(this, &CodeEditor::updateRequest, this, &CodeEditor::updateLineNumberArea);
     connect(this, &CodeEditor::cursorPositionChanged, this, &CodeEditor::highlightCurrentLine);
     updateLineNumberAreaWidth(0);
+    // The gutter paints its whole area, so the frame behind it is not
+    // repainted each time the log scrolls.
+    lineNumberArea->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void CodeEditor::setHighlightEnabled(bool on)
 {
     highlightEnabled = on;
+}
+
+void CodeEditor::appendKeepingGlyphs(const QString &text)
+{
+    appendPlainText(text);
+    for (QTextBlock block = document()->lastBlock();
+         block.isValid() && !block.layout()->cacheEnabled(); block = block.previous())
+        block.layout()->setCacheEnabled(true);
 }
 
 // Two space widths per digit of the highest line number, plus a margin.

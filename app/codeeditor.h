@@ -14,6 +14,10 @@ public:
     explicit CodeEditor(QWidget *parent = nullptr);
 
     void setHighlightEnabled(bool on);
+    // Appends like appendPlainText, and the new lines keep their shaped
+    // glyphs: a log that scrolls with every refresh then shapes each line once,
+    // not on every repaint while it is in view.
+    void appendKeepingGlyphs(const QString &text);
     int lineNumberAreaWidth();
     void lineNumberAreaPaintEvent(QPaintEvent *event);
 

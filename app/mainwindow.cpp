@@ -73,10 +73,12 @@ void MainWindow::initVariable()
     connect(ui->actionUpgrade, &QAction::triggered, this, [this] { autoUpgrade(true); });
     imuSerial->transmitErrorCallback = &MainWindow::transmite_error_callback;
     // Lines are appended later on the GUI thread, in the order they were
-    // emitted from any thread; whatever arrives within one refresh tick is
-    // appended in one go, so a fast stream costs one repaint per tick.
+    // emitted from any thread; whatever arrives within 40 ms is appended in one
+    // go. A streaming log then scrolls 25 times a second, which still reads as
+    // live, at less than half the cost of following every 16 ms refresh: each
+    // scroll of a full log lays out and paints its whole view again.
     logFlushTimer.setSingleShot(true);
-    logFlushTimer.setInterval(16);
+    logFlushTimer.setInterval(40);
     connect(&logFlushTimer, &QTimer::timeout, this, &MainWindow::flushLog);
     connect(
         this, &MainWindow::writeLog, this,
@@ -186,12 +188,12 @@ void MainWindow::appendLogLines(const QStringList &lines)
     if (lines.isEmpty())
         return;
     if (!ui->checkBoxShowTime->isChecked()) {
-        ui->textBrowserLogs->appendPlainText(lines.join('\n'));
+        ui->textBrowserLogs->appendKeepingGlyphs(lines.join('\n'));
         return;
     }
     logTime = QDateTime::currentDateTime();
     const QString stamp = "[" + logTime.toString("hh:mm:ss.zzz") + "]: ";
-    ui->textBrowserLogs->appendPlainText(stamp + lines.join('\n' + stamp));
+    ui->textBrowserLogs->appendKeepingGlyphs(stamp + lines.join('\n' + stamp));
 }
 
 void MainWindow::on_pushButtonClear_clicked()
