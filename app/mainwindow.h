@@ -137,7 +137,7 @@ private:
     void firmwareRunFailed(const FirmwareFailure &failure);
     void beginPlotting();
     void stopPlotting();
-    void drainChartPoints();
+    bool drainChartPoints();
     void emptyChart();
     // The File menu: save and print the log and the chart, quit.
     void connectFileMenu();

@@ -18,6 +18,14 @@ QPen curvePen(const QColor &colour)
     return QPen(colour, 1.0, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
 }
 
+// Setting a line edit's text lays it out and repaints it even when the text is
+// the same; a module at rest keeps its read-outs for many ticks.
+void showIfChanged(QLineEdit &readout, const QString &text)
+{
+    if (readout.text() != text)
+        readout.setText(text);
+}
+
 } // namespace
 
 // Runs on the library's receive thread: it formats and hands over, and
@@ -52,16 +60,27 @@ void MainWindow::AngleDisplay()
         angleY = sample->angle.y;
         angleZ = sample->angle.z;
     }
-    ui->lineEdit_angle_x->setText(sampletext::angleText(angleX));
-    ui->lineEdit_angle_y->setText(sampletext::angleText(angleY));
-    ui->lineEdit_angle_z->setText(sampletext::angleText(angleZ));
+    showIfChanged(*ui->lineEdit_angle_x, sampletext::angleText(angleX));
+    showIfChanged(*ui->lineEdit_angle_y, sampletext::angleText(angleY));
+    showIfChanged(*ui->lineEdit_angle_z, sampletext::angleText(angleZ));
 }
 
 void MainWindow::createChart()
 {
     ui->splitterReceivedData->setSizes({200, 400});
+    // The log's and the chart's halves paint their own plain background, so a
+    // read-out or scroll bar that changes does not repaint the group box's
+    // frame behind it 60 times a second.
+    ui->layoutWidget->setAutoFillBackground(true);
+    ui->verticalLayoutWidget_2->setAutoFillBackground(true);
     QCustomPlot *chart = ui->widgetChart;
     chart->setInteractions(chartInteractions);
+    // The chart fills every pixel itself, so nothing behind it is repainted
+    // with each frame; and its repaint joins the window's other updates in
+    // one paint pass instead of forcing a paint of its own.
+    chart->setAttribute(Qt::WA_OpaquePaintEvent);
+    chart->setPlottingHint(QCP::phImmediateRefresh, false);
+    chart->layer("overlay")->setMode(QCPLayer::lmLogical);
 
     QSharedPointer<QCPAxisTickerTime> timeTicker(new QCPAxisTickerTime);
     timeTicker->setTimeFormat("%h:%m:%s:%z");
@@ -111,8 +130,8 @@ void MainWindow::createChart()
 }
 
 // Moves the points that arrived since the last refresh into the graphs, in
-// arrival order (increasing keys, so no re-sort).
-void MainWindow::drainChartPoints()
+// arrival order (increasing keys, so no re-sort). Says whether any arrived.
+bool MainWindow::drainChartPoints()
 {
     const std::vector<ChartPoint> points = handoff.takePoints();
     for (const ChartPoint &p : points) {
@@ -120,12 +139,16 @@ void MainWindow::drainChartPoints()
         graph2Data->add(QCPGraphData(p.key, p.y));
         graph3Data->add(QCPGraphData(p.key, p.z));
     }
+    return !points.empty();
 }
 
 void MainWindow::timerSlot()
 {
-    drainChartPoints();
+    const bool arrived = drainChartPoints();
     if (graph1Data->isEmpty() || graph2Data->isEmpty() || graph3Data->isEmpty())
+        return;
+    // Without new points the view would be drawn again unchanged.
+    if (!arrived && !rescaleValueAxis)
         return;
     QCustomPlot *chart = ui->widgetChart;
     if (rescaleValueAxis) {
