@@ -67,7 +67,12 @@ DisplayMode messageModeFor(const QString &comboText)
 
 QString messageFormatFor(DisplayMode messageMode)
 {
-    return QLatin1String(entryFor(messageMode).format);
+    return QLatin1String(messageTemplateFor(messageMode));
+}
+
+const char *messageTemplateFor(DisplayMode messageMode)
+{
+    return entryFor(messageMode).format;
 }
 
 DisplayMode graphModeFor(const QString &comboText)

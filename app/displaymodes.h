@@ -27,6 +27,8 @@ constexpr DisplayMode lastGraphMode = DisplayMode::FreeAcc;
 // Message display modes: every DisplayMode. Unknown text selects Angle.
 DisplayMode messageModeFor(const QString &comboText);
 QString messageFormatFor(DisplayMode messageMode);
+// The same template as Latin-1 text that lives as long as the program.
+const char *messageTemplateFor(DisplayMode messageMode);
 
 // Graph display modes: Angle to FreeAcc. Unknown text selects Angle.
 DisplayMode graphModeFor(const QString &comboText);

@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
 namespace {
 
 IMUserial::sensor_data sampleWithDistinctFields()
@@ -50,6 +57,51 @@ TEST(SampleLine, LongValuesAreNeverCut)
     s.angle = {-123456.75f, 0, 0};
     EXPECT_EQ(sampletext::sampleLine(DisplayMode::Angle, s),
               "AgnleX: -123456.75 AgnleY: 0.00     AgnleZ: 0.00    ");
+}
+
+// The line is built without Qt's number formatting; it must still read exactly
+// as QString::number and QString::arg would write it, for every float.
+TEST(SampleLine, ReadsAsQtFormattingWouldForEveryKindOfValue)
+{
+    const auto reference = [](float x, float y, float z, int decimals) {
+        QString line = displaymodes::messageFormatFor(decimals == 4 ? DisplayMode::FreeAcc
+                                                                    : DisplayMode::Angle);
+        for (const float v : {x, y, z})
+            line = line.arg(QString::number(double(v), 'f', decimals), -8, QChar(' '));
+        return line;
+    };
+    std::vector<float> values = {0.125f,
+                                 -0.125f,
+                                 0.375f,
+                                 2.5f,
+                                 1.00005f,
+                                 -0.00005f,
+                                 0.0f,
+                                 -0.0f,
+                                 -0.001f,
+                                 std::numeric_limits<float>::quiet_NaN(),
+                                 -std::numeric_limits<float>::quiet_NaN(),
+                                 std::numeric_limits<float>::infinity(),
+                                 -std::numeric_limits<float>::infinity(),
+                                 std::numeric_limits<float>::max(),
+                                 std::numeric_limits<float>::denorm_min()};
+    std::mt19937 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint32_t bits = random();
+        float v;
+        std::memcpy(&v, &bits, sizeof v);
+        values.push_back(v);
+        values.push_back(std::ldexp(float(int(random() % 20001) - 10000), -int(random() % 12)));
+    }
+    for (std::size_t i = 0; i + 2 < values.size(); i += 3) {
+        IMUserial::sensor_data s{};
+        s.angle = {values[i], values[i + 1], values[i + 2]};
+        s.free_acc = s.angle;
+        ASSERT_EQ(sampletext::sampleLine(DisplayMode::Angle, s),
+                  reference(values[i], values[i + 1], values[i + 2], 2));
+        ASSERT_EQ(sampletext::sampleLine(DisplayMode::FreeAcc, s),
+                  reference(values[i], values[i + 1], values[i + 2], 4));
+    }
 }
 
 TEST(DisplayModes, ComboTextsSelectModesFormatsAndRateCodes)
