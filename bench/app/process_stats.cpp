@@ -1,5 +1,6 @@
 #include "process_stats.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -85,6 +86,21 @@ std::optional<pid_t> lockFilePid(const std::string &lockText)
     return pid_t(*pid);
 }
 
+std::optional<std::uint64_t> socketInode(const std::string &netUnixText, const std::string &path)
+{
+    // Num RefCount Protocol Flags Type St Inode Path
+    std::istringstream lines(netUnixText);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string field[8];
+        for (std::string &f : field)
+            fields >> f;
+        if (field[7] == path)
+            return unsignedNumber(field[6]);
+    }
+    return std::nullopt;
+}
+
 std::string readText(const std::string &path)
 {
     std::ifstream file(path);
@@ -93,12 +109,47 @@ std::string readText(const std::string &path)
     return text.str();
 }
 
+namespace {
+
+// The process with a descriptor open on the socket `inode`.
+std::optional<pid_t> socketOwner(std::uint64_t inode)
+{
+    const std::string target = "socket:[" + std::to_string(inode) + "]";
+    std::optional<pid_t> owner;
+    DIR *processes = opendir("/proc");
+    for (dirent *process; !owner && processes && (process = readdir(processes));) {
+        const auto pid = unsignedNumber(process->d_name);
+        if (!pid)
+            continue;
+        const std::string fdFolder = "/proc/" + std::string(process->d_name) + "/fd";
+        DIR *descriptors = opendir(fdFolder.c_str());
+        for (dirent *fd; !owner && descriptors && (fd = readdir(descriptors));) {
+            char link[64];
+            const std::string fdPath = fdFolder + "/" + fd->d_name;
+            const ssize_t size = readlink(fdPath.c_str(), link, sizeof link);
+            if (size > 0 && std::string(link, std::size_t(size)) == target)
+                owner = pid_t(*pid);
+        }
+        if (descriptors)
+            closedir(descriptors);
+    }
+    if (processes)
+        closedir(processes);
+    return owner;
+}
+
+} // namespace
+
 std::optional<pid_t> localServerPid(const std::string &display)
 {
     const auto number = localDisplayNumber(display);
     if (!number)
         return std::nullopt;
-    return lockFilePid(readText("/tmp/.X" + std::to_string(*number) + "-lock"));
+    const std::string suffix = std::to_string(*number);
+    if (const auto pid = lockFilePid(readText("/tmp/.X" + suffix + "-lock")))
+        return pid;
+    const auto inode = socketInode(readText("/proc/net/unix"), "/tmp/.X11-unix/X" + suffix);
+    return inode ? socketOwner(*inode) : std::nullopt;
 }
 
 bool CpuMeter::start()

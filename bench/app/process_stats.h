@@ -25,10 +25,16 @@ std::optional<int> localDisplayNumber(const std::string &display);
 // The pid an X server writes into its lock file /tmp/.X<N>-lock.
 std::optional<pid_t> lockFilePid(const std::string &lockText);
 
+// The inode of the Unix socket bound to `path`, from the text of
+// /proc/net/unix.
+std::optional<std::uint64_t> socketInode(const std::string &netUnixText, const std::string &path);
+
 // The whole file, or an empty string if it cannot be read.
 std::string readText(const std::string &path);
 
-// The pid of the local X server of `display`, found through its lock file.
+// The pid of the local X server of `display`: the one its lock file names,
+// else the process holding its listening socket (a server started with
+// -displayfd or -nolock writes no lock file).
 std::optional<pid_t> localServerPid(const std::string &display);
 
 // CPU time a process used between two readings, as a percentage of one core.

@@ -260,7 +260,7 @@ QString lagText(const std::vector<double> &lateness)
 
 void printHeader(const XDisplay &display, const Options &options)
 {
-    std::printf("# display %s (%s), window %dx%d, %.0f s per phase after %.0f s warm-up, "
+    std::printf("# display %s (%s), window %dx%d, %g s per phase after %g s warm-up, "
                 "load average %s",
                 display.name().c_str(), display.ownServer() ? "own Xvfb" : "from $DISPLAY",
                 windowWidth, windowHeight, options.seconds, options.warmupSeconds,
