@@ -59,6 +59,13 @@ public:
     // instead of at the next refresh tick (which does it by itself).
     void flushLog();
 
+    // The clock the chart's keys are read from, for tests and benchmarks that
+    // drive the time axis themselves; set it before samples flow.
+    void setChartClock(SampleHandoff::ClockReading reading)
+    {
+        handoff.setClock(std::move(reading));
+    }
+
 signals:
     void writeLog(const QString &text);
     void transmiteErrorCallback();

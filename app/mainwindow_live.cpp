@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "chart/chartcontroller.h"
+#include "chart/charthistory.h"
 #include "displaymodes.h"
 #include "sampletext.h"
 #include "ui_mainwindow.h"
@@ -130,15 +131,20 @@ void MainWindow::createChart()
 }
 
 // Moves the points that arrived since the last refresh into the graphs, in
-// arrival order (increasing keys, so no re-sort). Says whether any arrived.
+// arrival order (increasing keys, so no re-sort), and now and then summarises
+// the older history to keep the curves' memory bounded. Says whether any
+// points arrived.
 bool MainWindow::drainChartPoints()
 {
     const std::vector<ChartPoint> points = handoff.takePoints();
+    const double previousNewest = charthistory::newestKey(*graph1Data);
     for (const ChartPoint &p : points) {
         graph1Data->add(QCPGraphData(p.key, p.x));
         graph2Data->add(QCPGraphData(p.key, p.y));
         graph3Data->add(QCPGraphData(p.key, p.z));
     }
+    for (const auto &data : {graph1Data, graph2Data, graph3Data})
+        charthistory::compactWhenDue(*data, previousNewest);
     return !points.empty();
 }
 

@@ -2,16 +2,22 @@
 
 using Lock = std::lock_guard<std::mutex>;
 
+void SampleHandoff::setClock(ClockReading reading)
+{
+    Lock lock(mutex);
+    now = std::move(reading);
+}
+
 void SampleHandoff::pushPoint(double x, double y, double z)
 {
-    const Clock::time_point now = Clock::now();
     Lock lock(mutex);
+    const Clock::time_point time = now();
     if (originPending) {
-        origin = now;
+        origin = time;
         originPending = false;
     }
     // Whole milliseconds in single precision, as the chart has always keyed.
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - origin);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(time - origin);
     const float key = static_cast<float>(elapsed.count()) / 1000.0f;
     pending.push_back({key, x, y, z});
 }

@@ -6,6 +6,7 @@
 #include "imuserial.h"
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -21,6 +22,13 @@ struct ChartPoint
 class SampleHandoff
 {
 public:
+    using Clock = std::chrono::steady_clock;
+    using ClockReading = std::function<Clock::time_point()>;
+
+    // The clock the keys are read from: the steady clock, unless a test or a
+    // benchmark drives the time axis itself. Set it before points flow.
+    void setClock(ClockReading reading);
+
     // Receive thread. The first point after restartTimeBase() sets the time
     // origin, so keys start near 0.
     void pushPoint(double x, double y, double z);
@@ -35,9 +43,8 @@ public:
     void restartTimeBase();
 
 private:
-    using Clock = std::chrono::steady_clock;
-
     mutable std::mutex mutex;
+    ClockReading now = &Clock::now;
     std::vector<ChartPoint> pending;
     // Keys count on the monotonic clock, so that a change of the system time
     // or of daylight saving never bends the time axis.

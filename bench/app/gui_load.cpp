@@ -5,9 +5,14 @@
 //   gui_load rates SECONDS RATE...   lag and CPU per rate
 //   gui_load soak MINUTES RATE       resident memory over time
 //   gui_load replot                  replot of the last 10 s and of one hour
+//   gui_load day [HOURS] [RATE]      HOURS (24) of RATE (200) samples/s fed as
+//                                    fast as the chart takes them, on a driven
+//                                    clock: memory, points and replot, beside
+//                                    every point of the first hours kept
 // GUI_LOAD_NO_LOG / GUI_LOAD_NO_PLOT in the environment leave the log lines or
 // the chart out, to see what each costs; GUI_LOAD_VIEW=3d shows the 3D
 // orientation view in the chart's place (the chart still takes the points).
+#include "chart/charthistory.h"
 #include "event_loop_lag.h"
 #include "fake_device.h"
 #include "mainwindow.h"
@@ -59,6 +64,15 @@ long residentKiB()
     return -1;
 }
 
+// The sample the benchmark sends as the n-th at `rate`.
+IMUserial::sensor_data sampleAt(long n, double rate)
+{
+    IMUserial::sensor_data sample{};
+    const float t = float(n) / float(rate);
+    sample.angle = {30 * std::sin(t), 20 * std::cos(t), t};
+    return sample;
+}
+
 // Fires samples at `rate` per second from its own thread, paced by absolute
 // deadlines, until stopped.
 class SampleSource
@@ -69,13 +83,10 @@ public:
               using Clock = std::chrono::steady_clock;
               const auto period = std::chrono::duration<double>(1.0 / rate);
               const Clock::time_point start = Clock::now();
-              IMUserial::sensor_data sample{};
               for (long n = 0; !stop_; ++n) {
                   std::this_thread::sleep_until(
                       start + std::chrono::duration_cast<Clock::duration>(period * n));
-                  const float t = float(n) / float(rate);
-                  sample.angle = {30 * std::sin(t), 20 * std::cos(t), t};
-                  fake::Device::instance().emitSample(sample);
+                  fake::Device::instance().emitSample(sampleAt(n, rate));
                   ++sent_;
               }
           })
@@ -154,33 +165,115 @@ void soak(double minutes, double rate)
     }
 }
 
+// Prints the median and maximum of 20 immediate replots.
+void timeReplot(QCustomPlot &chart, const QString &what)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer t;
+        t.start();
+        chart.replot(QCustomPlot::rpImmediateRefresh);
+        ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::printf("%-36s median %.2f ms, max %.2f ms\n", qPrintable(what), percentile(ms, 0.5),
+                percentile(ms, 1.0));
+}
+
+// Replots of the newest 10 s and of everything the chart holds.
+void timeLiveAndWhole(QCustomPlot &chart, const QString &span)
+{
+    const double newest = charthistory::newestKey(*chart.graph(0)->data());
+    chart.xAxis->setRange(newest - 10, newest);
+    chart.yAxis->rescale();
+    timeReplot(chart, "last 10 s of " + span);
+    chart.rescaleAxes();
+    timeReplot(chart, "whole " + span);
+}
+
+// Every point, as the chart kept them before its history was compacted.
+void fillEveryPoint(QCustomPlot &chart, double hours, double rate)
+{
+    const long count = long(hours * 3600 * rate);
+    for (long n = 0; n < count; ++n) {
+        const IMUserial::vec3 angle = sampleAt(n, rate).angle;
+        const double key = double(n) / rate;
+        chart.graph(0)->data()->add(QCPGraphData(key, angle.x));
+        chart.graph(1)->data()->add(QCPGraphData(key, angle.y));
+        chart.graph(2)->data()->add(QCPGraphData(key, angle.z));
+    }
+}
+
 void replot()
 {
     Window w;
     w.window.findChild<QAbstractButton *>("pushButtonStartPlot")->click(); // stop
-    constexpr int rate = 200;
-    constexpr int hour = 3600 * rate;
-    for (int g = 0; g < 3; ++g) {
-        QSharedPointer<QCPGraphDataContainer> data = w.chart->graph(g)->data();
-        for (int i = 0; i < hour; ++i)
-            data->add(QCPGraphData(double(i) / rate, std::sin(i * 0.001 * (g + 1))));
-    }
-    const auto timeReplot = [&](const char *what) {
+    fillEveryPoint(*w.chart, 1, 200);
+    timeLiveAndWhole(*w.chart, "1 h at 200 Hz");
+}
+
+void printMemory(const char *what, double hours, int points)
+{
+    std::printf("%-28s %6.1f h  %8.1f MiB resident  %9d points per curve\n", what, hours,
+                residentKiB() / 1024.0, points);
+    std::fflush(stdout);
+}
+
+// The keys of the chart come from a clock the benchmark drives, so that the
+// day fed in minutes gets a day of keys. Each simulated second of samples is
+// sent through the device on this thread, then the refresh takes them, as
+// its timer would.
+void day(double hours, double rate)
+{
+    // A day of log lines would measure the log, not the chart.
+    qputenv("GUI_LOAD_NO_LOG", "1");
+    long sent = 0;
+    {
+        Window w;
+        const auto start = SampleHandoff::Clock::now();
+        w.window.setChartClock([&] {
+            return start + std::chrono::duration_cast<SampleHandoff::Clock::duration>(
+                               std::chrono::duration<double>(sent / rate));
+        });
+        const long total = long(hours * 3600 * rate);
+        const long perSecond = std::max(1L, long(rate));
+        QElapsedTimer wall;
+        wall.start();
+        printMemory("start", 0, w.points());
+        for (long hour = 1; sent < total; ++hour) {
+            const long hourEnd = std::min(total, long(hour * 3600 * rate));
+            while (sent < hourEnd) {
+                for (const long end = std::min(hourEnd, sent + perSecond); sent < end; ++sent)
+                    fake::Device::instance().emitSample(sampleAt(sent, rate));
+                w.window.timerSlot();
+                if (sent % (60 * perSecond) == 0)
+                    QApplication::processEvents();
+            }
+            printMemory("compacted history", sent / rate / 3600, w.points());
+        }
+        std::printf("fed in %.0f s\n", wall.elapsed() / 1000.0);
+        const QString span = QString("%1 h at %2 Hz, compacted").arg(hours).arg(rate);
+        timeLiveAndWhole(*w.chart, span);
+
         std::vector<double> ms;
         for (int i = 0; i < 20; ++i) {
             QElapsedTimer t;
             t.start();
-            w.chart->replot(QCustomPlot::rpImmediateRefresh);
+            charthistory::compacted(*w.chart->graph(0)->data(), charthistory::chartLimits);
             ms.push_back(t.nsecsElapsed() / 1e6);
         }
-        std::printf("%-28s median %.2f ms, max %.2f ms\n", what, percentile(ms, 0.5),
-                    percentile(ms, 1.0));
-    };
-    w.chart->xAxis->setRange(3590, 3600);
-    w.chart->yAxis->setRange(-1.2, 1.2);
-    timeReplot("last 10 s of 1 h at 200 Hz");
-    w.chart->rescaleAxes();
-    timeReplot("whole hour at 200 Hz");
+        std::printf("%-36s median %.2f ms, max %.2f ms\n", "one curve's compaction pass",
+                    percentile(ms, 0.5), percentile(ms, 1.0));
+    }
+
+    // The baseline: a window keeping every point, as before, for the first
+    // hours of the same samples (a whole day of them would take 830 MB).
+    Window w;
+    w.window.findChild<QAbstractButton *>("pushButtonStartPlot")->click(); // stop
+    const double baselineHours = std::min(hours, 4.0);
+    printMemory("baseline window", 0, w.points());
+    fillEveryPoint(*w.chart, baselineHours, rate);
+    printMemory("baseline, every point", baselineHours, w.points());
+    timeLiveAndWhole(*w.chart, QString("%1 h at %2 Hz, every point").arg(baselineHours).arg(rate));
 }
 
 } // namespace
@@ -194,6 +287,8 @@ int main(int argc, char **argv)
         soak(args.value(1, "10").toDouble(), args.value(2, "200").toDouble());
     } else if (mode == "replot") {
         replot();
+    } else if (mode == "day") {
+        day(args.value(1, "24").toDouble(), args.value(2, "200").toDouble());
     } else {
         std::vector<double> rates;
         for (const QString &rate : args.mid(2))
