@@ -16,9 +16,10 @@ void SampleHandoff::pushPoint(double x, double y, double z)
         origin = time;
         originPending = false;
     }
-    // Whole milliseconds in single precision, as the chart has always keyed.
+    // Whole milliseconds, in double precision: a single-precision key would
+    // step by 7.8 ms after 18 hours and merge neighbouring samples.
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(time - origin);
-    const float key = static_cast<float>(elapsed.count()) / 1000.0f;
+    const double key = static_cast<double>(elapsed.count()) / 1000.0;
     pending.push_back({key, x, y, z});
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 TEST(SampleHandoff, PointsArriveInOrderWithKeysFromTheFirstPointAfterARestart)
@@ -24,6 +25,26 @@ TEST(SampleHandoff, PointsArriveInOrderWithKeysFromTheFirstPointAfterARestart)
     handoff.pushPoint(7, 8, 9);
     handoff.restartTimeBase();
     EXPECT_TRUE(handoff.takePoints().empty()) << "points from before the restart are dropped";
+}
+
+TEST(SampleHandoff, KeysStayMillisecondApartAfterADay)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start{};
+    Clock::time_point now = start;
+    SampleHandoff handoff;
+    handoff.setClock([&now] { return now; });
+    handoff.pushPoint(0, 0, 0);
+    for (const int ms : {0, 5, 10, 11}) {
+        now = start + std::chrono::hours(24) + std::chrono::milliseconds(ms);
+        handoff.pushPoint(0, 0, 0);
+    }
+    const std::vector<ChartPoint> points = handoff.takePoints();
+    ASSERT_EQ(points.size(), 5u);
+    EXPECT_EQ(points[1].key, 86400.0);
+    EXPECT_EQ(points[2].key, 86400.005);
+    EXPECT_EQ(points[3].key, 86400.010);
+    EXPECT_EQ(points[4].key, 86400.011);
 }
 
 TEST(SampleHandoff, ConcurrentPushesAndTakesLoseNothing)
