@@ -22,10 +22,29 @@ void CodeEditor::setHighlightEnabled(bool on)
 
 void CodeEditor::appendKeepingGlyphs(const QString &text)
 {
+    makeRoomFor(int(text.count(QLatin1Char('\n'))) + 1);
     appendPlainText(text);
     for (QTextBlock block = document()->lastBlock();
          block.isValid() && !block.layout()->cacheEnabled(); block = block.previous())
         block.layout()->setCacheEnabled(true);
+}
+
+// The document would trim its oldest lines itself, but it walks through them
+// line by line and lays each one out on the way; at thousands of lines a second
+// that was most of the window's work. One selection removes them at once.
+void CodeEditor::makeRoomFor(int newLines)
+{
+    const int maximum = document()->maximumBlockCount();
+    const int excess = blockCount() + newLines - maximum;
+    if (maximum <= 0 || excess <= 0)
+        return;
+    QTextCursor cursor(document());
+    if (excess >= blockCount())
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    else
+        cursor.setPosition(document()->findBlockByNumber(excess).position(),
+                           QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 // Two space widths per digit of the highest line number, plus a margin.

@@ -16,7 +16,8 @@ public:
     void setHighlightEnabled(bool on);
     // Appends like appendPlainText, and the new lines keep their shaped
     // glyphs: a log that scrolls with every refresh then shapes each line once,
-    // not on every repaint while it is in view.
+    // not on every repaint while it is in view. Lines beyond the document's
+    // maximum block count are dropped from the top first, in one step.
     void appendKeepingGlyphs(const QString &text);
     int lineNumberAreaWidth();
     void lineNumberAreaPaintEvent(QPaintEvent *event);
@@ -30,6 +31,8 @@ private slots:
     void updateLineNumberArea(const QRect &rect, int dy);
 
 private:
+    void makeRoomFor(int newLines);
+
     LineNumberArea *lineNumberArea;
     bool highlightEnabled;
 };

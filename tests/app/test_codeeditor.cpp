@@ -52,6 +52,26 @@ TEST(CodeEditor, CurrentLineHighlightOnlyWhenEnabled)
     EXPECT_EQ(selections[0].cursor.block().text(), "one");
 }
 
+TEST(CodeEditor, AppendingInBatchesKeepsExactlyTheNewestLines)
+{
+    CodeEditor editor;
+    editor.document()->setMaximumBlockCount(5);
+    QStringList expected;
+    int next = 1;
+    const auto append = [&](int lines) {
+        QStringList batch;
+        for (int i = 0; i < lines; ++i)
+            batch << QString("line %1").arg(next++);
+        editor.appendKeepingGlyphs(batch.join('\n'));
+        expected = (expected + batch).mid(qMax(0, int(expected.size() + batch.size()) - 5));
+        EXPECT_EQ(editor.toPlainText(), expected.join('\n')) << "after a batch of " << lines;
+    };
+    for (const int lines : {3, 2, 1, 4, 5, 7, 1})
+        append(lines);
+    EXPECT_EQ(editor.blockCount(), 5);
+    EXPECT_EQ(editor.document()->firstBlock().text(), "line 19");
+}
+
 TEST(CodeEditor, GutterShowsNumbersFromOneAfterOldLinesAreDropped)
 {
     CodeEditor editor;
