@@ -1,4 +1,5 @@
-// The event-loop lag of the GUI thread: how late a 16 ms timer fires.
+// The GUI thread's event loop in benchmarks: how late a 16 ms timer fires,
+// and waiting on it for a condition.
 #pragma once
 
 #include <QElapsedTimer>
@@ -6,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 inline double percentile(std::vector<double> values, double p)
@@ -49,4 +51,19 @@ inline std::vector<double> timerLateness(double seconds)
     QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
     loop.exec();
     return probe.lateness();
+}
+
+// Runs the event loop until `done` holds or the limit passed.
+inline bool runUntil(const std::function<bool()> &done, int limitMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
 }

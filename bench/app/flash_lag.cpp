@@ -30,21 +30,6 @@ namespace {
 
 constexpr int setUpLimitMs = 30000;
 
-// Runs the event loop until `done` holds or the limit passed.
-bool runUntil(const std::function<bool()> &done, int limitMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
 int fail(const char *what)
 {
     std::fprintf(stderr, "flash_lag: %s\n", what);

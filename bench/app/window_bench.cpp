@@ -81,21 +81,6 @@ struct Failure
     throw Failure{what};
 }
 
-// Runs the event loop until `done` holds or the limit passed.
-bool runUntil(const std::function<bool()> &done, int limitMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
 void runFor(double seconds)
 {
     QEventLoop loop;
