@@ -19,7 +19,8 @@ std::vector<dfu::ImageElement> readElements(const dfu::ConvertOptions &options)
             return {dfu::placeRawBinary(options.address, std::move(content))};
         if (content.empty())
             throw dfu::InputError("the file is empty");
-        return dfu::parseIntelHex(std::string(content.begin(), content.end()));
+        return dfu::parseIntelHex(
+            std::string_view(reinterpret_cast<const char *>(content.data()), content.size()));
     } catch (const dfu::InputError &error) {
         throw dfu::InputError(options.input + ": " + error.what());
     }
@@ -31,14 +32,14 @@ int convert(const dfu::ConvertOptions &options)
         dfu::DfuseFile file;
         file.targets.push_back({});
         file.targets.front().elements = readElements(options);
-        const std::vector<std::uint8_t> bytes = dfu::serializeDfuse(file);
+        const dfu::DfuseImage image(file);
         try {
-            dfu::writeFileAtomically(options.output, bytes);
+            dfu::writeFileAtomically(options.output, image.spans());
         } catch (const dfu::InputError &error) {
             throw dfu::InputError(options.output + ": " + error.what());
         }
         std::cout << "Wrote " << options.output << ": " << file.targets.front().elements.size()
-                  << " element(s), " << bytes.size() << " bytes\n";
+                  << " element(s), " << image.size() << " bytes\n";
         return 0;
     } catch (const std::exception &error) {
         std::cerr << "dfu-convert: " << error.what() << "\n";

@@ -55,6 +55,27 @@ TEST(Crc32, MatchesTheDfuSuffixConvention)
     const auto pieces = dfu::crc32(reinterpret_cast<const std::uint8_t *>(check) + 4, 5,
                                    dfu::crc32(reinterpret_cast<const std::uint8_t *>(check), 4));
     EXPECT_EQ(pieces, whole);
+
+    // Long input against the register updated one bit at a time, fed in
+    // pieces that start at every alignment.
+    std::vector<std::uint8_t> bytes(1000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = std::uint8_t(i * 31 + 7);
+    std::uint32_t reference = 0xFFFFFFFFu;
+    for (std::uint8_t byte : bytes) {
+        reference ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            reference = (reference & 1u) ? (reference >> 1) ^ 0xEDB88320u : reference >> 1;
+    }
+    EXPECT_EQ(dfu::crc32(bytes.data(), bytes.size()), reference);
+    std::uint32_t fed = 0xFFFFFFFFu;
+    std::size_t offset = 0;
+    for (std::size_t piece = 1; offset < bytes.size(); ++piece) {
+        const std::size_t size = std::min(piece, bytes.size() - offset);
+        fed = dfu::crc32(bytes.data() + offset, size, fed);
+        offset += size;
+    }
+    EXPECT_EQ(fed, reference);
 }
 
 TEST(DfuseFile, WritesTheLayoutFieldsAndReadsThemBack)
