@@ -15,8 +15,12 @@ std::vector<dfu::ImageElement> readElements(const dfu::ConvertOptions &options)
 {
     try {
         std::vector<std::uint8_t> content = dfu::readWholeFile(options.input);
-        if (options.mode == dfu::ConvertOptions::Mode::RawBinary)
-            return {dfu::placeRawBinary(options.address, std::move(content))};
+        if (options.mode == dfu::ConvertOptions::Mode::RawBinary) {
+            // Not a braced list: that would copy the data out of its initializer.
+            std::vector<dfu::ImageElement> elements;
+            elements.push_back(dfu::placeRawBinary(options.address, std::move(content)));
+            return elements;
+        }
         if (content.empty())
             throw dfu::InputError("the file is empty");
         return dfu::parseIntelHex(
