@@ -11,6 +11,8 @@
 
 #ifdef __linux__
 #include <fcntl.h> // AT_FDCWD
+#include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace dfu {
@@ -91,6 +93,22 @@ bool swappedIntoPlace(const std::filesystem::path &temporary, const std::filesys
 #endif
 }
 
+// Maps in the pages of a fresh buffer with one call instead of one fault per
+// page as they are first written; worth it for the megabytes of an image.
+void prefault(std::uint8_t *data, std::size_t size)
+{
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+    const auto pageSize = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    const auto first = (reinterpret_cast<std::uintptr_t>(data) + pageSize - 1) & ~(pageSize - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(pageSize - 1);
+    if (end > first)
+        ::madvise(reinterpret_cast<void *>(first), end - first, MADV_POPULATE_WRITE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
 std::filesystem::path pathFromUtf8(const std::string &utf8)
 {
     return std::filesystem::u8path(utf8);
@@ -110,7 +128,10 @@ std::vector<std::uint8_t> readWholeFile(const std::string &utf8Path)
     // One read of the size the file has now; the loop still takes a file that
     // grows meanwhile or does not know its size (a pipe).
     const std::uintmax_t expected = std::filesystem::file_size(path, error);
-    std::vector<std::uint8_t> bytes(error ? kUnknownSizeChunk : std::size_t(expected) + 1);
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(error ? kUnknownSizeChunk : std::size_t(expected) + 1);
+    prefault(bytes.data(), bytes.capacity());
+    bytes.resize(bytes.capacity());
     std::size_t filled = 0;
     for (;;) {
         filled += std::fread(bytes.data() + filled, 1, bytes.size() - filled, file);
