@@ -15,11 +15,16 @@ std::vector<dfu::ImageElement> readElements(const dfu::ConvertOptions &options)
 {
     try {
         std::vector<std::uint8_t> content = dfu::readWholeFile(options.input);
-        if (options.mode == dfu::ConvertOptions::Mode::RawBinary)
-            return {dfu::placeRawBinary(options.address, std::move(content))};
+        if (options.mode == dfu::ConvertOptions::Mode::RawBinary) {
+            // Not a braced list: that would copy the data out of its initializer.
+            std::vector<dfu::ImageElement> elements;
+            elements.push_back(dfu::placeRawBinary(options.address, std::move(content)));
+            return elements;
+        }
         if (content.empty())
             throw dfu::InputError("the file is empty");
-        return dfu::parseIntelHex(std::string(content.begin(), content.end()));
+        return dfu::parseIntelHex(
+            std::string_view(reinterpret_cast<const char *>(content.data()), content.size()));
     } catch (const dfu::InputError &error) {
         throw dfu::InputError(options.input + ": " + error.what());
     }
@@ -31,14 +36,14 @@ int convert(const dfu::ConvertOptions &options)
         dfu::DfuseFile file;
         file.targets.push_back({});
         file.targets.front().elements = readElements(options);
-        const std::vector<std::uint8_t> bytes = dfu::serializeDfuse(file);
+        const dfu::DfuseImage image(file);
         try {
-            dfu::writeFileAtomically(options.output, bytes);
+            dfu::writeFileAtomically(options.output, image.spans());
         } catch (const dfu::InputError &error) {
             throw dfu::InputError(options.output + ": " + error.what());
         }
         std::cout << "Wrote " << options.output << ": " << file.targets.front().elements.size()
-                  << " element(s), " << bytes.size() << " bytes\n";
+                  << " element(s), " << image.size() << " bytes\n";
         return 0;
     } catch (const std::exception &error) {
         std::cerr << "dfu-convert: " << error.what() << "\n";

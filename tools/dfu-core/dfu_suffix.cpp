@@ -5,17 +5,18 @@
 
 namespace dfu {
 
-void appendSuffix(std::vector<std::uint8_t> &file, const DfuSuffix &suffix)
+void appendSuffix(std::vector<std::uint8_t> &out, const DfuSuffix &suffix, std::uint32_t crcState)
 {
-    appendLe16(file, suffix.bcdDevice);
-    appendLe16(file, suffix.productId);
-    appendLe16(file, suffix.vendorId);
-    appendLe16(file, suffix.bcdDfu);
-    file.push_back('U');
-    file.push_back('F');
-    file.push_back('D');
-    file.push_back(std::uint8_t(kSuffixLength));
-    appendLe32(file, crc32(file.data(), file.size()));
+    const std::size_t start = out.size();
+    appendLe16(out, suffix.bcdDevice);
+    appendLe16(out, suffix.productId);
+    appendLe16(out, suffix.vendorId);
+    appendLe16(out, suffix.bcdDfu);
+    out.push_back('U');
+    out.push_back('F');
+    out.push_back('D');
+    out.push_back(std::uint8_t(kSuffixLength));
+    appendLe32(out, crc32(out.data() + start, out.size() - start, crcState));
 }
 
 bool carriesSuffix(const std::vector<std::uint8_t> &file)

@@ -19,8 +19,9 @@ struct DfuSuffix
     std::uint16_t bcdDfu = kDfuseVersion;
 };
 
-// Appends the suffix fields and the CRC over everything before the CRC.
-void appendSuffix(std::vector<std::uint8_t> &file, const DfuSuffix &suffix);
+// Appends the suffix fields and the CRC over everything before the CRC;
+// `crcState` is the CRC register (crc32) after every file byte before the suffix.
+void appendSuffix(std::vector<std::uint8_t> &out, const DfuSuffix &suffix, std::uint32_t crcState);
 
 // True when the last bytes look like a suffix ("UFD" signature and length 16),
 // whether or not its CRC is right.

@@ -70,24 +70,35 @@ StatusReport DfuseEngine::getStatus()
     }
 }
 
-StatusReport DfuseEngine::waitWhileBusy(StatusReport report, const std::string &what)
+StatusReport DfuseEngine::waitWhileBusy(StatusReport report, const Describe &what,
+                                        const WhileBusy &whileBusy)
 {
     const auto deadline = std::chrono::steady_clock::now() + operationLimit_;
+    bool busyWorkDone = false;
     while (report.state == State::DfuDownloadBusy || report.state == State::DfuManifest) {
+        // The announced time counts from the answer just received; the device
+        // started it no later than it sent that answer.
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline)
-            throw DeviceError(what + " did not finish in time: " + describeStatus(report));
-        const auto wait = std::chrono::milliseconds(report.pollTimeoutMs);
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(wait, deadline - now));
+            throw DeviceError(what() + " did not finish in time: " + describeStatus(report));
+        const auto pollAt = std::min<std::chrono::steady_clock::time_point>(
+            now + std::chrono::milliseconds(report.pollTimeoutMs), deadline);
+        if (whileBusy && !busyWorkDone) {
+            busyWorkDone = true;
+            whileBusy();
+        }
+        std::this_thread::sleep_until(pollAt);
         report = getStatus();
     }
+    if (whileBusy && !busyWorkDone)
+        whileBusy();
     return report;
 }
 
 void DfuseEngine::enterIdle()
 {
-    StatusReport report = waitWhileBusy(getStatus(), "the pending operation");
+    StatusReport report =
+        waitWhileBusy(getStatus(), [] { return std::string("the pending operation"); }, {});
     if (report.state == State::DfuError) {
         transport_.controlOut(Request::ClearStatus, 0, {});
         report = getStatus();
@@ -106,29 +117,31 @@ void DfuseEngine::abortToIdle()
 }
 
 void DfuseEngine::runCommand(std::uint16_t block, const std::vector<std::uint8_t> &data,
-                             const std::string &what)
+                             const Describe &what, const WhileBusy &whileBusy)
 {
     StatusReport report;
     try {
         transport_.controlOut(Request::Download, block, data);
-        report = waitWhileBusy(getStatus(), what);
+        report = waitWhileBusy(getStatus(), what, whileBusy);
     } catch (const TransportError &error) {
-        throw DeviceError(what + " failed: " + error.what());
+        throw DeviceError(what() + " failed: " + error.what());
     }
     if (report.status != Status::Ok || report.state != State::DfuDownloadIdle)
-        throw DeviceError(what + " failed: " + describeStatus(report));
+        throw DeviceError(what() + " failed: " + describeStatus(report));
 }
 
-void DfuseEngine::setAddressPointer(std::uint32_t address)
+void DfuseEngine::setAddressPointer(std::uint32_t address, const WhileBusy &whileBusy)
 {
-    runCommand(0, dfuseCommand(DfuseCommand::SetAddressPointer, address),
-               "setting the address pointer to " + hex32(address));
+    runCommand(
+        0, dfuseCommand(DfuseCommand::SetAddressPointer, address),
+        [address] { return "setting the address pointer to " + hex32(address); }, whileBusy);
 }
 
-void DfuseEngine::erasePage(std::uint32_t address)
+void DfuseEngine::erasePage(std::uint32_t address, const WhileBusy &whileBusy)
 {
-    runCommand(0, dfuseCommand(DfuseCommand::Erase, address),
-               "erasing the page at " + hex32(address));
+    runCommand(
+        0, dfuseCommand(DfuseCommand::Erase, address),
+        [address] { return "erasing the page at " + hex32(address); }, whileBusy);
 }
 
 void DfuseEngine::write(std::uint32_t address, const std::vector<std::uint8_t> &data)
@@ -140,26 +153,44 @@ void DfuseEngine::writeBlocks(std::uint32_t address, const std::vector<std::uint
                               const BlockDone &blockDone)
 {
     const std::size_t blockSize = transferSize();
+    // A block is reported done while the device works on the next one.
+    std::size_t unreported = 0;
+    const WhileBusy reportWritten = [&] {
+        if (unreported > 0 && blockDone)
+            blockDone(unreported);
+        unreported = 0;
+    };
+    std::vector<std::uint8_t> chunk;
+    chunk.reserve(blockSize);
     std::size_t offset = 0;
-    while (offset < data.size()) {
-        const std::uint32_t groupAddress = address + std::uint32_t(offset);
-        setAddressPointer(groupAddress);
-        // Full blocks follow one another from the pointer; a short last block
-        // gets its own pointer so that both ways of counting block addresses agree.
-        for (std::size_t block = 0; block < kBlocksPerPointer && offset < data.size(); ++block) {
-            const std::size_t length = std::min(blockSize, data.size() - offset);
-            if (length < blockSize && block > 0)
-                break;
-            const std::vector<std::uint8_t> chunk(data.begin() + std::ptrdiff_t(offset),
-                                                  data.begin() + std::ptrdiff_t(offset + length));
-            runCommand(std::uint16_t(kFirstDataBlock + block), chunk,
-                       "writing " + std::to_string(length) + " bytes at " +
-                           hex32(address + std::uint32_t(offset)));
-            offset += length;
-            if (blockDone)
-                blockDone(length);
+    try {
+        while (offset < data.size()) {
+            setAddressPointer(address + std::uint32_t(offset), reportWritten);
+            // Full blocks follow one another from the pointer; a short last block
+            // gets its own pointer so that both ways of counting block addresses agree.
+            for (std::size_t block = 0; block < kBlocksPerPointer && offset < data.size();
+                 ++block) {
+                const std::size_t length = std::min(blockSize, data.size() - offset);
+                if (length < blockSize && block > 0)
+                    break;
+                chunk.assign(data.begin() + std::ptrdiff_t(offset),
+                             data.begin() + std::ptrdiff_t(offset + length));
+                const std::uint32_t at = address + std::uint32_t(offset);
+                runCommand(
+                    std::uint16_t(kFirstDataBlock + block), chunk,
+                    [length, at] {
+                        return "writing " + std::to_string(length) + " bytes at " + hex32(at);
+                    },
+                    reportWritten);
+                offset += length;
+                unreported = length;
+            }
         }
+    } catch (...) {
+        reportWritten();
+        throw;
     }
+    reportWritten();
 }
 
 std::vector<std::uint8_t> DfuseEngine::read(std::uint32_t address, std::size_t length)
@@ -228,13 +259,27 @@ void DfuseEngine::flash(const std::vector<ImageElement> &elements, const FlashPl
     report_("Erasing " + std::to_string(plan.pagesToErase.size()) + " page(s)");
     std::uint64_t erased = 0;
     progress(Phase::Erase, erased, eraseTotal);
-    for (const Page &page : plan.pagesToErase) {
-        erasePage(page.start);
-        erased += page.size;
+    // A page is reported erased while the device erases the next one.
+    const Page *unreported = nullptr;
+    const WhileBusy reportErased = [&] {
+        if (!unreported)
+            return;
+        erased += unreported->size;
         progress(Phase::Erase, erased, eraseTotal);
-        report_("Erased page at " + hex32(page.start) + " (" + std::to_string(page.size / 1024) +
-                " KiB)");
+        report_("Erased page at " + hex32(unreported->start) + " (" +
+                std::to_string(unreported->size / 1024) + " KiB)");
+        unreported = nullptr;
+    };
+    try {
+        for (const Page &page : plan.pagesToErase) {
+            erasePage(page.start, reportErased);
+            unreported = &page;
+        }
+    } catch (...) {
+        reportErased();
+        throw;
     }
+    reportErased();
 
     PercentReporter writing(report_, "Writing", plan.bytesToWrite);
     std::uint64_t written = 0;

@@ -49,8 +49,12 @@ public:
 
     // Clears an error state and aborts any pending transfer.
     void enterIdle();
-    void setAddressPointer(std::uint32_t address);
-    void erasePage(std::uint32_t address);
+    // Work that only informs (progress lines) and is done while the device is
+    // busy with a command, so that the wait pays for it; done once per command.
+    using WhileBusy = std::function<void()>;
+
+    void setAddressPointer(std::uint32_t address, const WhileBusy &whileBusy = {});
+    void erasePage(std::uint32_t address, const WhileBusy &whileBusy = {});
     void write(std::uint32_t address, const std::vector<std::uint8_t> &data);
     std::vector<std::uint8_t> read(std::uint32_t address, std::size_t length);
 
@@ -64,6 +68,8 @@ public:
 
 private:
     using BlockDone = std::function<void(std::size_t bytes)>;
+    // Names a step in messages; called only when one is needed.
+    using Describe = std::function<std::string()>;
 
     StatusReport getStatus();
     void writeBlocks(std::uint32_t address, const std::vector<std::uint8_t> &data,
@@ -72,8 +78,9 @@ private:
                                          const BlockDone &blockDone);
     void progress(Phase phase, std::uint64_t done, std::uint64_t total);
     void runCommand(std::uint16_t block, const std::vector<std::uint8_t> &data,
-                    const std::string &what);
-    StatusReport waitWhileBusy(StatusReport report, const std::string &what);
+                    const Describe &what, const WhileBusy &whileBusy);
+    StatusReport waitWhileBusy(StatusReport report, const Describe &what,
+                               const WhileBusy &whileBusy);
     void abortToIdle();
     void verify(const ImageElement &element, const BlockDone &blockDone);
     std::uint16_t transferSize() const;

@@ -1,9 +1,11 @@
 #include "dfuse_file.h"
 
 #include "byte_order.h"
+#include "crc32.h"
 #include "input_error.h"
 #include "text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace dfu {
@@ -26,21 +28,29 @@ std::uint64_t targetSize(const DfuseTarget &target)
     return size;
 }
 
-void appendTarget(std::vector<std::uint8_t> &out, const DfuseTarget &target)
+void appendTargetPrefix(std::vector<std::uint8_t> &out, const DfuseTarget &target)
 {
     out.insert(out.end(), kTargetSignature, kTargetSignature + 6);
     out.push_back(target.alternateSetting);
     appendLe32(out, target.named ? 1u : 0u);
-    std::vector<std::uint8_t> name(kTargetNameLength, 0);
-    std::memcpy(name.data(), target.name.data(), std::min(target.name.size(), name.size() - 1));
-    out.insert(out.end(), name.begin(), name.end());
+    const std::size_t nameStart = out.size();
+    out.resize(nameStart + kTargetNameLength, 0);
+    std::memcpy(out.data() + nameStart, target.name.data(),
+                std::min(target.name.size(), kTargetNameLength - 1));
     appendLe32(out, std::uint32_t(targetSize(target)));
     appendLe32(out, std::uint32_t(target.elements.size()));
-    for (const ImageElement &element : target.elements) {
-        appendLe32(out, element.address);
-        appendLe32(out, std::uint32_t(element.data.size()));
-        out.insert(out.end(), element.data.begin(), element.data.end());
-    }
+}
+
+std::uint64_t checkedFileSize(const DfuseFile &file)
+{
+    std::uint64_t total = kPrefixLength + kSuffixLength;
+    for (const DfuseTarget &target : file.targets)
+        total += kTargetPrefixLength + targetSize(target);
+    if (total > 0xFFFFFFFFu)
+        throw InputError("the image is too large for a DfuSe file");
+    if (file.targets.size() > 255)
+        throw InputError("a DfuSe file holds at most 255 targets");
+    return total;
 }
 
 // Walks the bytes front to back, refusing to read past the end of the content.
@@ -140,25 +150,55 @@ DfuseTarget readTarget(Cursor &cursor)
 
 } // namespace
 
+DfuseImage::DfuseImage(const DfuseFile &file)
+{
+    size_ = std::size_t(checkedFileSize(file));
+    // Where the framing stops for an element's data to follow.
+    struct DataCut
+    {
+        std::size_t framingEnd;
+        const ImageElement *element;
+    };
+    std::vector<DataCut> cuts;
+    framing_.insert(framing_.end(), kPrefixSignature, kPrefixSignature + 5);
+    framing_.push_back(kFormatVersion);
+    appendLe32(framing_, std::uint32_t(size_));
+    framing_.push_back(std::uint8_t(file.targets.size()));
+    for (const DfuseTarget &target : file.targets) {
+        appendTargetPrefix(framing_, target);
+        for (const ImageElement &element : target.elements) {
+            appendLe32(framing_, element.address);
+            appendLe32(framing_, std::uint32_t(element.data.size()));
+            cuts.push_back({framing_.size(), &element});
+        }
+    }
+    std::uint32_t crc = 0xFFFFFFFFu;
+    std::size_t framingDone = 0;
+    for (const DataCut &cut : cuts) {
+        crc = crc32(framing_.data() + framingDone, cut.framingEnd - framingDone, crc);
+        crc = crc32(cut.element->data.data(), cut.element->data.size(), crc);
+        framingDone = cut.framingEnd;
+    }
+    crc = crc32(framing_.data() + framingDone, framing_.size() - framingDone, crc);
+    appendSuffix(framing_, file.suffix, crc);
+
+    // The framing is complete: pointers into it stay valid from here on.
+    framingDone = 0;
+    for (const DataCut &cut : cuts) {
+        spans_.push_back({framing_.data() + framingDone, cut.framingEnd - framingDone});
+        spans_.push_back({cut.element->data.data(), cut.element->data.size()});
+        framingDone = cut.framingEnd;
+    }
+    spans_.push_back({framing_.data() + framingDone, framing_.size() - framingDone});
+}
+
 std::vector<std::uint8_t> serializeDfuse(const DfuseFile &file)
 {
-    std::uint64_t total = kPrefixLength + kSuffixLength;
-    for (const DfuseTarget &target : file.targets)
-        total += kTargetPrefixLength + targetSize(target);
-    if (total > 0xFFFFFFFFu)
-        throw InputError("the image is too large for a DfuSe file");
-    if (file.targets.size() > 255)
-        throw InputError("a DfuSe file holds at most 255 targets");
-
+    const DfuseImage image(file);
     std::vector<std::uint8_t> out;
-    out.reserve(std::size_t(total));
-    out.insert(out.end(), kPrefixSignature, kPrefixSignature + 5);
-    out.push_back(kFormatVersion);
-    appendLe32(out, std::uint32_t(total));
-    out.push_back(std::uint8_t(file.targets.size()));
-    for (const DfuseTarget &target : file.targets)
-        appendTarget(out, target);
-    appendSuffix(out, file.suffix);
+    out.reserve(image.size());
+    for (const ByteSpan &span : image.spans())
+        out.insert(out.end(), span.data, span.data + span.size);
     return out;
 }
 

@@ -6,13 +6,25 @@
 
 namespace dfu {
 
-void ElementBuilder::add(std::uint32_t address, const std::vector<std::uint8_t> &data,
+bool ElementBuilder::continuesLastPiece(std::uint32_t address) const
+{
+    if (joining_ != Joining::MergeContinuations || pieces_.empty())
+        return false;
+    const Piece &last = pieces_.back();
+    return std::uint64_t(last.address) + last.size == address;
+}
+
+void ElementBuilder::add(std::uint32_t address, const std::uint8_t *data, std::size_t size,
                          std::size_t source)
 {
-    if (!pieces_.empty() && address < pieces_.back().address)
-        sorted_ = false;
-    pieces_.push_back({address, bytes_.size(), data.size(), source});
-    bytes_.insert(bytes_.end(), data.begin(), data.end());
+    if (continuesLastPiece(address)) {
+        pieces_.back().size += size;
+    } else {
+        if (!pieces_.empty() && address < pieces_.back().address)
+            sorted_ = false;
+        pieces_.push_back({address, bytes_.size(), size, source});
+    }
+    bytes_.insert(bytes_.end(), data, data + size);
 }
 
 void ElementBuilder::sortPieces()
@@ -42,6 +54,12 @@ std::vector<ImageElement> ElementBuilder::build()
 {
     sortPieces();
     std::vector<ImageElement> elements;
+    // The usual image, one run in order, hands over its bytes without a copy.
+    if (pieces_.size() == 1) {
+        elements.push_back({pieces_.front().address, std::move(bytes_)});
+        bytes_.clear();
+        return elements;
+    }
     for (const Piece &piece : pieces_) {
         if (elements.empty() || endAddress(elements.back()) != piece.address)
             elements.push_back({piece.address, {}});

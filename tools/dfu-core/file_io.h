@@ -2,6 +2,8 @@
 // system, so names outside the local code page work on Windows too.
 #pragma once
 
+#include "byte_span.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,7 +14,8 @@ namespace dfu {
 std::vector<std::uint8_t> readWholeFile(const std::string &utf8Path);
 
 // Writes into a new file beside the path and renames it over the path, so that
-// the path either keeps its old state or holds all of `bytes`. Throws InputError.
-void writeFileAtomically(const std::string &utf8Path, const std::vector<std::uint8_t> &bytes);
+// the path either keeps its old state or holds all of `spans`, one after the
+// other. Throws InputError.
+void writeFileAtomically(const std::string &utf8Path, const std::vector<ByteSpan> &spans);
 
 } // namespace dfu

@@ -3,7 +3,7 @@
 
 #include "image_element.h"
 
-#include <string>
+#include <string_view>
 #include <vector>
 
 namespace dfu {
@@ -12,6 +12,6 @@ namespace dfu {
 // Throws InputError naming the line for a malformed record, overlapping data,
 // data past 4 GiB, content after the end-of-file record, or a missing
 // end-of-file record; also for text without any data.
-std::vector<ImageElement> parseIntelHex(const std::string &text);
+std::vector<ImageElement> parseIntelHex(std::string_view text);
 
 } // namespace dfu

@@ -192,6 +192,7 @@ void BootloaderDevice::executePending(Clock::time_point now)
     pendingPoll_ = busyTime(pending_);
     pendingResult_ = pending_.block == 0 ? executeCommand(pending_.payload) : writeBlock(pending_);
     busyUntil_ = now + pendingPoll_;
+    stats_.announcedBusy += pendingPoll_;
     state_ = State::DfuDownloadBusy;
 }
 

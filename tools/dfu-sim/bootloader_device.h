@@ -38,7 +38,10 @@ struct BootloaderStats
 {
     std::size_t requests = 0;
     std::size_t stalls = 0;
-    std::size_t earlyPolls = 0;             // GETSTATUS before the announced poll timeout ran out
+    std::size_t earlyPolls = 0; // GETSTATUS before the announced poll timeout ran out
+    // The poll timeouts announced as each operation began: the least time a
+    // host that polls exactly when told spends waiting.
+    std::chrono::milliseconds announcedBusy{0};
     std::vector<std::uint32_t> erasedPages; // page start addresses, in erase order
 };
 

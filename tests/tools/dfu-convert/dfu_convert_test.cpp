@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 
 namespace {
 
@@ -197,6 +198,34 @@ TEST(DfuConvert, FailuresKeepAnOlderOutputAndUnreadableInputsAreNamed)
     EXPECT_NE(unwritable.err.find("no-such-folder/out.dfu: cannot create"), std::string::npos)
         << unwritable.err;
     EXPECT_EQ(readBytes(output), bytesOf("older content"));
+}
+
+TEST(DfuConvert, ReplacesAnOlderOutputWholeAndNeverADirectory)
+{
+    TemporaryFolder folder;
+    const auto sortedEntries = [&] {
+        auto names = folder.entries();
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::string output = folder.file("out.dfu");
+    const auto image = dfutest::patternBytes(5000, 4);
+    writeBytes(folder.file("in.bin"), image);
+    for (const char *older : {"older content", ""}) {
+        writeText(output, older);
+        ASSERT_EQ(convert({"-b", "0x08020000:" + folder.file("in.bin"), output}).exitCode, 0);
+        const dfu::DfuseFile file = dfu::parseDfuse(readBytes(output));
+        ASSERT_EQ(file.targets.at(0).elements.size(), 1u);
+        EXPECT_EQ(file.targets[0].elements[0].data, image);
+        EXPECT_EQ(sortedEntries(), (std::vector<std::string>{"in.bin", "out.dfu"}));
+    }
+
+    const std::string directory = folder.file("out-dir");
+    std::filesystem::create_directory(directory);
+    writeText(directory + "/kept", "kept");
+    EXPECT_EQ(convert({"-b", "0x08020000:" + folder.file("in.bin"), directory}).exitCode, 1);
+    EXPECT_EQ(readBytes(directory + "/kept"), bytesOf("kept"));
+    EXPECT_EQ(sortedEntries(), (std::vector<std::string>{"in.bin", "out-dir", "out.dfu"}));
 }
 
 TEST(DfuConvert, CommandLineMistakesGiveUsageAndExitCode2)

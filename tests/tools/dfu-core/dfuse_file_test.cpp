@@ -55,6 +55,31 @@ TEST(Crc32, MatchesTheDfuSuffixConvention)
     const auto pieces = dfu::crc32(reinterpret_cast<const std::uint8_t *>(check) + 4, 5,
                                    dfu::crc32(reinterpret_cast<const std::uint8_t *>(check), 4));
     EXPECT_EQ(pieces, whole);
+
+    // Every length up to 300 at an odd start, against the register updated one
+    // bit at a time; then a long input fed in pieces of growing size.
+    std::vector<std::uint8_t> bytes(5000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = std::uint8_t(i * 31 + 7 + (i >> 7));
+    const auto bitwise = [](const std::uint8_t *data, std::size_t size) {
+        std::uint32_t reference = 0xFFFFFFFFu;
+        for (std::size_t i = 0; i < size; ++i) {
+            reference ^= data[i];
+            for (int bit = 0; bit < 8; ++bit)
+                reference = (reference & 1u) ? (reference >> 1) ^ 0xEDB88320u : reference >> 1;
+        }
+        return reference;
+    };
+    for (std::size_t size = 0; size <= 300; ++size)
+        ASSERT_EQ(dfu::crc32(bytes.data() + 1, size), bitwise(bytes.data() + 1, size)) << size;
+    std::uint32_t fed = 0xFFFFFFFFu;
+    std::size_t offset = 0;
+    for (std::size_t piece = 1; offset < bytes.size(); piece += 13) {
+        const std::size_t size = std::min(piece, bytes.size() - offset);
+        fed = dfu::crc32(bytes.data() + offset, size, fed);
+        offset += size;
+    }
+    EXPECT_EQ(fed, bitwise(bytes.data(), bytes.size()));
 }
 
 TEST(DfuseFile, WritesTheLayoutFieldsAndReadsThemBack)

@@ -120,4 +120,77 @@ TEST(IntelHex, DataEndingExactlyAtTheTopOfTheAddressSpaceIsAccepted)
     EXPECT_EQ(elements[0].address, 0xFFFFFFFEu);
 }
 
+// A run of `count` 16-byte records from 0x0800FF00, across the 64 KiB
+// boundary, with line ends and letter case changing from record to record.
+struct LongRun
+{
+    std::vector<std::string> lines;
+    std::vector<std::uint8_t> data;
+};
+
+LongRun longRun(std::size_t count)
+{
+    LongRun run;
+    run.lines.push_back(record(4, 0, {0x08, 0x00}));
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t address = 0xFF00 + std::uint32_t(i) * 16;
+        if (address == 0x10000)
+            run.lines.push_back(record(4, 0, {0x08, 0x01}));
+        std::vector<std::uint8_t> bytes(16);
+        for (std::size_t b = 0; b < bytes.size(); ++b)
+            bytes[b] = std::uint8_t(i * 7 + b * 13);
+        run.lines.push_back(record(0, address & 0xFFFF, bytes, i % 2 == 1));
+        run.data.insert(run.data.end(), bytes.begin(), bytes.end());
+    }
+    run.lines.push_back(kEnd);
+    return run;
+}
+
+std::string joined(const std::vector<std::string> &lines)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        text += lines[i] + (i % 3 == 0 ? "\r\n" : "\n");
+    return text;
+}
+
+TEST(IntelHex, LongRunsJoinIntoOneElementAndStillNameTheFaultyLine)
+{
+    LongRun run = longRun(300);
+    const auto elements = dfu::parseIntelHex(joined(run.lines));
+    ASSERT_EQ(elements.size(), 1u);
+    EXPECT_EQ(elements[0].address, 0x0800FF00u);
+    EXPECT_EQ(elements[0].data, run.data);
+
+    auto badChecksum = run.lines;
+    badChecksum[200].back() = badChecksum[200].back() == '0' ? '1' : '0';
+    EXPECT_EQ(refusal(joined(badChecksum)), "line 201: bad checksum");
+
+    // Line 6 writes again the bytes of line 4, both inside the joined run.
+    auto overlapping = run.lines;
+    overlapping.insert(overlapping.begin() + 5, run.lines[3]);
+    EXPECT_EQ(refusal(joined(overlapping)), "line 6: data overlaps data of line 4");
+    auto overlapAtTheEnd = run.lines;
+    overlapAtTheEnd.insert(overlapAtTheEnd.end() - 1, record(4, 0, {0x08, 0x00}));
+    overlapAtTheEnd.insert(overlapAtTheEnd.end() - 1, record(0, 0xFF08, {1}));
+    EXPECT_EQ(refusal(joined(overlapAtTheEnd)), "line 304: data overlaps data of line 2");
+}
+
+TEST(IntelHex, RecordLengthsAtAndBeyondTheLargestByteCount)
+{
+    const std::vector<std::uint8_t> largest(255, 0x5A);
+    const auto elements = dfu::parseIntelHex(record(0, 0, largest) + "\n" + kEnd);
+    ASSERT_EQ(elements.size(), 1u);
+    EXPECT_EQ(elements[0].data, largest);
+
+    std::string overlong = record(0, 0, largest);
+    overlong.insert(overlong.size() - 2, std::string(90, 'A')); // 45 bytes more
+    EXPECT_EQ(refusal(overlong + "\n" + kEnd),
+              "line 1: wrong record length: byte count 255 but 300 data bytes");
+    overlong[overlong.size() - 3] = 'x';
+    EXPECT_EQ(refusal(overlong + "\n" + kEnd), "line 1: non-hex character 'x'");
+    EXPECT_EQ(refusal(":" + std::string(7, '0') + "\n" + kEnd),
+              "line 1: wrong record length (7 hex digits)");
+}
+
 } // namespace

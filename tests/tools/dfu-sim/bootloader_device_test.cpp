@@ -78,6 +78,8 @@ TEST(SimulatedBootloader, FirstPollAfterACommandIsBusyAndEarlyPollsStayBusy)
     EXPECT_GT(busy.pollTimeoutMs, 0u);
     EXPECT_EQ(bench.status().state, State::DfuDownloadBusy) << "polled before the timeout ran out";
     EXPECT_EQ(bench.device.stats().earlyPolls, 1u);
+    EXPECT_EQ(bench.device.stats().announcedBusy.count(), busy.pollTimeoutMs)
+        << "counted once per operation, not per poll";
     bench.now += std::chrono::milliseconds(busy.pollTimeoutMs);
     const auto done = bench.status();
     EXPECT_EQ(done.state, State::DfuDownloadIdle);

@@ -65,8 +65,22 @@ TEST(DfuseEngine, ADeviceErrorMidDownloadNamesTheStepStatusAndState)
     dfusim::BootloaderConfig config;
     config.failingWriteAddress = kApp + 3 * 2048 + 5;
     EngineBench bench(config);
+    const auto image = pattern(8 * 2048, 5);
+    // Progress, reported while the device works on the next step, still
+    // comes only for steps that finished, and for all of them.
+    std::uint64_t erased = 0;
+    std::uint64_t written = 0;
+    bench.engine.setProgressListener([&](dfu::Phase phase, std::uint64_t done, std::uint64_t) {
+        if (phase == dfu::Phase::Erase)
+            erased = done;
+        if (phase != dfu::Phase::Write)
+            return;
+        written = done;
+        EXPECT_EQ(bench.device.flash().read(kApp, std::size_t(done)),
+                  std::vector<std::uint8_t>(image.begin(), image.begin() + std::ptrdiff_t(done)));
+    });
     try {
-        bench.flash({{kApp, pattern(8 * 2048, 5)}});
+        bench.flash({{kApp, image}});
         FAIL() << "a failing write must not pass";
     } catch (const dfu::DeviceError &error) {
         const std::string text = error.what();
@@ -74,6 +88,8 @@ TEST(DfuseEngine, ADeviceErrorMidDownloadNamesTheStepStatusAndState)
         EXPECT_NE(text.find("errWRITE"), std::string::npos) << text;
         EXPECT_NE(text.find("dfuERROR"), std::string::npos) << text;
     }
+    EXPECT_EQ(erased, 128u * 1024);
+    EXPECT_EQ(written, 3u * 2048);
     // The next run clears the error state by itself.
     EXPECT_NO_THROW(bench.flash({{kApp + 0x20000, pattern(64, 6)}}));
 }
@@ -101,6 +117,48 @@ public:
 private:
     dfu::DfuTransport &inner_;
 };
+
+// Passes everything through but stalls one download block.
+class StallsOneDownload : public dfu::DfuTransport
+{
+public:
+    StallsOneDownload(dfu::DfuTransport &inner, std::uint16_t block) : inner_(inner), block_(block)
+    {
+    }
+    const dfu::DeviceDescription &description() const override { return inner_.description(); }
+    void controlOut(dfu::Request request, std::uint16_t value,
+                    const std::vector<std::uint8_t> &data) override
+    {
+        if (request == dfu::Request::Download && value == block_)
+            throw dfu::TransportError(dfu::TransportError::Kind::Stalled, "stalled");
+        inner_.controlOut(request, value, data);
+    }
+    std::vector<std::uint8_t> controlIn(dfu::Request request, std::uint16_t value,
+                                        std::uint16_t length) override
+    {
+        return inner_.controlIn(request, value, length);
+    }
+
+private:
+    dfu::DfuTransport &inner_;
+    std::uint16_t block_;
+};
+
+TEST(DfuseEngine, ABlockRefusedBeforeTheDeviceGetsBusyStillLeavesTheEarlierOnesReported)
+{
+    EngineBench bench;
+    StallsOneDownload stalling(bench.transport, dfu::kFirstDataBlock + 3);
+    dfu::DfuseEngine engine(stalling, [](const std::string &) {});
+    std::uint64_t written = 0;
+    engine.setProgressListener([&](dfu::Phase phase, std::uint64_t done, std::uint64_t) {
+        if (phase == dfu::Phase::Write)
+            written = done;
+    });
+    const std::vector<dfu::ImageElement> elements{{kApp, pattern(8 * 2048, 8)}};
+    const auto layout = dfu::parseMemoryLayout(bench.device.description().alternateName);
+    EXPECT_THROW(engine.flash(elements, dfu::planFlash(elements, layout)), dfu::DeviceError);
+    EXPECT_EQ(written, 3u * 2048);
+}
 
 TEST(DfuseEngine, ReadBackComparisonCatchesADeviceThatReportsFalseSuccess)
 {
