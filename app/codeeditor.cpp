@@ -22,8 +22,14 @@ void CodeEditor::setHighlightEnabled(bool on)
 
 void CodeEditor::appendKeepingGlyphs(const QString &text)
 {
+    // The line count dips while the oldest lines go; should that cost the
+    // highest number a digit, a gutter following it would narrow and widen
+    // again, and each change of width lays out the whole text anew.
+    holdGutterWidth = true;
     makeRoomFor(int(text.count(QLatin1Char('\n'))) + 1);
     appendPlainText(text);
+    holdGutterWidth = false;
+    updateLineNumberAreaWidth(0);
     for (QTextBlock block = document()->lastBlock();
          block.isValid() && !block.layout()->cacheEnabled(); block = block.previous())
         block.layout()->setCacheEnabled(true);
@@ -58,7 +64,8 @@ int CodeEditor::lineNumberAreaWidth()
 
 void CodeEditor::updateLineNumberAreaWidth(int /*newBlockCount*/)
 {
-    setViewportMargins(lineNumberAreaWidth(), 0, 0, 0);
+    if (!holdGutterWidth)
+        setViewportMargins(lineNumberAreaWidth(), 0, 0, 0);
 }
 
 void CodeEditor::updateLineNumberArea(const QRect &rect, int dy)

@@ -35,6 +35,7 @@ private:
 
     LineNumberArea *lineNumberArea;
     bool highlightEnabled;
+    bool holdGutterWidth = false;
 };
 
 class LineNumberArea : public QWidget

@@ -13,6 +13,22 @@ int expectedGutter(const CodeEditor &editor, int digits)
     return 10 + digits * editor.fontMetrics().horizontalAdvance(QLatin1String("  "));
 }
 
+class ResizeCounter : public QObject
+{
+public:
+    explicit ResizeCounter(int &count) : count(count) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Resize;
+        return false;
+    }
+
+private:
+    int &count;
+};
+
 } // namespace
 
 TEST(CodeEditor, GutterGrowsByOneDigitAtTheTenthLineAndMovesTheText)
@@ -70,6 +86,26 @@ TEST(CodeEditor, AppendingInBatchesKeepsExactlyTheNewestLines)
         append(lines);
     EXPECT_EQ(editor.blockCount(), 5);
     EXPECT_EQ(editor.document()->firstBlock().text(), "line 19");
+}
+
+// Dropping the oldest lines briefly takes a full log below ten lines; the text
+// area must not shrink and grow back with the gutter, which lays it all out again.
+TEST(CodeEditor, AFullLogKeepsItsTextAreaWhileBatchesArrive)
+{
+    CodeEditor editor;
+    editor.resize(300, 200);
+    editor.show();
+    editor.document()->setMaximumBlockCount(10);
+    for (int i = 1; i <= 10; ++i)
+        editor.appendKeepingGlyphs(QString::number(i));
+    const QRect textArea = editor.viewport()->geometry();
+    int resizes = 0;
+    ResizeCounter counter(resizes);
+    editor.viewport()->installEventFilter(&counter);
+    editor.appendKeepingGlyphs("11\n12\n13");
+    EXPECT_EQ(resizes, 0);
+    EXPECT_EQ(editor.viewport()->geometry(), textArea);
+    EXPECT_EQ(editor.document()->firstBlock().text(), "4");
 }
 
 TEST(CodeEditor, GutterShowsNumbersFromOneAfterOldLinesAreDropped)
