@@ -1,13 +1,6 @@
 #include "process_stats.h"
-#include "x_display.h"
 
 #include <gtest/gtest.h>
-
-#include <signal.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdlib>
 
 using namespace procstats;
 
@@ -27,18 +20,6 @@ TEST(ProcessStats, ResidentMemoryComesFromVmRss)
     EXPECT_EQ(residentKiB("Name:\tx\nVmHWM:\t  9000 kB\nVmRSS:\t   51234 kB\nThreads: 3\n"),
               51234u);
     EXPECT_EQ(residentKiB("Name:\tx\nVmHWM:\t9000 kB\n"), std::nullopt);
-}
-
-TEST(ProcessStats, ReadsThisProcess)
-{
-    const std::string self = "/proc/" + std::to_string(getpid());
-    EXPECT_TRUE(cpuTicks(readText(self + "/stat")).has_value());
-    EXPECT_GT(residentKiB(readText(self + "/status")).value_or(0), 0u);
-    CpuMeter meter(getpid());
-    ASSERT_TRUE(meter.start());
-    EXPECT_GE(meter.percentSince(1.0).value_or(-1), 0.0);
-    CpuMeter gone(-1);
-    EXPECT_FALSE(gone.start());
 }
 
 TEST(ProcessStats, OnlyLocalDisplaysNameAServerProcess)
@@ -63,70 +44,4 @@ TEST(ProcessStats, OnlyLocalDisplaysNameAServerProcess)
         "0000000000000000: 00000003 00000000 00000000 0001 03 40000\n";
     EXPECT_EQ(socketInode(netUnix, "/tmp/.X11-unix/X4"), 31338u);
     EXPECT_EQ(socketInode(netUnix, "/tmp/.X11-unix/X40"), std::nullopt);
-}
-
-namespace {
-
-bool onPath(const std::string &program)
-{
-    const char *path = std::getenv("PATH");
-    std::string folders = path ? path : "";
-    for (std::size_t start = 0; start <= folders.size();) {
-        const std::size_t end = std::min(folders.find(':', start), folders.size());
-        if (access((folders.substr(start, end - start) + "/" + program).c_str(), X_OK) == 0)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
-
-// Restores DISPLAY as it was, since opening a display of our own sets it.
-struct SavedDisplay
-{
-    SavedDisplay()
-    {
-        if (const char *display = std::getenv("DISPLAY"))
-            value = display;
-        unsetenv("DISPLAY");
-    }
-    ~SavedDisplay()
-    {
-        if (value.empty())
-            unsetenv("DISPLAY");
-        else
-            setenv("DISPLAY", value.c_str(), 1);
-    }
-    std::string value;
-};
-
-} // namespace
-
-// The server, started with -displayfd, writes no lock file: an adopter finds
-// it through its listening socket.
-TEST(XDisplay, OwnServerIsAdoptedThroughDisplayAndEndsWithItsOwner)
-{
-    if (!onPath("Xvfb"))
-        GTEST_SKIP() << "Xvfb is not installed";
-    SavedDisplay saved;
-    pid_t serverPid = 0;
-    {
-        XDisplay own;
-        std::string error;
-        ASSERT_TRUE(own.open(320, 200, 30000, error)) << error;
-        ASSERT_TRUE(own.ownServer());
-        ASSERT_TRUE(own.serverPid().has_value());
-        serverPid = *own.serverPid();
-        const char *display = std::getenv("DISPLAY");
-        EXPECT_EQ(std::string(display ? display : ""), own.name());
-        EXPECT_EQ(localServerPid(own.name()), serverPid);
-        EXPECT_TRUE(CpuMeter(serverPid).start());
-
-        XDisplay adopted;
-        ASSERT_TRUE(adopted.open(320, 200, 30000, error)) << error;
-        EXPECT_FALSE(adopted.ownServer());
-        EXPECT_EQ(adopted.name(), own.name());
-        EXPECT_EQ(adopted.serverPid(), serverPid);
-    }
-    // The owner ended and reaped its server; the adopter left it alone.
-    EXPECT_NE(kill(serverPid, 0), 0);
 }
