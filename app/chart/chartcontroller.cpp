@@ -1,5 +1,6 @@
 #include "chartcontroller.h"
 
+#include "charthistory.h"
 #include "chartreadout.h"
 
 #include <QApplication>
@@ -128,11 +129,8 @@ void ChartController::followNewest()
 void ChartController::showNewest()
 {
     double newest = -std::numeric_limits<double>::infinity();
-    for (int i = 0; i < chart.graphCount(); ++i) {
-        const auto data = chart.graph(i)->data();
-        if (!data->isEmpty())
-            newest = std::max(newest, (data->constEnd() - 1)->key);
-    }
+    for (int i = 0; i < chart.graphCount(); ++i)
+        newest = std::max(newest, charthistory::newestKey(*chart.graph(i)->data()));
     if (std::isfinite(newest))
         chart.xAxis->setRange(newest - visibleSeconds, newest);
 }
