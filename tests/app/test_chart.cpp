@@ -1,8 +1,9 @@
 // Steering the chart: the context menu's entries, following the value range
 // and the newest points, the CSV copy, the middle-button zoom rectangle and
-// the tracer.
+// the tracer; and the chart widget drawing what the library's widget draws.
 #include "chart/chartcontroller.h"
 #include "chart/chartreadout.h"
+#include "chart/livechart.h"
 #include "filedialogs.h"
 #include "window_fixture.h"
 
@@ -26,7 +27,82 @@ QCPGraphDataContainer container(const std::vector<std::pair<double, double>> &po
     return data;
 }
 
+// Two curves, a legend and a translucent item over them.
+void fill(QCustomPlot &plot)
+{
+    plot.resize(420, 260);
+    plot.layer("overlay")->setMode(QCPLayer::lmLogical);
+    for (int curve = 0; curve < 2; ++curve) {
+        QCPGraph *graph = plot.addGraph();
+        graph->setPen(QPen(curve ? Qt::red : Qt::blue, 2));
+        for (int i = 0; i < 200; ++i)
+            graph->addData(i * 0.05, std::sin(i * 0.1 + curve));
+    }
+    plot.legend->setVisible(true);
+    auto *band = new QCPItemRect(&plot);
+    band->topLeft->setCoords(2, 0.5);
+    band->bottomRight->setCoords(6, -0.5);
+    band->setBrush(QColor(0, 128, 0, 60));
+    plot.rescaleAxes();
+}
+
+// What each widget puts on screen after a replot.
+QImage frameOf(QCustomPlot &plot)
+{
+    plot.replot();
+    return plot.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
 } // namespace
+
+// Translucent strokes land on the background directly instead of through a
+// blend, which may round a colour channel by one step.
+int largestChannelDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return 256;
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)),
+                                std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+        }
+    return largest;
+}
+
+TEST(LiveChart, DrawsTheLibraryWidgetsFramesOnAnyOpaqueBackground)
+{
+    QCustomPlot library;
+    LiveChart live;
+    fill(library);
+    fill(live);
+    EXPECT_LE(largestChannelDifference(frameOf(live), frameOf(library)), 1);
+    EXPECT_TRUE(live.drawsOpaqueFrames());
+
+    library.setBackground(QBrush(Qt::darkGray));
+    live.setBackground(QBrush(Qt::darkGray));
+    EXPECT_LE(largestChannelDifference(frameOf(live), frameOf(library)), 1);
+    EXPECT_TRUE(live.drawsOpaqueFrames());
+
+    // A second buffer must stay see-through to be blended over the first.
+    library.layer("overlay")->setMode(QCPLayer::lmBuffered);
+    live.layer("overlay")->setMode(QCPLayer::lmBuffered);
+    EXPECT_LE(largestChannelDifference(frameOf(live), frameOf(library)), 1);
+    EXPECT_FALSE(live.drawsOpaqueFrames());
+}
+
+TEST(LiveChart, LeavesASeeThroughBackgroundToTheLibrary)
+{
+    LiveChart live;
+    fill(live);
+    live.setBackground(QBrush(QColor(255, 255, 0, 90)));
+    frameOf(live);
+    EXPECT_FALSE(live.drawsOpaqueFrames());
+    live.setBackground(QPixmap(8, 8));
+    frameOf(live);
+    EXPECT_FALSE(live.drawsOpaqueFrames());
+}
 
 TEST(ChartReadout, CsvHoldsTheCurvesPointsInTheKeyRangeRowByKey)
 {
