@@ -143,6 +143,7 @@ private:
     void firmwareRunSucceeded();
     void firmwareRunFailed(const FirmwareFailure &failure);
     void beginPlotting();
+    void startDisplayTicksTogether();
     void stopPlotting();
     bool drainChartPoints();
     void emptyChart();
@@ -166,6 +167,9 @@ private:
     QSharedPointer<QCPGraphDataContainer> graph3Data;
     // Published window state: the last log time stamp, though only one function uses it.
     QDateTime logTime;
+    // The read-outs and the chart follow the module at this period, about 60
+    // times a second, whatever the data rate.
+    static constexpr int displayTickMs = 16;
     QTimer plotTimer;
     QTimer linkBlinkTimer;
     QTimer angleTimer;

@@ -41,7 +41,8 @@ void MainWindow::linkOpened()
 {
     linkWanted = true;
     ui->pushButtonSerialConnect->setText("Disconnect");
-    angleTimer.start(16);
+    angleTimer.start(displayTickMs);
+    startDisplayTicksTogether();
     imuSerial->startRecv();
     imuSerial->set_data_rate(&dataRate);
     on_comboBoxShowType_currentIndexChanged(ui->comboBoxShowType->currentIndex());

@@ -199,7 +199,18 @@ void MainWindow::beginPlotting()
     ui->pushButtonStartPlot->setText("Stop Plot");
     ui->pushButtonClearGraphs->setEnabled(false);
     ui->comboBoxGraphDisplayMode->setEnabled(false);
-    plotTimer.start(16);
+    plotTimer.start(displayTickMs);
+    startDisplayTicksTogether();
+}
+
+// The read-outs and the chart refresh tick at the same rate. Started in the
+// same instant they fire in the same pass of the event loop, and the window
+// paints and hands the display server one frame per tick instead of two.
+void MainWindow::startDisplayTicksTogether()
+{
+    for (QTimer *timer : {&angleTimer, &plotTimer})
+        if (timer->isActive())
+            timer->start(displayTickMs);
 }
 
 void MainWindow::stopPlotting()
