@@ -52,6 +52,7 @@ struct PhaseFigures
     std::optional<double> serverCpuPercent;
     std::vector<double> lateness;
     double residentMiB = 0;
+    double paintPassesPerSecond = 0;
 };
 
 struct RateFigures
@@ -152,9 +153,32 @@ private:
     QProcess process;
 };
 
-// Measures the window while the event loop runs for `seconds`.
-PhaseFigures measure(double seconds, std::optional<pid_t> serverPid)
+// Counts the window's paint passes: each repaints what became dirty since
+// the last one and hands it to the X server.
+class PaintPassCounter : public QObject
 {
+public:
+    explicit PaintPassCounter(QWidget &window) : window(window) { window.installEventFilter(this); }
+    ~PaintPassCounter() override { window.removeEventFilter(this); }
+    int passes() const { return count; }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::UpdateRequest)
+            ++count;
+        return false;
+    }
+
+private:
+    QWidget &window;
+    int count = 0;
+};
+
+// Measures the window while the event loop runs for `seconds`.
+PhaseFigures measure(QWidget &window, double seconds, std::optional<pid_t> serverPid)
+{
+    PaintPassCounter paintPasses(window);
     procstats::CpuMeter self(getpid());
     std::optional<procstats::CpuMeter> server;
     if (serverPid)
@@ -173,6 +197,7 @@ PhaseFigures measure(double seconds, std::optional<pid_t> serverPid)
     const auto residentKiB =
         procstats::residentKiB(procstats::readText("/proc/self/status")).value_or(0);
     figures.residentMiB = residentKiB / 1024.0;
+    figures.paintPassesPerSecond = paintPasses.passes() / wallSeconds;
     return figures;
 }
 
@@ -209,7 +234,7 @@ RateFigures measureRate(const QString &folder, double rate, const Options &optio
     RateFigures figures;
     figures.rate = rate;
     runFor(options.warmupSeconds);
-    figures.idle = measure(options.seconds, serverPid);
+    figures.idle = measure(window, options.seconds, serverPid);
 
     QElapsedTimer streamClock;
     streamClock.start();
@@ -218,7 +243,7 @@ RateFigures measureRate(const QString &folder, double rate, const Options &optio
         fail("the module refused to start its stream");
     plotButton->click();
     runFor(options.warmupSeconds);
-    figures.streaming = measure(options.seconds, serverPid);
+    figures.streaming = measure(window, options.seconds, serverPid);
     receiveButton->click();
     const double streamedSeconds = streamClock.elapsed() / 1000.0;
     plotButton->click();
@@ -250,21 +275,23 @@ void printHeader(const XDisplay &display, const Options &options)
                 display.name().c_str(), display.ownServer() ? "own Xvfb" : "from $DISPLAY",
                 windowWidth, windowHeight, options.seconds, options.warmupSeconds,
                 procstats::readText("/proc/loadavg").c_str());
-    std::printf("| build | rate/s | delivered/s | skipped | CPU %% idle | CPU %% streaming "
-                "| X CPU %% idle | X CPU %% streaming | lag p50/p99/max ms idle "
-                "| lag streaming | RSS MiB idle | RSS MiB streaming |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "| build | rate/s | delivered/s | skipped | CPU %% idle | CPU %% streaming "
+        "| X CPU %% idle | X CPU %% streaming | lag p50/p99/max ms idle "
+        "| lag streaming | RSS MiB idle | RSS MiB streaming | paint passes/s streaming |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
 }
 
 void printRow(const QString &label, const RateFigures &f)
 {
-    std::printf(
-        "| %s | %.0f | %.0f | %lld | %s | %s | %s | %s | %s | %s | %.1f | %.1f |\n",
-        qPrintable(label), f.rate, f.deliveredPerSecond, f.skipped,
-        qPrintable(percentText(f.idle.cpuPercent)), qPrintable(percentText(f.streaming.cpuPercent)),
-        qPrintable(percentText(f.idle.serverCpuPercent)),
-        qPrintable(percentText(f.streaming.serverCpuPercent)), qPrintable(lagText(f.idle.lateness)),
-        qPrintable(lagText(f.streaming.lateness)), f.idle.residentMiB, f.streaming.residentMiB);
+    std::printf("| %s | %.0f | %.0f | %lld | %s | %s | %s | %s | %s | %s | %.1f | %.1f | %.0f |\n",
+                qPrintable(label), f.rate, f.deliveredPerSecond, f.skipped,
+                qPrintable(percentText(f.idle.cpuPercent)),
+                qPrintable(percentText(f.streaming.cpuPercent)),
+                qPrintable(percentText(f.idle.serverCpuPercent)),
+                qPrintable(percentText(f.streaming.serverCpuPercent)),
+                qPrintable(lagText(f.idle.lateness)), qPrintable(lagText(f.streaming.lateness)),
+                f.idle.residentMiB, f.streaming.residentMiB, f.streaming.paintPassesPerSecond);
     std::fflush(stdout);
 }
 
