@@ -144,6 +144,8 @@ private:
     void firmwareRunFailed(const FirmwareFailure &failure);
     void beginPlotting();
     void startDisplayTicksTogether();
+    void scheduleLogFlush();
+    void flushLogOnTick();
     void stopPlotting();
     bool drainChartPoints();
     void emptyChart();
@@ -194,9 +196,11 @@ private:
     double angleZ;
     QProgressDialog *progressDialog;
 
-    // Log lines from every thread, appended in batches on the GUI thread at
-    // most once per refresh tick.
+    // Log lines from every thread, appended in batches on the GUI thread:
+    // on every third display tick while those run, else by the timer.
     LogQueue logQueue;
+    static constexpr int ticksPerLogFlush = 3;
+    int ticksSinceLogFlush = 0;
     QTimer logFlushTimer;
     // Chart points and angles from the receive thread; it also keeps the
     // chart's time origin, which that thread sets.

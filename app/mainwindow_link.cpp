@@ -53,6 +53,7 @@ void MainWindow::linkOpened()
 void MainWindow::linkClosed()
 {
     angleTimer.stop();
+    flushLog(); // lines waiting for a tick that no longer comes
     ui->pushButtonSerialConnect->setText("Connect");
     if (plotting) {
         stopPlotting();
