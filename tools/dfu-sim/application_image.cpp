@@ -7,6 +7,8 @@ namespace dfusim {
 
 namespace {
 
+using dfu::kVersionMarker;
+
 constexpr std::size_t kMarkerLength = sizeof kVersionMarker - 1;
 constexpr std::size_t kVectorTableHead = 8;
 constexpr std::size_t kMarkerOffset = 0x30;
@@ -32,7 +34,8 @@ bool hasValidVectorTable(const FlashMemory &flash, std::uint32_t address)
     const std::vector<std::uint8_t> head = flash.read(address, kVectorTableHead);
     const std::uint32_t stackPointer = word(head, 0);
     const std::uint32_t resetHandler = word(head, 4) & ~1u; // bit 0 marks Thumb code
-    return stackPointer > kSramStart && stackPointer <= kSramEnd && flash.contains(resetHandler, 2);
+    return stackPointer > dfu::kModuleSramStart && stackPointer <= dfu::kModuleSramEnd &&
+           flash.contains(resetHandler, 2);
 }
 
 std::optional<FirmwareVersion> findVersion(const FlashMemory &flash, std::uint32_t address)
@@ -52,7 +55,7 @@ std::vector<std::uint8_t> makeApplicationImage(std::uint32_t loadAddress, Firmwa
                                                std::size_t size)
 {
     std::vector<std::uint8_t> image(std::max<std::size_t>(size, 64), 0xFF);
-    putWord(image, 0, kSramStart + 0x20000);
+    putWord(image, 0, dfu::kModuleSramStart + 0x20000);
     putWord(image, 4, (loadAddress + 0x200) | 1u);
     std::memcpy(image.data() + kMarkerOffset, kVersionMarker, kMarkerLength);
     std::copy(version.begin(), version.end(),

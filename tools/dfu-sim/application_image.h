@@ -6,20 +6,16 @@
 // major, minor, patch, anywhere in the image; the first occurrence counts.
 #pragma once
 
+#include "application_check.h"
 #include "flash_memory.h"
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
 namespace dfusim {
 
-using FirmwareVersion = std::array<std::uint8_t, 3>;
-
-constexpr char kVersionMarker[] = "IMUFWVER";
-constexpr std::uint32_t kSramStart = 0x20000000;
-constexpr std::uint32_t kSramEnd = 0x20030000; // the stack may start right at the end
+using FirmwareVersion = dfu::FirmwareVersion;
 
 bool hasValidVectorTable(const FlashMemory &flash, std::uint32_t address);
 

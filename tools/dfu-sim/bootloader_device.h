@@ -21,7 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 struct BootloaderConfig
 {
-    std::string memoryLayout = "@Internal Flash  /0x08000000/04*016Kg,01*064Kg,07*128Kg";
+    std::string memoryLayout = dfu::kModuleFlashLayout;
     std::uint16_t transferSize = 2048;
     // Fast by default so that whole images flash in moments.
     BootloaderTiming timing = BootloaderTiming::fast();

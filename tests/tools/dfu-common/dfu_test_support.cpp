@@ -1,5 +1,8 @@
 #include "dfu_test_support.h"
 
+#include "application_check.h"
+#include "memory_layout.h"
+
 #include <cstdio>
 
 #include <cstdlib>
@@ -122,6 +125,16 @@ std::vector<std::uint8_t> patternBytes(std::size_t count, unsigned seed)
         state = state * 1103515245u + 12345u;
         byte = std::uint8_t(state >> 16);
     }
+    return bytes;
+}
+
+std::vector<std::uint8_t> applicationBytes(std::size_t count, unsigned seed)
+{
+    std::vector<std::uint8_t> bytes = patternBytes(count, seed);
+    const std::uint32_t words[] = {dfu::kModuleSramStart + 0x20000,
+                                   dfu::kApplicationAddress + 0x201};
+    for (std::size_t i = 0; i < 8; ++i)
+        bytes.at(i) = std::uint8_t(words[i / 4] >> (8 * (i % 4)));
     return bytes;
 }
 

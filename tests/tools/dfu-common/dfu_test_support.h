@@ -50,4 +50,8 @@ bool onPath(const std::string &program);
 // `count` pseudo-random bytes, the same for the same seed.
 std::vector<std::uint8_t> patternBytes(std::size_t count, unsigned seed = 1);
 
+// patternBytes under a vector table that passes the flasher's application
+// checks when loaded at the application address: count is at least 1 KiB.
+std::vector<std::uint8_t> applicationBytes(std::size_t count, unsigned seed = 1);
+
 } // namespace dfutest
