@@ -1,4 +1,5 @@
 // dfu-convert: packs a raw binary or an Intel HEX file into a DfuSe file.
+#include "application_check.h"
 #include "command_line.h"
 #include "convert_options.h"
 #include "dfuse_file.h"
@@ -30,12 +31,23 @@ std::vector<dfu::ImageElement> readElements(const dfu::ConvertOptions &options)
     }
 }
 
+// Packing is not flashing: the file is written all the same, and the flasher
+// refuses it later unless told otherwise.
+void warnUnlessApplication(const std::vector<dfu::ImageElement> &elements)
+{
+    const dfu::ApplicationCheck check = dfu::checkApplicationImage(elements);
+    if (!check.passed())
+        std::cerr << "dfu-convert: warning: not an application for this module: " << check.problem
+                  << "\n";
+}
+
 int convert(const dfu::ConvertOptions &options)
 {
     try {
         dfu::DfuseFile file;
         file.targets.push_back({});
         file.targets.front().elements = readElements(options);
+        warnUnlessApplication(file.targets.front().elements);
         const dfu::DfuseImage image(file);
         try {
             dfu::writeFileAtomically(options.output, image.spans());

@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "application_check.h"
 #include "dfu_protocol.h"
 #include "dfuse_engine.h"
 #include "dfuse_file.h"
@@ -74,6 +75,12 @@ DfuseEngine engineFor(DfuTransport &device, std::ostream &out)
     return engine;
 }
 
+std::string versionLine(const ApplicationCheck &check)
+{
+    return check.version ? kImageVersionPrefix + versionText(*check.version)
+                         : std::string(kImageWithoutVersion);
+}
+
 } // namespace
 
 std::string progressLine(Phase phase, std::uint64_t done, std::uint64_t total)
@@ -94,15 +101,25 @@ int listDevices(DeviceFinder &finder, std::ostream &out)
     return 0;
 }
 
-int flashFile(DeviceFinder &finder, const std::string &path, std::ostream &out, std::ostream &err)
+int flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostream &out,
+              std::ostream &err)
 {
     try {
         // The whole file is checked before any device is touched.
-        const DfuseFile file = readImage(path);
-        const std::vector<ImageElement> elements = elementsFor(file, path);
+        const DfuseFile file = readImage(request.path);
+        const std::vector<ImageElement> elements = elementsFor(file, request.path);
+        const ApplicationCheck check = checkApplicationImage(elements);
+        if (!check.passed() && !request.force) {
+            err << kImageRefusedPrefix << check.problem << "\n"
+                << "dfuse-tool: nothing was written; --force flashes it all the same" << std::endl;
+            return kExitImageRefused;
+        }
         const auto device = openDevice(finder, out);
         const DeviceDescription &description = device->description();
-        out << "Flashing " << path << std::endl;
+        out << "Flashing " << request.path << std::endl;
+        if (!check.passed())
+            out << "Flashing anyway (--force): " << check.problem << std::endl;
+        out << versionLine(check) << std::endl;
         checkDeviceMatches(file, description);
         const FlashPlan plan = planFlash(elements, parseMemoryLayout(description.alternateName));
         engineFor(*device, out).flash(elements, plan);

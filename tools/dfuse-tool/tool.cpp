@@ -56,7 +56,7 @@ int runDfuseTool(const std::vector<std::string> &arguments, std::unique_ptr<Devi
     case Action::List:
         return listDevices(finder, out);
     case Action::Flash:
-        return flashFile(finder, options.file, out, err);
+        return flashFile(finder, {options.file, options.force}, out, err);
     default:
         return leaveToApplication(finder, out, err);
     }

@@ -34,6 +34,7 @@ struct ToolOptions
     };
     Action action = Action::Help;
     std::string file;                 // for Flash
+    bool force = false;               // Flash: also an image that fails the application checks
     std::optional<DeviceKind> device; // from --device; nothing when not given
 };
 
@@ -44,7 +45,7 @@ struct ParsedToolOptions
 };
 
 // `arguments` without the program name.
-ParsedToolOptions parseToolOptions(const std::vector<std::string> &arguments);
+ParsedToolOptions parseToolOptions(std::vector<std::string> arguments);
 
 struct DeviceRequest
 {

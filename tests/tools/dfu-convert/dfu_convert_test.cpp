@@ -154,6 +154,23 @@ std::vector<Refusal> refusals()
     };
 }
 
+// Packing is not flashing: an image the flasher would refuse is still
+// written, with a warning; an application converts without one.
+TEST(DfuConvert, WarnsOfAnImageThatCannotBeTheApplicationButConvertsIt)
+{
+    TemporaryFolder folder;
+    const std::string input = folder.file("image.bin");
+    writeBytes(input, dfutest::applicationBytes(4096));
+    const auto low = convert({"-b", "0x08000000:" + input, folder.file("low.dfu")});
+    EXPECT_EQ(low.exitCode, 0);
+    EXPECT_EQ(low.err, "dfu-convert: warning: not an application for this module: image starts at "
+                       "0x08000000, the application area starts at 0x08020000\n");
+    EXPECT_TRUE(std::filesystem::exists(folder.file("low.dfu")));
+    const auto good = convert({"-b", "0x08020000:" + input, folder.file("good.dfu")});
+    EXPECT_EQ(good.exitCode, 0);
+    EXPECT_EQ(good.err, "");
+}
+
 TEST(DfuConvert, EachRefusalNamesFileAndReasonAndLeavesNoOutput)
 {
     TemporaryFolder folder;

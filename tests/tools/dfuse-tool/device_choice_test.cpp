@@ -63,7 +63,7 @@ protected:
     dfutest::TemporaryFolder rendezvous_;
     dfutest::TemporaryFolder bus_;
     const std::string usbSocket_ = bus_.file("stand-in.sock");
-    const std::vector<std::uint8_t> image_ = dfutest::patternBytes(20000, 4);
+    const std::vector<std::uint8_t> image_ = dfutest::applicationBytes(20000, 4);
     std::vector<std::uint8_t> untouched_;
     std::unique_ptr<dfutest::RunningBootloader> simulator_;
     std::unique_ptr<dfutest::RunningBootloader> usb_;

@@ -101,7 +101,7 @@ TEST_F(DfuseTool, ListsTheSimulatedBootloaderOnlyWhileItRuns)
 TEST_F(DfuseTool, FlashWritesReadsBackAndErasesEachCoveredPageOnce)
 {
     startBootloader();
-    const auto image = dfutest::patternBytes(256 * 1024 + 100, 3);
+    const auto image = dfutest::applicationBytes(256 * 1024 + 100, 3);
     const auto result = tool({"--flash", imageFile(dfuseBytes({{kApp, image}}))});
     ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
     EXPECT_NE(result.out.find("Writing 100%"), std::string::npos) << result.out;
@@ -116,7 +116,7 @@ TEST_F(DfuseTool, FlashWritesReadsBackAndErasesEachCoveredPageOnce)
 TEST_F(DfuseTool, FlashReportsEachPhaseFromZeroToItsTotalAfterEveryPageAndBlock)
 {
     startBootloader();
-    const auto image = dfutest::patternBytes(256 * 1024 + 100, 5);
+    const auto image = dfutest::applicationBytes(256 * 1024 + 100, 5);
     const auto result = tool({"--flash", imageFile(dfuseBytes({{kApp, image}}))});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out.rfind("Using " + kSignature, 0), 0u) << result.out;
@@ -154,7 +154,7 @@ TEST_F(DfuseTool, PathsWithBlanksAndLettersBeyondAsciiConvertAndFlash)
     std::filesystem::create_directory(std::filesystem::u8path(folder));
     const std::string binary = folder + "/固件 v1.bin";
     const std::string dfuse = folder + "/固件 v1.dfu";
-    const auto image = dfutest::patternBytes(5000, 9);
+    const auto image = dfutest::applicationBytes(5000, 9);
     dfutest::writeBytes(binary, image);
 
     const auto converted =
@@ -183,13 +183,52 @@ TEST_F(DfuseTool, ABadFileIsRefusedBeforeAnyRequestReachesTheDevice)
     EXPECT_EQ(device().stats().requests, 0u);
 
     // These need the device's description, but nothing may be erased.
-    const auto foreign = tool({"--flash", imageFile(dfuseBytes({{kApp, {1}}}, 0x1234))});
+    const auto foreign =
+        tool({"--flash", imageFile(dfuseBytes({{kApp, dfutest::applicationBytes(1024)}}, 0x1234))});
     EXPECT_EQ(foreign.exitCode, 1);
     EXPECT_NE(foreign.err.find("meant for device 0x0483:0x1234"), std::string::npos) << foreign.err;
-    const auto outside = tool({"--flash", imageFile(dfuseBytes({{0x080FFFFF, {1, 2}}}))});
+    // Past the device's own map, which a forced image meets.
+    const auto outside =
+        tool({"--force", "--flash", imageFile(dfuseBytes({{0x080FFFFF, {1, 2}}}))});
     EXPECT_EQ(outside.exitCode, 1);
     EXPECT_NE(outside.err.find("0x08100000 lies outside"), std::string::npos) << outside.err;
     EXPECT_TRUE(device().stats().erasedPages.empty());
+}
+
+TEST_F(DfuseTool, AnImageThatCannotBeTheApplicationIsRefusedUntouchedUnlessForced)
+{
+    startBootloader();
+    const auto before = device().readFlash(0x08000000, 4096);
+    const std::string low = imageFile(dfuseBytes({{0x08000000, dfutest::applicationBytes(4096)}}));
+    const auto refused = tool({"--flash", low});
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_EQ(refused.err.rfind("dfuse-tool: refused, not an application for this module: image "
+                                "starts at 0x08000000, the application area starts at 0x08020000\n",
+                                0),
+              0u)
+        << refused.err;
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(device().stats().requests, 0u);
+
+    const auto forced = tool({"--flash", low, "--force"});
+    ASSERT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_NE(forced.out.find("Flashing anyway (--force): image starts at 0x08000000"),
+              std::string::npos)
+        << forced.out;
+    EXPECT_NE(device().readFlash(0x08000000, 4096), before);
+}
+
+TEST_F(DfuseTool, AFlashSaysWhichVersionTheImageStates)
+{
+    startBootloader();
+    const auto stated =
+        tool({"--flash",
+              imageFile(dfuseBytes({{kApp, dfusim::makeApplicationImage(kApp, {5, 0, 12})}}))});
+    EXPECT_NE(stated.out.find("\nImage version 5.0.12\n"), std::string::npos) << stated.out;
+    const auto unstated =
+        tool({"--flash", imageFile(dfuseBytes({{kApp, dfutest::applicationBytes(2048)}}))});
+    EXPECT_EQ(unstated.exitCode, 0) << unstated.err;
+    EXPECT_NE(unstated.out.find("\nImage states no version\n"), std::string::npos) << unstated.out;
 }
 
 TEST_F(DfuseTool, ADeviceErrorMidDownloadFailsWithStatusAndState)
@@ -198,7 +237,7 @@ TEST_F(DfuseTool, ADeviceErrorMidDownloadFailsWithStatusAndState)
     config.failingWriteAddress = kApp + 40 * 2048;
     startBootloader(config);
     const auto result =
-        tool({"--flash", imageFile(dfuseBytes({{kApp, dfutest::patternBytes(128 * 1024)}}))});
+        tool({"--flash", imageFile(dfuseBytes({{kApp, dfutest::applicationBytes(128 * 1024)}}))});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(
         result.err.find("dfuse-tool: flashing failed: writing 2048 bytes at 0x08034000 failed: "
@@ -214,7 +253,7 @@ TEST_F(DfuseTool, ABootloaderThatFallsSilentFailsTheRunAsUnanswered)
     config.stallAtByte = 8192;
     startBootloader(config);
     const auto result =
-        tool({"--flash", imageFile(dfuseBytes({{kApp, dfutest::patternBytes(64 * 1024)}}))});
+        tool({"--flash", imageFile(dfuseBytes({{kApp, dfutest::applicationBytes(64 * 1024)}}))});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("the simulated device did not answer within 5 s"), std::string::npos)
         << result.err;
@@ -258,7 +297,7 @@ TEST_F(DfuseTool, ABootloaderInAFolderOthersMayWriteToIsRefused)
 {
     startBootloader();
     ASSERT_EQ(chmod(folder_.path().c_str(), 0777), 0);
-    const std::string path = imageFile(dfuseBytes({{kApp, {1, 2, 3}}}));
+    const std::string path = imageFile(dfuseBytes({{kApp, dfutest::applicationBytes(1024)}}));
     const std::string reason = "mode 0777, must be 0700";
     const auto listed = tool({"--list"});
     EXPECT_EQ(listed.out.find(kSignature), std::string::npos) << listed.out;
@@ -274,7 +313,7 @@ TEST_F(DfuseTool, ABootloaderInAFolderOthersMayWriteToIsRefused)
 
 TEST_F(DfuseTool, WithoutDeviceFlashAndLeaveFailClearly)
 {
-    const std::string path = imageFile(dfuseBytes({{kApp, {1, 2, 3}}}));
+    const std::string path = imageFile(dfuseBytes({{kApp, dfutest::applicationBytes(1024)}}));
     for (const auto &arguments : {std::vector<std::string>{"--flash", path}, {"--leave"}}) {
         const auto result = tool(arguments);
         EXPECT_EQ(result.exitCode, 1);

@@ -30,6 +30,23 @@ TEST(ToolOptions, DevicePrecedesTheActionAndNamesAKnownKind)
         EXPECT_NE(dfu::parseToolOptions(wrong).error, "") << wrong.size();
 }
 
+TEST(ToolOptions, ForceGoesWithFlashAnywhereOnTheLine)
+{
+    for (const std::vector<std::string> &forced :
+         {std::vector<std::string>{"--force", "--flash", "a.dfu"},
+          {"--flash", "a.dfu", "--force"},
+          {"--device", "sim", "--force", "--flash", "a.dfu"}}) {
+        const auto parsed = dfu::parseToolOptions(forced);
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_TRUE(parsed.options.force);
+        EXPECT_EQ(parsed.options.file, "a.dfu");
+    }
+    EXPECT_FALSE(dfu::parseToolOptions({"--flash", "a.dfu"}).options.force);
+    EXPECT_EQ(dfu::parseToolOptions({"--force", "--leave"}).error,
+              "--force goes only with --flash");
+    EXPECT_NE(dfu::parseToolOptions({"--flash", "--force"}).error, "");
+}
+
 TEST(ToolOptions, TheOptionWinsOverTheEnvironmentWhichWinsOverChoosingByItself)
 {
     EXPECT_EQ(dfu::requestedDevice(DeviceKind::Usb, "sim").kind, DeviceKind::Usb);
