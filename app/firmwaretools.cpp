@@ -2,6 +2,7 @@
 
 #include "programs.h"
 
+#include "application_check.h"
 #include "dfu_protocol.h"
 #include "memory_layout.h"
 
@@ -49,6 +50,11 @@ QString failureReason(const QString &programBaseName, const ToolRun &run)
     if (!run.finished)
         return QStringLiteral("timed out");
     const QStringList errors = nonEmptyLines(run.standardError);
+    // The flasher's refusal of an image is said in the image's own terms.
+    const QString refused = QString::fromLatin1(dfu::kImageRefusedPrefix).trimmed();
+    for (const QString &line : errors)
+        if (line.startsWith(refused))
+            return line.mid(refused.size()).trimmed();
     for (auto line = errors.crbegin(); line != errors.crend(); ++line) {
         if (line->startsWith(programBaseName + ":"))
             return *line;
@@ -68,6 +74,17 @@ bool listsDfuDevice(const QByteArray &listOutput)
     static const QByteArray signature = QByteArray::fromStdString(
         dfu::deviceSignature(dfu::kBootloaderVendorId, dfu::kBootloaderProductId));
     return listOutput.contains(signature);
+}
+
+std::optional<QString> imageNote(QByteArrayView line)
+{
+    const QString text = QString::fromUtf8(line).trimmed();
+    const QLatin1String versionPrefix(dfu::kImageVersionPrefix);
+    if (text.startsWith(versionPrefix))
+        return "Flashing version " + text.mid(versionPrefix.size());
+    if (text == QLatin1String(dfu::kImageWithoutVersion))
+        return QStringLiteral("Flashing an image that states no version");
+    return std::nullopt;
 }
 
 QString imageKind(const QString &path)

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace firmwaretools {
 
@@ -37,9 +40,14 @@ constexpr int reapLimitMs = 5000;
 ToolRun run(const QString &programBaseName, const QStringList &arguments);
 
 // Why a run that did not succeed failed, in one line for the operator: the
-// last error line the program printed (one naming the program first), else
+// last error line the program printed (one naming the program first; the
+// problem alone when the flasher refused the image), else
 // how it ended ("timed out", "could not start dfu-convert", an exit code).
 QString failureReason(const QString &programBaseName, const ToolRun &run);
+
+// The log line for a line of the flasher's --flash output that states the
+// image's version or its lack of one: "Flashing version 1.2.3".
+std::optional<QString> imageNote(QByteArrayView line);
 
 // Whether the flasher's --list output names an STM32 DFU bootloader.
 bool listsDfuDevice(const QByteArray &listOutput);

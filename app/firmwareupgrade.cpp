@@ -123,8 +123,11 @@ QList<FlashProgress> FirmwareUpgrade::takeProgressLines(const QByteArray &output
     unreadOutput += output;
     QList<FlashProgress> lines;
     for (qsizetype end = unreadOutput.indexOf('\n'); end >= 0; end = unreadOutput.indexOf('\n')) {
-        if (const auto line = parseProgressLine(QByteArrayView(unreadOutput).first(end + 1)))
-            lines << *line;
+        const QByteArrayView line = QByteArrayView(unreadOutput).first(end + 1);
+        if (const auto progress = parseProgressLine(line))
+            lines << *progress;
+        else if (const auto note = firmwaretools::imageNote(line))
+            emit imageNoted(*note);
         unreadOutput.remove(0, end + 1);
     }
     return lines;

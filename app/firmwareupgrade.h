@@ -11,8 +11,8 @@
 //
 // Threads: everything, constructor to destructor, on the GUI thread.
 // noBootloader, imageWanted, succeeded and failed come last in a step, so
-// their receivers may run the event loop (a modal dialog). phaseChanged and
-// progress come in the middle of reading a program's output: a receiver that
+// their receivers may run the event loop (a modal dialog). phaseChanged,
+// progress and imageNoted come in the middle of reading a program's output: a receiver that
 // runs the event loop (a modal QProgressDialog's setValue does) connects
 // queued.
 #pragma once
@@ -84,6 +84,7 @@ signals:
     void imageWanted();  // the bootloader is there; flashImage() or abandon()
     void phaseChanged(FirmwarePhase phase);
     void progress(qint64 done, qint64 total); // within the current phase
+    void imageNoted(const QString &logLine);  // the version the flashed image states
     void succeeded();
     void failed(const FirmwareFailure &failure);
 

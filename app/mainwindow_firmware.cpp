@@ -49,6 +49,7 @@ void MainWindow::connectFirmwareUpgrade()
             Qt::QueuedConnection);
     connect(&firmwareUpgrade, &FirmwareUpgrade::progress, this, &MainWindow::showUpgradeProgress,
             Qt::QueuedConnection);
+    connect(&firmwareUpgrade, &FirmwareUpgrade::imageNoted, this, &MainWindow::writeLog);
     connect(&firmwareUpgrade, &FirmwareUpgrade::succeeded, this, &MainWindow::firmwareRunSucceeded);
     connect(&firmwareUpgrade, &FirmwareUpgrade::failed, this, &MainWindow::firmwareRunFailed);
 }

@@ -1,6 +1,7 @@
 // The window with the real device library against a running imu-sim.
 #include "application_image.h"
 #include "calibrationtext.h"
+#include "dfu_test_support.h"
 #include "end_to_end_fixture.h"
 #include "filedialogs.h"
 #include "firmwareupgrade.h"
@@ -167,13 +168,38 @@ protected:
     // table and the version marker the module reports from.
     QString writeApplicationImage(const dfusim::FirmwareVersion &version, int size = 2048)
     {
-        const std::vector<std::uint8_t> image =
-            dfusim::makeApplicationImage(dfu::kApplicationAddress, version, size);
-        const QString path = programDir.filePath("new firmware.bin");
+        return writeImage("new firmware.bin",
+                          dfusim::makeApplicationImage(dfu::kApplicationAddress, version, size));
+    }
+
+    QString writeImage(const QString &name, const std::vector<std::uint8_t> &bytes)
+    {
+        const QString path = programDir.filePath(name);
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(reinterpret_cast<const char *>(image.data()), qint64(image.size()));
+        file.write(reinterpret_cast<const char *>(bytes.data()), qint64(bytes.size()));
         return path;
+    }
+
+    // An application built for the start of flash, where the bootloader lives.
+    QString writeHexForTheStartOfFlash()
+    {
+        const auto image = dfusim::makeApplicationImage(0x08000000, {9, 9, 9}, 64);
+        std::string hex = dfutest::intelHexRecord(4, 0, {0x08, 0x00}) + "\n";
+        for (std::size_t at = 0; at < image.size(); at += 16)
+            hex += dfutest::intelHexRecord(0, unsigned(at),
+                                           {image.begin() + std::ptrdiff_t(at),
+                                            image.begin() + std::ptrdiff_t(at + 16)}) +
+                   "\n";
+        hex += ":00000001FF\n";
+        return writeImage("boot.hex", {hex.begin(), hex.end()});
+    }
+
+    void leaveTheBootloader()
+    {
+        MessageBoxAnswerer answerer;
+        click("pushButton_leaveDfu");
+        EXPECT_TRUE(waitUntil([&] { return !controller()->isBusy(); }));
     }
 
     void jumpToTheBootloader()
@@ -217,6 +243,31 @@ TEST_F(EndToEndFirmware, JumpFlashABinLeaveAndReadTheNewVersion)
     jumpToTheBootloader();
     EXPECT_EQ(upgradeWith(writeApplicationImage({2, 0, 1})), QStringList{"DFU Success!"});
     readTheVersionBack("2.0.1");
+}
+
+TEST_F(EndToEndFirmware, AnImageThatCannotBeTheApplicationIsRefusedAndTheModuleKeepsItsOwn)
+{
+    jumpToTheBootloader();
+    EXPECT_EQ(upgradeWith(writeHexForTheStartOfFlash()), QStringList{"DFU Fail!"});
+    EXPECT_EQ(log().last(),
+              "DFU Fail: image starts at 0x08000000, the application area starts at 0x08020000");
+    leaveTheBootloader();
+    readTheVersionBack("1.4.2");
+
+    click("pushButton_jumpToDfu");
+    ASSERT_TRUE(waitUntil([&] { return !portPublished(); }));
+    EXPECT_EQ(upgradeWith(writeApplicationImage({2, 2, 0})), QStringList{"DFU Success!"});
+    EXPECT_TRUE(log().contains("Flashing version 2.2.0")) << log().join('\n').toStdString();
+    readTheVersionBack("2.2.0");
+}
+
+TEST_F(EndToEndFirmware, AnImageWithoutAVersionFlashesAndTheLogSaysSo)
+{
+    jumpToTheBootloader();
+    const QString image = writeImage("plain.bin", dfutest::applicationBytes(4096));
+    EXPECT_EQ(upgradeWith(image), QStringList{"DFU Success!"});
+    EXPECT_TRUE(log().contains("Flashing an image that states no version"))
+        << log().join('\n').toStdString();
 }
 
 // The module's own flash timing: erasing and writing a full application
