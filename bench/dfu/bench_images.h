@@ -2,13 +2,18 @@
 // as Intel HEX text with 16-byte records.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace dfubench {
 
+// Pseudo-random bytes under the vector table of an application loaded at
+// 0x08020000 (stack at 0x20020000, reset handler at 0x08020200), so that the
+// flasher takes them; at least 1 KiB.
 inline std::vector<std::uint8_t> imageBytes(std::size_t size)
 {
     std::vector<std::uint8_t> bytes(size);
@@ -17,6 +22,8 @@ inline std::vector<std::uint8_t> imageBytes(std::size_t size)
         state = state * 1103515245u + 12345u;
         byte = std::uint8_t(state >> 16);
     }
+    const std::uint8_t vectors[] = {0x00, 0x00, 0x02, 0x20, 0x01, 0x02, 0x02, 0x08};
+    std::copy(std::begin(vectors), std::end(vectors), bytes.begin());
     return bytes;
 }
 

@@ -175,7 +175,7 @@ void conversion(const std::filesystem::path &dir, int repetitions)
     const std::string out = (dir / "out.dfu").string();
     const std::string copy = (dir / "copy").string();
     writeFile(bin, std::string(image.begin(), image.end()));
-    const std::string hexContent = dfubench::hexText(0x08000000, image);
+    const std::string hexContent = dfubench::hexText(0x08020000, image);
     writeFile(hex, hexContent);
     const double binMB = double(image.size()) / 1e6;
     const double hexMB = double(hexContent.size()) / 1e6;
@@ -187,8 +187,8 @@ void conversion(const std::filesystem::path &dir, int repetitions)
 
     const auto bins = timeInTurns(
         repetitions, {program({DFU_CONVERT_PATH, "--version"}), program({"cp", bin, copy}),
-                      program({"dfuse-pack", "-b", "0x08000000:" + bin, out}, packer),
-                      program({DFU_CONVERT_PATH, "-b", "0x08000000:" + bin, out})});
+                      program({"dfuse-pack", "-b", "0x08020000:" + bin, out}, packer),
+                      program({DFU_CONVERT_PATH, "-b", "0x08020000:" + bin, out})});
     row("baseline: `dfu-convert --version` (start-up)", bins[0], 0);
     row("baseline: `cp` of the 1 MiB .bin", bins[1], binMB);
     row("baseline: `dfuse-pack -b` (same .bin)", bins[2], binMB);
