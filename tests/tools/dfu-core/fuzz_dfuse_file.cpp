@@ -1,7 +1,9 @@
 // Any bytes either parse into a file that writes back to a parseable file with
 // the same elements, or are refused with an InputError. Each input is also
 // tried with a freshly computed CRC, so the structure checks behind the CRC
-// check get exercised too.
+// check get exercised too. Every parsed file also goes through the flasher's
+// application checks, which must give a reason or pass, never read outside.
+#include "application_check.h"
 #include "byte_order.h"
 #include "crc32.h"
 #include "dfuse_file.h"
@@ -15,6 +17,8 @@ void checkRoundTrip(const std::vector<std::uint8_t> &bytes)
 {
     try {
         const dfu::DfuseFile file = dfu::parseDfuse(bytes);
+        for (const dfu::DfuseTarget &target : file.targets)
+            (void)dfu::checkApplicationImage(target.elements);
         const dfu::DfuseFile again = dfu::parseDfuse(dfu::serializeDfuse(file));
         if (again.targets.size() != file.targets.size())
             std::abort();
