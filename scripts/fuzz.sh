@@ -20,6 +20,7 @@ all_targets=(
   "fuzz_dfu_dfuse_file tests/tools/dfu-core/fuzz-corpus/dfuse_file -"
   "fuzz_dfu_memory_layout tests/tools/dfu-core/fuzz-corpus/memory_layout -"
   "updater_manifest_fuzz tests/tools/updater/manifest_corpus tests/tools/updater/manifest_fuzz.dict"
+  "updater_signature_file_fuzz tests/tools/updater/signature_corpus -"
   "app_progress_line_fuzz tests/app/fuzz-corpus/progress_line -"
 )
 

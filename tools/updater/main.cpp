@@ -5,6 +5,7 @@
 #include "exitcodes.h"
 #include "platform.h"
 #include "updatecontroller.h"
+#include "updatekeys.h"
 #include "updaterwindow.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@ UpdaterSettings settingsFor(const UpdaterArguments &arguments)
     settings.applicationProcessId = arguments.processId;
     settings.platformKey = currentPlatformKey();
     settings.downloadFolder = QDir::tempPath();
+    settings.publicKeys = builtInUpdateKeys();
     return settings;
 }
 

@@ -1,5 +1,6 @@
 #include "manifest.h"
 
+#include "signature.h"
 #include "transportpolicy.h"
 
 #include <QCoreApplication>
@@ -77,10 +78,38 @@ std::optional<PackageInfo> readPackage(const QJsonObject &entry, const QUrl &man
         *error = missingOrWrong(QStringLiteral("sha256"), "64 hexadecimal digits");
         return std::nullopt;
     }
-    return PackageInfo{address.url, *size, *digest};
+    const auto signature = decodeBase64Exactly(
+        entry.value(QLatin1String("ed25519")).toString().toLatin1(), kSignatureBytes);
+    if (!signature) {
+        *error = missingOrWrong(QStringLiteral("ed25519"), "the base64 text of a signature");
+        return std::nullopt;
+    }
+    return PackageInfo{address.url, *size, *digest, *signature};
 }
 
 } // namespace
+
+QUrl manifestSignatureUrl(const QUrl &manifestUrl)
+{
+    QUrl url = manifestUrl;
+    url.setPath(url.path() + QStringLiteral(".sig"));
+    return url;
+}
+
+ManifestResult parseSignedManifest(const QByteArray &document, const QByteArray &signatureFile,
+                                   const QList<QByteArray> &publicKeys,
+                                   const QString &applicationName, const QString &platformKey,
+                                   const QUrl &manifestUrl)
+{
+    const std::optional<QByteArray> signature = parseSignatureFile(signatureFile);
+    if (!signature)
+        return {std::nullopt, tr("The signature file of the update manifest is not valid, so "
+                                 "nothing is offered.")};
+    if (!verifySignature(publicKeys, document, *signature))
+        return {std::nullopt, tr("The update manifest is not signed with a key this updater "
+                                 "trusts, so nothing is offered.")};
+    return parseManifest(document, applicationName, platformKey, manifestUrl);
+}
 
 ManifestResult parseManifest(const QByteArray &document, const QString &applicationName,
                              const QString &platformKey, const QUrl &manifestUrl)

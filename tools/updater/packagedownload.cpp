@@ -1,5 +1,7 @@
 #include "packagedownload.h"
 
+#include "signature.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -47,9 +49,9 @@ QString PackageDownload::open(const QString &parentFolder, const QString &fileNa
     return {};
 }
 
-QString PackageDownload::verify(qint64 expectedSize, const QByteArray &expectedSha256)
+QString PackageDownload::verify(const PackageInfo &expected, const QList<QByteArray> &publicKeys)
 {
-    const QString problem = checkPart(expectedSize, expectedSha256);
+    const QString problem = checkPart(expected, publicKeys);
     if (!problem.isEmpty()) {
         discard();
         return problem;
@@ -64,22 +66,33 @@ QString PackageDownload::verify(qint64 expectedSize, const QByteArray &expectedS
     return {};
 }
 
-QString PackageDownload::checkPart(qint64 expectedSize, const QByteArray &expectedSha256)
+// The checksum and the signature are both taken over one mapping of the file,
+// so they judge exactly the bytes that are kept.
+QString PackageDownload::checkPart(const PackageInfo &expected, const QList<QByteArray> &publicKeys)
 {
     partFile_.close();
-    if (partFile_.size() != expectedSize)
+    if (partFile_.size() != expected.size)
         return tr("The download has %1 bytes instead of the published %2.")
             .arg(partFile_.size())
-            .arg(expectedSize);
-    if (!partFile_.open(QIODevice::ReadOnly))
-        return tr("The download could not be read back: %1").arg(partFile_.errorString());
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    const bool hashed = hash.addData(&partFile_);
-    partFile_.close();
-    if (!hashed)
-        return tr("The download could not be read back: %1").arg(partFile_.errorString());
-    if (hash.result() != expectedSha256)
+            .arg(expected.size);
+    const uchar *mapped =
+        partFile_.open(QIODevice::ReadOnly) ? partFile_.map(0, expected.size) : nullptr;
+    if (!mapped) {
+        const QString error = partFile_.errorString();
+        partFile_.close();
+        return tr("The download could not be read back: %1").arg(error);
+    }
+    const QByteArray body =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), expected.size);
+    const bool digestMatches =
+        QCryptographicHash::hash(body, QCryptographicHash::Sha256) == expected.sha256;
+    const bool signedByTrustedKey =
+        verifySignature(publicKeys, body, expected.signature).has_value();
+    partFile_.close(); // also unmaps
+    if (!digestMatches)
         return tr("The SHA-256 checksum of the download does not match the published one.");
+    if (!signedByTrustedKey)
+        return tr("The download is not signed with a key this updater trusts.");
     return {};
 }
 

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "manifest.h"
+
 #include <QByteArray>
 #include <QFile>
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
 
 // Where one package download lands: a private folder of its own, the body in
-// "<name>.part", and only a body whose size and SHA-256 match gets the real
-// name. The folder is removed when the object goes away, unless the package
-// was verified.
+// "<name>.part", and only a body whose size and SHA-256 match and whose
+// signature is by a trusted key gets the real name. The folder is removed when the object goes
+// away, unless the package was verified.
 class PackageDownload
 {
 public:
@@ -21,7 +24,7 @@ public:
     // Closes the part file and checks it. On success the package is renamed to
     // its real name and kept; on failure the folder is removed and the reason
     // returned.
-    QString verify(qint64 expectedSize, const QByteArray &expectedSha256);
+    QString verify(const PackageInfo &expected, const QList<QByteArray> &publicKeys);
 
     // Removes the folder with whatever it holds, verified or not.
     void discard();
@@ -29,7 +32,7 @@ public:
     QString packagePath() const { return packagePath_; }
 
 private:
-    QString checkPart(qint64 expectedSize, const QByteArray &expectedSha256);
+    QString checkPart(const PackageInfo &expected, const QList<QByteArray> &publicKeys);
 
     std::unique_ptr<QTemporaryDir> folder_;
     QFile partFile_;

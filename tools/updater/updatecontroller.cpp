@@ -1,6 +1,20 @@
 #include "updatecontroller.h"
 
+#include "signature.h"
+
 #include <QDir>
+
+namespace {
+
+// Starts `buffer` afresh as the sink of a transfer.
+void reopenEmpty(QBuffer *buffer)
+{
+    buffer->close();
+    buffer->setData({});
+    buffer->open(QIODevice::WriteOnly);
+}
+
+} // namespace
 
 UpdateController::UpdateController(const UpdaterSettings &settings, const SystemHooks &hooks,
                                    QObject *parent)
@@ -21,9 +35,15 @@ void UpdateController::start()
     if (state_ != UpdateState::Idle)
         return;
     setState(UpdateState::Checking);
-    manifestBuffer_.close();
-    manifestBuffer_.setData({});
-    manifestBuffer_.open(QIODevice::WriteOnly);
+    if (settings_.publicKeys.isEmpty()) {
+        // Later, like every other outcome of a check, so that callers see it
+        // only once their event loop runs.
+        QMetaObject::invokeMethod(this, &UpdateController::refuseForLackOfKeys,
+                                  Qt::QueuedConnection);
+        return;
+    }
+    fetchingSignature_ = false;
+    reopenEmpty(&manifestBuffer_);
     transfer_.start(settings_.manifestUrl, &manifestBuffer_,
                     {kMaxManifestBytes, settings_.idleTimeoutMs});
 }
@@ -62,7 +82,9 @@ void UpdateController::cancel()
 
 void UpdateController::onTransferFinished(const TransferResult &result)
 {
-    if (state_ == UpdateState::Checking)
+    if (state_ == UpdateState::Checking && fetchingSignature_)
+        onSignatureFetched(result);
+    else if (state_ == UpdateState::Checking)
         onManifestFetched(result);
     else if (state_ == UpdateState::Downloading)
         onPackageFetched(result);
@@ -74,8 +96,23 @@ void UpdateController::onManifestFetched(const TransferResult &result)
         fail(tr("The update check failed. %1").arg(result.message));
         return;
     }
-    const ManifestResult manifest = parseManifest(manifestBuffer_.data(), settings_.applicationName,
-                                                  settings_.platformKey, settings_.manifestUrl);
+    fetchingSignature_ = true;
+    reopenEmpty(&signatureBuffer_);
+    transfer_.start(manifestSignatureUrl(settings_.manifestUrl), &signatureBuffer_,
+                    {kMaxSignatureFileBytes, settings_.idleTimeoutMs});
+}
+
+void UpdateController::onSignatureFetched(const TransferResult &result)
+{
+    if (result.status != TransferResult::Status::Ok) {
+        fail(tr("The signature of the update manifest could not be fetched, so nothing is "
+                "offered. %1")
+                 .arg(result.message));
+        return;
+    }
+    const ManifestResult manifest = parseSignedManifest(
+        manifestBuffer_.data(), signatureBuffer_.data(), settings_.publicKeys,
+        settings_.applicationName, settings_.platformKey, settings_.manifestUrl);
     if (!manifest.release) {
         fail(manifest.error);
         return;
@@ -100,14 +137,19 @@ void UpdateController::onPackageFetched(const TransferResult &result)
         fail(tr("The download failed. %1").arg(result.message));
         return;
     }
-    const PackageInfo &package = *release_->package;
-    const QString problem = package_.verify(package.size, package.sha256);
+    const QString problem = package_.verify(*release_->package, settings_.publicKeys);
     if (!problem.isEmpty()) {
         fail(tr("%1 The download was deleted.").arg(problem));
         return;
     }
     setState(UpdateState::WaitingForExit);
     waitForApplicationExit();
+}
+
+void UpdateController::refuseForLackOfKeys()
+{
+    if (state_ == UpdateState::Checking)
+        fail(tr("This build of the updater has no update key, so it refuses every update."));
 }
 
 void UpdateController::waitForApplicationExit()

@@ -6,6 +6,8 @@
 #include "version.h"
 
 #include <QBuffer>
+#include <QByteArray>
+#include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QTimer>
@@ -34,7 +36,8 @@ struct UpdaterSettings
     Version installedVersion;
     qint64 applicationProcessId = 0;
     QString platformKey;
-    QString downloadFolder; // a private sub-folder is made inside it per download
+    QString downloadFolder;       // a private sub-folder is made inside it per download
+    QList<QByteArray> publicKeys; // raw Ed25519 keys manifests and packages must be signed with
     int idleTimeoutMs = 30000;
     int exitPollIntervalMs = 500;
 };
@@ -47,7 +50,7 @@ struct SystemHooks
 };
 
 // The update run as a state machine, free of widgets:
-// Checking -> UpToDate | UpdateAvailable | Failed;
+// Checking (manifest, then its signature) -> UpToDate | UpdateAvailable | Failed;
 // UpdateAvailable -> Downloading -> WaitingForExit -> HandedOver, or Failed;
 // cancelling a download or the wait returns to UpdateAvailable.
 class UpdateController : public QObject
@@ -74,6 +77,8 @@ signals:
 private:
     void onTransferFinished(const TransferResult &result);
     void onManifestFetched(const TransferResult &result);
+    void onSignatureFetched(const TransferResult &result);
+    void refuseForLackOfKeys();
     void onPackageFetched(const TransferResult &result);
     void waitForApplicationExit();
     void handOver();
@@ -85,6 +90,8 @@ private:
     QNetworkAccessManager network_;
     Transfer transfer_;
     QBuffer manifestBuffer_;
+    QBuffer signatureBuffer_;
+    bool fetchingSignature_ = false; // the second step of Checking
     PackageDownload package_;
     QTimer exitPollTimer_;
     UpdateState state_ = UpdateState::Idle;

@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     if (const auto &package = result.release->package) {
         const bool secure = package->url.scheme() == QLatin1String("https");
-        if (!secure || package->sha256.size() != 32 || package->size < 1 ||
-            package->size > kMaxPackageBytes)
+        if (!secure || package->sha256.size() != 32 || package->signature.size() != 64 ||
+            package->size < 1 || package->size > kMaxPackageBytes)
             std::abort();
     }
     return 0;

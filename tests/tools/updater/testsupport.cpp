@@ -66,6 +66,25 @@ void LocalUpdateServer::writeFile(const QString &name, const QByteArray &content
     file.write(content);
 }
 
+void LocalUpdateServer::writeSignedManifest(const QString &name, const QByteArray &document,
+                                            const QByteArray &secretKey) const
+{
+    writeFile(name, document);
+    writeFile(name + ".sig", formatSignatureFile(signMessage(secretKey, document).value()));
+}
+
+const KeyPair &testReleaseKey()
+{
+    static const KeyPair pair = generateKeyPair().value();
+    return pair;
+}
+
+const KeyPair &untrustedKey()
+{
+    static const KeyPair pair = generateKeyPair().value();
+    return pair;
+}
+
 void LocalServerTest::SetUp()
 {
     ensureApplication();
@@ -84,13 +103,16 @@ UpdaterSettings LocalServerTest::settingsFor(const QString &manifestPath) const
     settings.downloadFolder = downloads_.path();
     settings.idleTimeoutMs = 1000;
     settings.exitPollIntervalMs = 10;
+    settings.publicKeys = {testReleaseKey().publicKey};
     return settings;
 }
 
-PublishedPackage describePackage(const QString &url, const QByteArray &content)
+PublishedPackage describePackage(const QString &url, const QByteArray &content,
+                                 const QByteArray &secretKey)
 {
     return {url, content.size(),
-            QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex()};
+            QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex(),
+            signMessage(secretKey, content).value().toBase64()};
 }
 
 QByteArray manifestFor(const QString &version, const PublishedPackage &package,
@@ -98,7 +120,8 @@ QByteArray manifestFor(const QString &version, const PublishedPackage &package,
 {
     const QJsonObject download{{"url", package.url},
                                {"size", double(package.size)},
-                               {"sha256", QString::fromLatin1(package.sha256Hex)}};
+                               {"sha256", QString::fromLatin1(package.sha256Hex)},
+                               {"ed25519", QString::fromLatin1(package.signatureBase64)}};
     const QJsonObject release{{"version", version},
                               {"releaseNotes", "Faster charts."},
                               {"downloads", QJsonObject{{platform, download}}}};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "signature.h"
 #include "updatecontroller.h"
 
 #include <QByteArray>
@@ -30,6 +31,9 @@ public:
     bool isRunning() const { return port_ != 0; }
     QUrl url(const QString &path) const;
     void writeFile(const QString &name, const QByteArray &content) const;
+    // Writes `document` as `name` and its signature as `name`.sig.
+    void writeSignedManifest(const QString &name, const QByteArray &document,
+                             const QByteArray &secretKey) const;
 
 private:
     QTemporaryDir root_;
@@ -43,21 +47,30 @@ class LocalServerTest : public ::testing::Test
 protected:
     void SetUp() override;
 
-    // ORVIK-IMU 0.3 on "test-platform", reading `manifestPath` of the server.
+    // ORVIK-IMU 0.3 on "test-platform", reading `manifestPath` of the server
+    // and trusting the test release key.
     UpdaterSettings settingsFor(const QString &manifestPath) const;
 
     std::unique_ptr<LocalUpdateServer> server_;
     QTemporaryDir downloads_;
 };
 
+// Throw-away key pairs made once per test run: the one the tests release
+// with, and one the updater under test never trusts.
+const KeyPair &testReleaseKey();
+const KeyPair &untrustedKey();
+
 struct PublishedPackage
 {
     QString url;
     qint64 size = 0;
     QByteArray sha256Hex;
+    QByteArray signatureBase64;
 };
 
-PublishedPackage describePackage(const QString &url, const QByteArray &content);
+// `content` published at `url`, signed with `secretKey`.
+PublishedPackage describePackage(const QString &url, const QByteArray &content,
+                                 const QByteArray &secretKey = testReleaseKey().secretKey);
 
 // A manifest holding one ORVIK-IMU release for `platform`.
 QByteArray manifestFor(const QString &version, const PublishedPackage &package,

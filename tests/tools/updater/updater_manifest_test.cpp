@@ -14,12 +14,14 @@ namespace {
 const QString kPlatform = "windows-x86_64";
 const QUrl kManifestUrl("https://updates.example/ORVIK_IMU/updates.json");
 const QString kDigest = QString(64, 'a');
+const QByteArray kSignature(64, char(0x5c));
 
 QJsonObject validPackage()
 {
     return {{"url", "https://updates.example/files/ORVIK-IMU-0.4-setup.exe"},
             {"size", 1234},
-            {"sha256", kDigest}};
+            {"sha256", kDigest},
+            {"ed25519", QString::fromLatin1(kSignature.toBase64())}};
 }
 
 QJsonObject validRelease()
@@ -83,6 +85,7 @@ TEST(UpdateManifest, ReadsTheReleaseAndThisPlatformsPackageIgnoringUnknownFields
               QUrl("https://updates.example/files/ORVIK-IMU-0.4-setup.exe"));
     EXPECT_EQ(result.release->package->size, 1234);
     EXPECT_EQ(result.release->package->sha256, QByteArray(32, char(0xaa)));
+    EXPECT_EQ(result.release->package->signature, kSignature);
 }
 
 TEST(UpdateManifest, ResolvesRelativePackageAddressesAgainstTheManifest)
@@ -129,6 +132,10 @@ TEST(UpdateManifest, RefusesMissingOrMalformedRequiredFields)
         withPackageField("sha256", QString(65, 'a')),
         withPackageField("sha256", QString(64, 'g')),
         withPackageField("sha256", QString(63, 'a') + QChar(0x00e9)),
+        withPackageField("ed25519", missing),
+        withPackageField("ed25519", QString::fromLatin1(kSignature.left(63).toBase64())),
+        withPackageField("ed25519", QString::fromLatin1(kSignature.toBase64().chopped(2))),
+        withPackageField("ed25519", QString::fromLatin1(" " + kSignature.toBase64())),
     };
     for (const QJsonObject &release : releases) {
         const QByteArray document = documentWith(release);

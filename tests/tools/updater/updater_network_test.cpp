@@ -30,19 +30,29 @@ class UpdaterNetworkTest : public LocalServerTest
 protected:
     std::unique_ptr<UpdateController> controllerFor(const QString &manifestPath)
     {
+        return controllerFor(settingsFor(manifestPath));
+    }
+
+    std::unique_ptr<UpdateController> controllerFor(const UpdaterSettings &settings)
+    {
         SystemHooks hooks;
         hooks.isProcessRunning = [this](qint64) { return applicationRunning_; };
         hooks.handOver = [this](const QString &path) {
             handedOver_.append(path);
             return QString();
         };
-        return std::make_unique<UpdateController>(settingsFor(manifestPath), hooks);
+        return std::make_unique<UpdateController>(settings, hooks);
     }
 
     // Starts a check of `manifestPath` and waits for its outcome.
     std::unique_ptr<UpdateController> checked(const QString &manifestPath)
     {
-        auto controller = controllerFor(manifestPath);
+        return checked(settingsFor(manifestPath));
+    }
+
+    std::unique_ptr<UpdateController> checked(const UpdaterSettings &settings)
+    {
+        auto controller = controllerFor(settings);
         controller->start();
         EXPECT_TRUE(waitUntil([&] { return controller->state() != UpdateState::Checking; }));
         return controller;
@@ -56,7 +66,17 @@ protected:
 
     void publishManifest(const QString &version, const PublishedPackage &package)
     {
-        server_->writeFile("updates.json", manifestFor(version, package));
+        server_->writeSignedManifest("updates.json", manifestFor(version, package),
+                                     testReleaseKey().secretKey);
+    }
+
+    // Downloads the offered package and waits for the outcome.
+    void download(UpdateController *controller)
+    {
+        ASSERT_EQ(controller->state(), UpdateState::UpdateAvailable)
+            << controller->errorText().toStdString();
+        controller->download();
+        ASSERT_TRUE(waitUntil([&] { return controller->state() != UpdateState::Downloading; }));
     }
 
     // One transfer of `path` outside any controller.
@@ -120,7 +140,9 @@ TEST_F(UpdaterNetworkTest, FollowsAFewRedirectsButNotEndlessOnes)
 
 TEST_F(UpdaterNetworkTest, ReportsMissingMalformedAndOversizedManifestsAsFailures)
 {
-    server_->writeFile("malformed.json", "{\"applications\": {\"ORVIK-IMU\": ");
+    // Signed, so that it is the document itself that is refused.
+    server_->writeSignedManifest("malformed.json",
+                                 "{\"applications\": {\"ORVIK-IMU\": ", testReleaseKey().secretKey);
     QByteArray oversized = manifestFor("0.4", describePackage("setup.exe", "x"));
     oversized.append(QByteArray(kMaxManifestBytes, ' '));
     server_->writeFile("oversized.json", oversized);
@@ -207,6 +229,120 @@ TEST_F(UpdaterNetworkTest, CancellingADownloadDeletesItAndOffersItAgain)
     EXPECT_EQ(controller->state(), UpdateState::UpdateAvailable);
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_TRUE(handedOver_.isEmpty());
+}
+
+// Signatures: only bytes that passed through a trusted release key are offered
+// or kept.
+
+TEST_F(UpdaterNetworkTest, RefusesAManifestWhoseSignatureDoesNotHold)
+{
+    const PublishedPackage package = describePackage("files/setup.exe", packageBytes());
+    const QByteArray document = manifestFor("0.4", package);
+    QByteArray changed = document;
+    changed[changed.indexOf("Faster")] = 'f';
+    const QByteArray signature =
+        formatSignatureFile(signMessage(testReleaseKey().secretKey, document).value());
+    const struct
+    {
+        const char *what;
+        QByteArray manifest;
+        QByteArray signatureFile; // empty: no .sig at all
+    } cases[] = {
+        {"one byte changed", changed, signature},
+        {"unknown key", document,
+         formatSignatureFile(signMessage(untrustedKey().secretKey, document).value())},
+        {"missing .sig", document, {}},
+        {"oversized .sig", document, signature + QByteArray(kMaxSignatureFileBytes, ' ')},
+        {"garbled .sig", document, "not base64\n"},
+    };
+    int folder = 0;
+    for (const auto &c : cases) {
+        const QString manifestPath = QStringLiteral("case%1/updates.json").arg(++folder);
+        server_->writeFile(manifestPath, c.manifest);
+        if (!c.signatureFile.isEmpty())
+            server_->writeFile(manifestPath + ".sig", c.signatureFile);
+        const auto controller = checked(manifestPath);
+        EXPECT_EQ(controller->state(), UpdateState::Failed) << c.what;
+        EXPECT_FALSE(controller->release()) << c.what;
+        EXPECT_TRUE(controller->errorText().contains("nothing is offered"))
+            << c.what << ": " << controller->errorText().toStdString();
+    }
+    EXPECT_TRUE(downloadedFiles().isEmpty());
+}
+
+TEST_F(UpdaterNetworkTest, OffersNothingFromAValidlySignedEntryOfAnotherApplication)
+{
+    server_->writeFile("files/setup.exe", "installer");
+    UpdaterSettings settings = settingsFor("updates.json");
+    publishManifest("0.4", describePackage("files/setup.exe", "installer"));
+    settings.applicationName = "OTHER-APP";
+    const auto controller = checked(settings);
+    EXPECT_EQ(controller->state(), UpdateState::Failed);
+    EXPECT_FALSE(controller->release());
+    EXPECT_TRUE(controller->errorText().contains("no entry for OTHER-APP"))
+        << controller->errorText().toStdString();
+}
+
+TEST_F(UpdaterNetworkTest, DeletesADownloadWhoseSignatureDoesNotHold)
+{
+    const QByteArray original = packageBytes();
+    QByteArray changed = original;
+    changed[changed.size() / 2] = char(changed[changed.size() / 2] ^ 1);
+    // The changed package with a matching checksum, but the original's signature.
+    PublishedPackage oneByteChanged = describePackage("files/setup.exe", changed);
+    oneByteChanged.signatureBase64 = describePackage("", original).signatureBase64;
+    const PublishedPackage unknownKey =
+        describePackage("files/setup.exe", changed, untrustedKey().secretKey);
+
+    server_->writeFile("files/setup.exe", changed);
+    for (const PublishedPackage &published : {oneByteChanged, unknownKey}) {
+        publishManifest("0.4", published);
+        const auto controller = checked("updates.json");
+        download(controller.get());
+        EXPECT_EQ(controller->state(), UpdateState::Failed);
+        EXPECT_EQ(controller->errorText(),
+                  "The download is not signed with a key this updater trusts. "
+                  "The download was deleted.");
+        EXPECT_TRUE(downloadedFiles().isEmpty()) << downloadedFiles().join(' ').toStdString();
+    }
+    EXPECT_TRUE(handedOver_.isEmpty());
+}
+
+TEST_F(UpdaterNetworkTest, AcceptsEveryListedKeyDuringARotation)
+{
+    const KeyPair &oldKey = testReleaseKey();
+    const KeyPair &newKey = untrustedKey();
+    const QByteArray content = packageBytes();
+    server_->writeFile("files/setup.exe", content);
+    const QByteArray document =
+        manifestFor("0.4", describePackage("files/setup.exe", content, newKey.secretKey));
+    server_->writeSignedManifest("updates.json", document, oldKey.secretKey);
+
+    UpdaterSettings settings = settingsFor("updates.json");
+    settings.publicKeys = {oldKey.publicKey, newKey.publicKey};
+    const auto both = checked(settings);
+    download(both.get());
+    EXPECT_EQ(both->state(), UpdateState::HandedOver) << both->errorText().toStdString();
+
+    // Once the old key is retired, what only it signed is refused.
+    settings.publicKeys = {newKey.publicKey};
+    EXPECT_EQ(checked(settings)->state(), UpdateState::Failed);
+    server_->writeSignedManifest("updates.json", document, newKey.secretKey);
+    const auto retired = checked(settings);
+    download(retired.get());
+    EXPECT_EQ(retired->state(), UpdateState::HandedOver) << retired->errorText().toStdString();
+}
+
+TEST_F(UpdaterNetworkTest, ABuildWithoutKeysRefusesEveryUpdateAndSaysSo)
+{
+    publishPackage("installer");
+    UpdaterSettings settings = settingsFor("updates.json");
+    settings.publicKeys.clear();
+    const auto controller = checked(settings);
+    EXPECT_EQ(controller->state(), UpdateState::Failed);
+    EXPECT_FALSE(controller->release());
+    EXPECT_TRUE(controller->errorText().contains("no update key"))
+        << controller->errorText().toStdString();
 }
 
 } // namespace

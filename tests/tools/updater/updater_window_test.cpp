@@ -3,9 +3,11 @@
 #include "exitcodes.h"
 #include "testsupport.h"
 #include "updatecontroller.h"
+#include "updatekeys.h"
 #include "updaterwindow.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 
@@ -19,11 +21,13 @@ namespace {
 class UpdaterWindowTest : public LocalServerTest
 {
 protected:
-    void publish(const QString &version)
+    void publish(const QString &version, const QByteArray &secretKey = testReleaseKey().secretKey)
     {
         server_->writeFile("files/setup.exe", "installer");
-        server_->writeFile("updates.json",
-                           manifestFor(version, describePackage("files/setup.exe", "installer")));
+        server_->writeSignedManifest(
+            "updates.json",
+            manifestFor(version, describePackage("files/setup.exe", "installer", secretKey)),
+            secretKey);
     }
 
     // Runs a check with the window attached; records whether it ever showed.
@@ -98,10 +102,30 @@ TEST_F(UpdaterWindowTest, ShownCheckIsVisibleFromTheStartAndExplainsAFailure)
     EXPECT_EQ(exitCode_, kExitFailure);
 }
 
+TEST_F(UpdaterWindowTest, ShownCheckSaysWhyAnUnsignedManifestOffersNothing)
+{
+    publish("0.4", untrustedKey().secretKey);
+    run("updates.json", DisplayMode::Show);
+    EXPECT_EQ(controller_->state(), UpdateState::Failed);
+    EXPECT_TRUE(statusText().contains("not signed with a key this updater trusts"))
+        << statusText().toStdString();
+    window_->close();
+    EXPECT_EQ(exitCode_, kExitFailure);
+}
+
 // The program itself, started as the application starts it, in "hide" mode.
+// It trusts only the keys it was built with, so the manifest is signed with
+// the development test key, and the test runs only in builds that trust it.
 TEST_F(UpdaterWindowTest, ProgramExitsSilentlyInHideModeWithItsOutcome)
 {
-    publish("0.3");
+    QFile secretKeyFile(ORVIK_UPDATER_DEVELOPMENT_SECRET_KEY);
+    ASSERT_TRUE(secretKeyFile.open(QIODevice::ReadOnly));
+    const auto developmentKey =
+        decodeBase64Exactly(secretKeyFile.readAll().trimmed(), kSecretKeyBytes);
+    ASSERT_TRUE(developmentKey);
+    if (!builtInUpdateKeys().contains(publicKeyOf(*developmentKey).value()))
+        GTEST_SKIP() << "this build does not trust the development test key";
+    publish("0.3", *developmentKey);
     const auto runProgram = [&](const QStringList &arguments, QByteArray *errors) {
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

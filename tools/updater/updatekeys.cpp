@@ -1,0 +1,12 @@
+#include "updatekeys.h"
+
+#include "signature.h"
+
+QList<QByteArray> builtInUpdateKeys()
+{
+    QList<QByteArray> keys;
+    for (const QByteArray &text : QByteArray(ORVIK_UPDATE_PUBLIC_KEYS).split(','))
+        if (const auto key = decodeBase64Exactly(text, kPublicKeyBytes))
+            keys.append(*key);
+    return keys;
+}
