@@ -21,6 +21,7 @@ all_targets=(
   "fuzz_dfu_memory_layout tests/tools/dfu-core/fuzz-corpus/memory_layout -"
   "updater_manifest_fuzz tests/tools/updater/manifest_corpus tests/tools/updater/manifest_fuzz.dict"
   "app_progress_line_fuzz tests/app/fuzz-corpus/progress_line -"
+  "calibration_json_fuzz tests/shared/fuzz-corpus/calibration_json -"
 )
 
 seconds=60
