@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "displaymodes.h"
+#include "outcometexts.h"
 #include "programs.h"
 #include "ui_mainwindow.h"
 
@@ -100,7 +101,7 @@ void MainWindow::initVariable()
         emit writeLog("imu Reconnect Fail");
     });
     connect(&bootloaderWatch, &BootloaderWatch::appeared, this,
-            [this] { emit writeLog("Jump to DFU done"); });
+            [this] { emit writeLog(outcometexts::jumpToBootloader.success); });
     connect(&bootloaderWatch, &BootloaderWatch::missing, this, &MainWindow::bootloaderMissing);
     connectFirmwareUpgrade();
     connectFileMenu();

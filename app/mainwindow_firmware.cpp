@@ -3,6 +3,7 @@
 
 #include "filedialogs.h"
 #include "firmwaretools.h"
+#include "outcometexts.h"
 #include "programs.h"
 #include "ui_mainwindow.h"
 
@@ -20,29 +21,12 @@ const char flasherNotFinished[] = "Error: dfuse-tool process did not finish succ
 
 const QString upgradingText = QStringLiteral("正在更新...");
 
-QString phaseText(FirmwarePhase phase)
-{
-    switch (phase) {
-    case FirmwarePhase::Convert:
-        return QStringLiteral("Converting the image");
-    case FirmwarePhase::Erase:
-        return QStringLiteral("Erasing");
-    case FirmwarePhase::Write:
-        return QStringLiteral("Writing");
-    case FirmwarePhase::Verify:
-        return QStringLiteral("Verifying");
-    case FirmwarePhase::Leave:
-        return QStringLiteral("Starting the application");
-    }
-    return {};
-}
-
 } // namespace
 
 void MainWindow::connectFirmwareUpgrade()
 {
     connect(&firmwareUpgrade, &FirmwareUpgrade::noBootloader, this,
-            [this] { QMessageBoxWindow(MsgCritical, "Error", "No DFU device Found!"); });
+            [this] { QMessageBoxWindow(MsgCritical, "Error", outcometexts::noBootloader); });
     connect(&firmwareUpgrade, &FirmwareUpgrade::imageWanted, this, &MainWindow::chooseUpgradeImage);
     // Queued: the modal dialog's setValue runs the event loop.
     connect(&firmwareUpgrade, &FirmwareUpgrade::phaseChanged, this, &MainWindow::showUpgradePhase,
@@ -64,7 +48,7 @@ void MainWindow::on_pushButton_jumpToDfu_clicked()
     // A module that refused and is still there stays in its application.
     if (refused && imuSerial->isDeivceOpen()) {
         imuSerial->startRecv();
-        emit writeLog("Jump to DFU FAIL");
+        emit writeLog(outcometexts::jumpToBootloader.failure);
         return;
     }
     on_pushButtonSerialConnect_clicked(false);
@@ -77,7 +61,7 @@ void MainWindow::on_pushButton_jumpToDfu_clicked()
 // application still, and the link is opened again.
 void MainWindow::bootloaderMissing()
 {
-    emit writeLog("Jump to DFU FAIL");
+    emit writeLog(outcometexts::jumpToBootloader.failure);
     if (imuSerial->isDeivceOpen())
         return;
     ui->pushButtonSerialConnect->setChecked(true);
@@ -127,7 +111,7 @@ void MainWindow::showUpgradePhase(FirmwarePhase phase)
 {
     if (!progressDialog->isVisible())
         return; // a leave on its own, or a late signal after the end
-    progressDialog->setLabelText(upgradingText + '\n' + phaseText(phase));
+    progressDialog->setLabelText(upgradingText + '\n' + firmwarePhaseText(phase));
     progressDialog->setRange(0, 0);
 }
 
@@ -144,11 +128,11 @@ void MainWindow::showUpgradeProgress(qint64 done, qint64 total)
 void MainWindow::firmwareRunSucceeded()
 {
     if (!upgrading) {
-        emit writeLog("Leave to DFU done");
+        emit writeLog(outcometexts::leaveBootloader.success);
         return;
     }
     progressDialog->close();
-    QMessageBoxWindow(MsgInformation, "Success", "DFU Success!");
+    QMessageBoxWindow(MsgInformation, "Success", outcometexts::upgrade.success);
 }
 
 // A listing or leave that did not run to its end is only traced, as ever.
@@ -159,12 +143,12 @@ void MainWindow::firmwareRunFailed(const FirmwareFailure &failure)
         return;
     }
     if (!upgrading) {
-        emit writeLog("Leave to DFU FAIL");
+        emit writeLog(outcometexts::leaveBootloader.failure);
         return;
     }
     progressDialog->close();
-    emit writeLog("DFU Fail: " + failure.reason);
-    QMessageBoxWindow(MsgCritical, "Error", "DFU Fail!");
+    emit writeLog(outcometexts::upgradeFailedBecause + failure.reason);
+    QMessageBoxWindow(MsgCritical, "Error", outcometexts::upgrade.failure);
 }
 
 void MainWindow::on_pushButton_packfile_clicked()

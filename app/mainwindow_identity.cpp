@@ -1,52 +1,40 @@
 // Firmware version and serial number of the module.
 #include "mainwindow.h"
 
-#include "commandoutcome.h"
-#include "identity.h"
+#include "identitycommands.h"
+#include "outcometexts.h"
 #include "ui_mainwindow.h"
 
 #include <QMessageBox>
-
-#include <cstring>
-
-namespace {
-
-// Reads the serial number; false when nothing was delivered.
-bool readSerialNumber(IMUserial::IMUSerial &device, char (&sn)[IMUserial::SN_SIZE])
-{
-    return commandoutcome::read(sn, [&] { return device.getSN(sn); });
-}
-
-} // namespace
 
 void MainWindow::on_pushButton_version_clicked()
 {
     if (!deviceOpen(closedport::warned))
         return;
-    char version[IMUserial::VERSION_SIZE];
-    if (!commandoutcome::read(version, [&] { return imuSerial->getVersion(version); })) {
+    const std::optional<QString> version = identity::readVersion(*imuSerial);
+    if (!version) {
         ui->lineEdit_version->clear();
-        emit writeLog("Version FAIL");
+        emit writeLog(outcometexts::versionFailed);
         return;
     }
-    const QString text = identity::versionText(version);
+    const QString &text = *version;
     ui->lineEdit_version->setText(text);
-    emit writeLog("Version: " + text);
+    emit writeLog(outcometexts::versionRead + text);
 }
 
 void MainWindow::on_pushButton_getSN_clicked()
 {
     if (!deviceOpen(closedport::warned))
         return;
-    char sn[IMUserial::SN_SIZE];
-    if (!readSerialNumber(*imuSerial, sn)) {
+    const std::optional<QString> sn = identity::readSerialNumber(*imuSerial);
+    if (!sn) {
         ui->lineEdit_SN->clear();
-        emit writeLog("Get SN FAIL");
+        emit writeLog(outcometexts::serialNumberReadFailed);
         return;
     }
-    const QString text = identity::serialNumberText(sn);
+    const QString &text = *sn;
     ui->lineEdit_SN->setText(text);
-    emit writeLog("Get SN: " + text);
+    emit writeLog(outcometexts::serialNumberRead + text);
 }
 
 void MainWindow::on_pushButton_setSN_clicked()
@@ -61,15 +49,7 @@ void MainWindow::on_pushButton_setSN_clicked()
                           "SN号必须为9位大写字母或数字组合！");
         return;
     }
-    const QByteArray latin1 = text.toLatin1();
-    char sn[IMUserial::SN_SIZE + 1] = {};
-    std::memcpy(sn, latin1.constData(), static_cast<size_t>(latin1.size()));
-    // The module's acceptance alone is not proof: the number is read back.
-    const bool stored = commandoutcome::run([&] { return imuSerial->setSN(sn); },
-                                            [&] {
-                                                char back[IMUserial::SN_SIZE];
-                                                return readSerialNumber(*imuSerial, back) &&
-                                                       identity::serialNumberText(back) == text;
-                                            });
-    emit writeLog(stored ? "Set SN: " + text : QStringLiteral("Set SN FAIL"));
+    const bool stored = identity::writeSerialNumber(*imuSerial, text);
+    emit writeLog(stored ? outcometexts::serialNumberWritten + text
+                         : QString(outcometexts::serialNumberWriteFailed));
 }

@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "displaymodes.h"
+#include "outcometexts.h"
 #include "ui_mainwindow.h"
 
 #include <QThread>
@@ -105,7 +106,7 @@ void MainWindow::on_pushButtonStartRecv_clicked(bool checked)
     if (checked) {
         startRecordingUnlessResumed();
         if (sendAndLog([&] { return imuSerial->start_data_ransmission(); },
-                       {"Start Receive", "Start Receive FAIL"})) {
+                       outcometexts::startStream)) {
             ui->pushButtonStartRecv->setText("Stop Recv");
         } else {
             ui->pushButtonStartRecv->setChecked(false);
@@ -113,7 +114,7 @@ void MainWindow::on_pushButtonStartRecv_clicked(bool checked)
         }
     } else {
         if (sendAndLog([&] { return imuSerial->stop_data_ransmission(); },
-                       {"Stop Receive", "Stop Receive FAIL"})) {
+                       outcometexts::stopStream)) {
             ui->pushButtonStartRecv->setText("Start Recv");
             recorder.stop();
         } else {
@@ -147,7 +148,7 @@ void MainWindow::setLinkIndicator(bool on)
 void MainWindow::transmite_error_callback()
 {
     emit pthis->transmiteErrorCallback();
-    emit pthis->writeLog("Transmite ERROR");
+    emit pthis->writeLog(outcometexts::moduleVanished);
 }
 
 // Shows one "Transmit ERROR" box per reported error, each after the previous

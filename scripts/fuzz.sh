@@ -22,6 +22,7 @@ all_targets=(
   "updater_manifest_fuzz tests/tools/updater/manifest_corpus tests/tools/updater/manifest_fuzz.dict"
   "updater_signature_file_fuzz tests/tools/updater/signature_corpus -"
   "app_progress_line_fuzz tests/app/fuzz-corpus/progress_line -"
+  "calibration_json_fuzz tests/shared/fuzz-corpus/calibration_json -"
 )
 
 seconds=60

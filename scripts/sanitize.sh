@@ -3,7 +3,7 @@
 #   sanitize.sh address,undefined   the whole suite
 #   sanitize.sh thread              the threaded parts: the device library, the
 #                                   sample hand-off, the window's live data and
-#                                   its recording
+#                                   its recording, the command line's recording
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 sanitizers=${1:-address,undefined}
@@ -11,7 +11,7 @@ build_dir=${BUILD_DIR:-$root/build-${sanitizers//,/-}}
 
 threaded_tests=(imuserial_frame_test imuserial_device_test imuserial_discovery_test
                 imu_sim_library_tests test_handoff test_live test_recording
-                test_recording_window)
+                test_recording_window test_cli_commands)
 
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVIK_SANITIZE="$sanitizers" -DORVIK_BUILD_BENCH=OFF >/dev/null

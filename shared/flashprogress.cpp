@@ -56,3 +56,20 @@ std::optional<FlashProgress> parseProgressLine(QByteArrayView line)
         return std::nullopt;
     return FlashProgress{*phase, *done, *total};
 }
+
+QString firmwarePhaseText(FirmwarePhase phase)
+{
+    switch (phase) {
+    case FirmwarePhase::Convert:
+        return QStringLiteral("Converting the image");
+    case FirmwarePhase::Erase:
+        return QStringLiteral("Erasing");
+    case FirmwarePhase::Write:
+        return QStringLiteral("Writing");
+    case FirmwarePhase::Verify:
+        return QStringLiteral("Verifying");
+    case FirmwarePhase::Leave:
+        return QStringLiteral("Starting the application");
+    }
+    return {};
+}

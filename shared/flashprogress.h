@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QString>
 
 #include <optional>
 
@@ -28,3 +29,6 @@ struct FlashProgress
 // ("erase", "write", "verify", "leave") and two decimal counts, separated by
 // single spaces, done not above total. Anything else is free text: nullopt.
 std::optional<FlashProgress> parseProgressLine(QByteArrayView line);
+
+// The phase in words for the operator ("Erasing").
+QString firmwarePhaseText(FirmwarePhase phase);

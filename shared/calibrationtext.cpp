@@ -114,4 +114,9 @@ IMUserial::mag_calibration_data neutralMagSet()
     return set;
 }
 
+calibrationsets::Sets neutralSets()
+{
+    return {neutralImuSet(), neutralImuSet(), neutralMagSet()};
+}
+
 } // namespace calibrationtext

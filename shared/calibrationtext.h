@@ -1,6 +1,7 @@
 // Text of the calibration views and the module's neutral calibration sets.
 #pragma once
 
+#include "calibrationsets.h"
 #include "displaymodes.h"
 #include "imuserial.h"
 
@@ -26,5 +27,7 @@ QString readout(const std::optional<IMUserial::imu_calibration_data> &imu1,
 // What clearing stores: zero biases and radii, identity matrices.
 IMUserial::imu_calibration_data neutralImuSet();
 IMUserial::mag_calibration_data neutralMagSet();
+// Both chips and the magnetometer neutral.
+calibrationsets::Sets neutralSets();
 
 } // namespace calibrationtext

@@ -1,0 +1,51 @@
+#!/bin/bash
+# Builds the .deb from the build tree, unpacks it into a scratch root and runs
+# the installed command line and application from there.
+# Usage: deb_test.sh BUILD_DIR. Exit 77 (skipped) without cpack or dpkg.
+set -euo pipefail
+build=$1
+for tool in cpack dpkg-deb dpkg-shlibdeps; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+# gzip instead of the default xz keeps the test quick; the contents are the same.
+cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" -D CPACK_DEBIAN_COMPRESSION_TYPE=gzip \
+  >"$scratch/cpack.log" 2>&1 || { cat "$scratch/cpack.log"; exit 1; }
+deb=$(ls "$scratch"/out/*.deb)
+depends=$(dpkg-deb --field "$deb" Depends)
+echo "Depends: $depends"
+for package in libqt6widgets6 libqt6serialport6 qt6-qpa-plugins; do
+  [[ $depends == *"$package"* ]] || { echo "Depends lacks $package"; exit 1; }
+done
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+for file in usr/bin/ORVIK-IMU usr/bin/orvik-imu-cli usr/bin/dfuse-tool usr/bin/dfu-convert \
+            usr/share/applications/orvik-imu.desktop \
+            usr/share/icons/hicolor/scalable/apps/orvik-imu.svg \
+            usr/lib/udev/rules.d/70-orvik-imu.rules; do
+  [[ -e $root/$file ]] || { echo "missing from the package: $file"; exit 1; }
+done
+if ldd "$root"/usr/bin/* | grep -q "not found"; then
+  ldd "$root"/usr/bin/* | grep "not found"
+  exit 1
+fi
+
+"$root/usr/bin/orvik-imu-cli" --help | grep -q "^Usage: orvik-imu-cli"
+set +e
+"$root/usr/bin/orvik-imu-cli" frobnicate 2>/dev/null
+status=$?
+set -e
+[[ $status == 2 ]] || { echo "usage error gave $status, not 2"; exit 1; }
+
+# The window starts and runs its event loop until told to stop: a missing
+# library or platform plugin would end it at once.
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$scratch
+set +e
+timeout --signal=TERM 3 "$root/usr/bin/ORVIK-IMU" >"$scratch/window.log" 2>&1
+status=$?
+set -e
+[[ $status == 124 ]] || { cat "$scratch/window.log"; echo "ORVIK-IMU ended with $status"; exit 1; }
+echo "package ok: $(basename "$deb")"

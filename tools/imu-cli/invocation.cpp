@@ -1,0 +1,222 @@
+#include "invocation.h"
+
+#include "identity.h"
+
+#include <cmath>
+
+namespace cli {
+
+namespace {
+
+enum class Argument
+{
+    None,
+    Required,
+    Optional,
+};
+
+struct CommandForm
+{
+    QStringList words;
+    Argument argument;
+    Command command;
+    QStringList options; // those it accepts besides --port and --json
+};
+
+const QList<CommandForm> &commandForms()
+{
+    static const QList<CommandForm> forms = {
+        {{"help"}, Argument::None, Command::Help, {}},
+        {{"list"}, Argument::None, Command::List, {"--probe"}},
+        {{"version"}, Argument::None, Command::Version, {}},
+        {{"sn", "get"}, Argument::None, Command::SerialNumberGet, {}},
+        {{"sn", "set"}, Argument::Required, Command::SerialNumberSet, {}},
+        {{"record"}, Argument::None, Command::Record, {"--seconds", "--rate", "--out"}},
+        {{"calibration", "read"}, Argument::Optional, Command::CalibrationRead, {}},
+        {{"calibration", "write"}, Argument::Required, Command::CalibrationWrite, {}},
+        {{"calibration", "clear"}, Argument::None, Command::CalibrationClear, {}},
+        {{"gyro-bias"}, Argument::None, Command::GyroBias, {"--hold"}},
+        {{"quat-offset", "record"}, Argument::None, Command::QuaternionOffsetRecord, {}},
+        {{"quat-offset", "reset"}, Argument::None, Command::QuaternionOffsetReset, {}},
+        {{"dfu", "jump"}, Argument::None, Command::BootloaderJump, {}},
+        {{"dfu", "leave"}, Argument::None, Command::BootloaderLeave, {}},
+        {{"flash"}, Argument::Required, Command::Flash, {}},
+    };
+    return forms;
+}
+
+const QStringList valueOptions = {"--port", "--seconds", "--rate", "--out", "--hold"};
+const QStringList flagOptions = {"--json", "--probe"};
+constexpr int highestRateCode = IMUserial::DATARATE_200HZ;
+
+std::optional<double> positiveSeconds(const QString &text)
+{
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds <= 0)
+        return std::nullopt;
+    return seconds;
+}
+
+// Applies one option; an error text when its value is wrong.
+QString applyOption(Invocation &invocation, const QString &name, const QString &value)
+{
+    if (name == "--json") {
+        invocation.json = true;
+    } else if (name == "--probe") {
+        invocation.probe = true;
+    } else if (name == "--port") {
+        invocation.port = value;
+    } else if (name == "--out") {
+        invocation.out = value;
+    } else if (name == "--seconds" || name == "--hold") {
+        const std::optional<double> seconds = positiveSeconds(value);
+        if (!seconds)
+            return name + " needs a positive number of seconds";
+        invocation.seconds = *seconds;
+    } else if (name == "--rate") {
+        bool ok = false;
+        const int code = value.toInt(&ok);
+        if (!ok || code < 0 || code > highestRateCode)
+            return QStringLiteral("--rate needs a rate code from 0 to %1").arg(highestRateCode);
+        invocation.rate = IMUserial::DATARATE(code);
+    }
+    return {};
+}
+
+const CommandForm *formFor(const QStringList &words, int &argumentsLeft)
+{
+    for (const CommandForm &form : commandForms()) {
+        if (words.mid(0, form.words.size()) != form.words)
+            continue;
+        argumentsLeft = int(words.size() - form.words.size());
+        const int most = form.argument == Argument::None ? 0 : 1;
+        const int least = form.argument == Argument::Required ? 1 : 0;
+        if (argumentsLeft >= least && argumentsLeft <= most)
+            return &form;
+    }
+    return nullptr;
+}
+
+QString checkCommand(const CommandForm &form, const Invocation &invocation,
+                     const QStringList &optionsGiven)
+{
+    for (const QString &option : optionsGiven) {
+        if (option != "--port" && option != "--json" && !form.options.contains(option))
+            return option + " does not apply to " + form.words.join(' ');
+    }
+    switch (form.command) {
+    case Command::Record:
+        if (!optionsGiven.contains("--seconds") || invocation.out.isEmpty())
+            return QStringLiteral("record needs --seconds N and --out FILE.csv");
+        break;
+    case Command::GyroBias:
+        if (!optionsGiven.contains("--hold"))
+            return QStringLiteral("gyro-bias needs --hold SECONDS");
+        break;
+    case Command::SerialNumberSet:
+        if (!identity::isValidSerialNumber(invocation.argument))
+            return QStringLiteral("a serial number is nine characters, each A-Z or 0-9");
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+ParsedArguments parseArguments(const QStringList &arguments)
+{
+    Invocation invocation;
+    QStringList words;
+    QStringList optionsGiven;
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString name = arguments[i];
+        if (name == "-h" || name == "--help")
+            return {Invocation{}, {}};
+        if (!name.startsWith("--")) {
+            words << name;
+            continue;
+        }
+        QString value;
+        const qsizetype equals = name.indexOf('=');
+        if (equals > 0) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        } else if (valueOptions.contains(name)) {
+            if (++i == arguments.size())
+                return {std::nullopt, name + " needs a value"};
+            value = arguments[i];
+        }
+        if (!valueOptions.contains(name) && !flagOptions.contains(name))
+            return {std::nullopt, "unknown option " + name};
+        if (const QString error = applyOption(invocation, name, value); !error.isEmpty())
+            return {std::nullopt, error};
+        optionsGiven << name;
+    }
+    if (words.isEmpty())
+        return {std::nullopt, QStringLiteral("no command given")};
+    int argumentsLeft = 0;
+    const CommandForm *form = formFor(words, argumentsLeft);
+    if (!form)
+        return {std::nullopt, "unknown command: " + words.join(' ')};
+    invocation.command = form->command;
+    if (argumentsLeft == 1)
+        invocation.argument = words.last();
+    if (const QString error = checkCommand(*form, invocation, optionsGiven); !error.isEmpty())
+        return {std::nullopt, error};
+    return {invocation, {}};
+}
+
+bool needsModule(Command command)
+{
+    return command != Command::Help && command != Command::List &&
+           command != Command::BootloaderLeave && command != Command::Flash;
+}
+
+QString helpText()
+{
+    return QStringLiteral(
+        R"(Usage: orvik-imu-cli [--port PATH] [--json] COMMAND
+
+Commands:
+  list [--probe]                  the modules found, one port a line; with
+                                  --probe also each one's version and serial number
+  version                         the firmware version
+  sn get                          the serial number
+  sn set TEXT                     store a serial number: nine characters, A-Z or 0-9
+  record --seconds N --out FILE.csv [--rate CODE]
+                                  record the stream for N seconds as CSV (the
+                                  window's export format); CODE 0-5 is 1, 5, 10,
+                                  50, 100 or 200 samples per second
+  calibration read [FILE.json]    the three stored calibration sets (to stdout
+                                  without FILE)
+  calibration write FILE.json     store the sets of FILE and read them back
+  calibration clear               store neutral sets and read them back
+  gyro-bias --hold SECONDS        measure the gyroscope biases while the module
+                                  is held still, then read them back
+  quat-offset record|reset        record or reset the quaternion offset
+  dfu jump                        restart the module into its DFU bootloader
+  dfu leave                       start the application from the bootloader
+  flash FILE                      flash a .dfu, .bin or .hex image through
+                                  dfu-convert and dfuse-tool, then leave the
+                                  bootloader (the module must be in it: dfu jump)
+
+Options:
+  --port PATH   the module's serial port; without it the single module found
+                is used, and several are an error that lists them
+  --json        one JSON object on standard output instead of text
+  -h, --help    this text
+
+Progress goes to standard error when it is a terminal.
+
+Exit status:
+  0  done
+  1  the module refused, or the operation failed
+  2  usage: a wrong command line, or a file it names that cannot be used
+  3  no module (or no DFU bootloader), or several and no --port
+)");
+}
+
+} // namespace cli

@@ -1,0 +1,69 @@
+// What the command line was asked to do: the command, its argument and its
+// options, checked before anything touches a module.
+#pragma once
+
+#include "imuserial.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace cli {
+
+// The documented exit statuses.
+enum class ExitCode
+{
+    Ok = 0,
+    Failed = 1,   // the module refused, or the operation failed
+    Usage = 2,    // the command line (or a file it names) is wrong
+    NoDevice = 3, // no module, or more than one to choose from
+};
+
+enum class Command
+{
+    Help,
+    List,
+    Version,
+    SerialNumberGet,
+    SerialNumberSet,
+    Record,
+    CalibrationRead,
+    CalibrationWrite,
+    CalibrationClear,
+    GyroBias,
+    QuaternionOffsetRecord,
+    QuaternionOffsetReset,
+    BootloaderJump,
+    BootloaderLeave,
+    Flash,
+};
+
+struct Invocation
+{
+    Command command = Command::Help;
+    QString argument; // the serial number to set, or the file to read or write
+    QString port;     // empty: the single module discovered
+    bool json = false;
+    bool probe = false;
+    double seconds = 0; // record: how long; gyro-bias: how long to hold still
+    std::optional<IMUserial::DATARATE> rate;
+    QString out;
+};
+
+struct ParsedArguments
+{
+    std::optional<Invocation> invocation;
+    QString error; // why there is none, in one line
+};
+
+// The arguments after the program's name.
+ParsedArguments parseArguments(const QStringList &arguments);
+
+// Whether the command talks to the module over its serial port (the firmware
+// commands talk to its bootloader instead).
+bool needsModule(Command command);
+
+QString helpText();
+
+} // namespace cli

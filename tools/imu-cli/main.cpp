@@ -1,0 +1,52 @@
+// orvik-imu-cli: the module's commands for scripts, test benches and
+// production lines. See docs/cli.md.
+#include "runner.h"
+
+#include "port_discovery.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void writeTo(std::FILE *stream, const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+cli::Console console()
+{
+    cli::Console console;
+    console.notice = [](const QString &line) { writeTo(stderr, line.toUtf8() + '\n'); };
+    // One line rewritten in place, and only where a person watches it.
+    if (isatty(STDERR_FILENO)) {
+        console.progress = [](const QString &line) { writeTo(stderr, "\r\033[K" + line.toUtf8()); };
+    }
+    return console;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const cli::ParsedArguments parsed = cli::parseArguments(application.arguments().mid(1));
+    if (!parsed.invocation) {
+        writeTo(stderr,
+                "orvik-imu-cli: " + parsed.error.toUtf8() + "\nTry 'orvik-imu-cli --help'.\n");
+        return int(cli::ExitCode::Usage);
+    }
+    const cli::Invocation &invocation = *parsed.invocation;
+    const cli::Environment environment{IMUserial::findModulePorts, console()};
+    const cli::Outcome outcome = cli::run(invocation, environment);
+    if (isatty(STDERR_FILENO))
+        writeTo(stderr, "\r\033[K");
+    if (invocation.json)
+        writeTo(stdout, cli::renderedJson(outcome));
+    else
+        writeTo(outcome.ok() ? stdout : stderr, cli::renderedText(outcome));
+    return int(outcome.code);
+}

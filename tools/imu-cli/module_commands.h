@@ -1,0 +1,32 @@
+// The commands that talk to the module over its serial port, through the
+// device library's interface only. Each returns what the module confirmed, in
+// the window's words.
+#pragma once
+
+#include "outcome.h"
+
+#include "imuserial.h"
+
+namespace cli {
+
+Outcome readVersion(IMUserial::IMUSerial &device);
+Outcome readSerialNumber(IMUserial::IMUSerial &device);
+Outcome writeSerialNumber(IMUserial::IMUSerial &device, const QString &text);
+
+// To `file` as JSON, or the document itself as the message when `file` is empty.
+Outcome readCalibration(IMUserial::IMUSerial &device, const QString &file);
+Outcome writeCalibration(IMUserial::IMUSerial &device, const QString &file);
+Outcome clearCalibration(IMUserial::IMUSerial &device);
+// Starts the measurement, tells the operator to keep still for `holdSeconds`,
+// stops it and reads the biases back.
+Outcome measureGyroBias(IMUserial::IMUSerial &device, double holdSeconds, const Console &console);
+Outcome setQuaternionOffset(IMUserial::IMUSerial &device, bool record);
+// Done once the bootloader appears in the flasher's listing.
+Outcome jumpToBootloader(IMUserial::IMUSerial &device);
+
+// Runs the event loop for `seconds` while the port stays open, telling
+// `tick` the seconds passed now and then; false when the module went away.
+bool waitWhileOpen(IMUserial::IMUSerial &device, double seconds,
+                   const std::function<void(double elapsed)> &tick);
+
+} // namespace cli

@@ -1,0 +1,95 @@
+#include "record.h"
+
+#include "commandoutcome.h"
+#include "module_commands.h"
+#include "outcometexts.h"
+#include "recording/csvexport.h"
+#include "recording/recorder.h"
+
+#include <QEventLoop>
+
+#include <atomic>
+
+namespace cli {
+
+namespace {
+
+// The recording the callbacks feed; set only while reception runs.
+std::atomic<recording::Recorder *> activeRecorder{nullptr};
+
+// Writes the snapshot as the window's export does; empty when written, else
+// why not.
+QString exportRecording(recording::Recorder &recorder, const QString &path)
+{
+    recording::CsvExport csv(recorder.snapshot(), path);
+    QEventLoop loop;
+    QString failure;
+    QObject::connect(
+        &csv, &recording::CsvExport::finished, &loop,
+        [&](bool, const QString &why) {
+            failure = why;
+            loop.quit();
+        },
+        Qt::QueuedConnection);
+    csv.start();
+    loop.exec();
+    return failure;
+}
+
+} // namespace
+
+void sampleArrived(IMUserial::sensor_data *sample)
+{
+    if (recording::Recorder *recorder = activeRecorder.load())
+        recorder->recordSample(*sample);
+}
+
+void calibrationSampleArrived(IMUserial::sensor_data_calibration *sample)
+{
+    if (recording::Recorder *recorder = activeRecorder.load())
+        recorder->recordCalibration(*sample);
+}
+
+Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const Console &console)
+{
+    if (request.rate) {
+        IMUserial::DATARATE rate = *request.rate;
+        if (!commandoutcome::run([&] { return device.set_data_rate(&rate); }))
+            return failed(ExitCode::Failed, "Set data rate FAIL");
+    }
+    recording::Recorder recorder;
+    recorder.start();
+    activeRecorder = &recorder;
+    device.startRecv();
+    const bool started = commandoutcome::run([&] { return device.start_data_ransmission(); });
+    bool stayed = true;
+    if (started) {
+        stayed = waitWhileOpen(device, request.seconds, [&](double elapsed) {
+            console.progress(
+                QStringLiteral("recording: %1 of %2 s").arg(int(elapsed)).arg(request.seconds));
+        });
+        if (stayed)
+            commandoutcome::run([&] { return device.stop_data_ransmission(); });
+    }
+    // Once reception has stopped no callback runs any more.
+    device.stopRecv();
+    activeRecorder = nullptr;
+    recorder.stop();
+    if (!started)
+        return failed(ExitCode::Failed, outcometexts::startStream.failure);
+
+    const QJsonObject data{{"file", request.out},
+                           {"samples", qint64(recorder.snapshot().samples.size())}};
+    const QString failure = exportRecording(recorder, request.out);
+    if (!failure.isEmpty())
+        return failed(ExitCode::Failed, failure, data);
+    const QString written = QStringLiteral("%1 samples written to %2")
+                                .arg(data["samples"].toInteger())
+                                .arg(request.out);
+    if (!stayed)
+        return failed(ExitCode::Failed,
+                      QStringLiteral("%1; %2").arg(outcometexts::moduleVanished, written), data);
+    return succeeded(written, data);
+}
+
+} // namespace cli

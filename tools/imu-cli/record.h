@@ -1,0 +1,27 @@
+// Recording the module's stream to a CSV file, in the window's export format.
+#pragma once
+
+#include "outcome.h"
+
+#include "imuserial.h"
+
+namespace cli {
+
+struct RecordRequest
+{
+    double seconds = 0;
+    std::optional<IMUserial::DATARATE> rate; // none: the rate the module has
+    QString out;
+};
+
+// The device library's callbacks: the records reach the recording that runs,
+// if any. The device the recording reads must be made with these.
+void sampleArrived(IMUserial::sensor_data *sample);
+void calibrationSampleArrived(IMUserial::sensor_data_calibration *sample);
+
+// Records every sample of `seconds` and then writes them all. A module that
+// goes away ends the recording early: the samples received until then are
+// written and the outcome is a failure.
+Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const Console &console);
+
+} // namespace cli

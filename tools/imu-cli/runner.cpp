@@ -1,0 +1,133 @@
+#include "runner.h"
+
+#include "firmware_commands.h"
+#include "module_commands.h"
+#include "record.h"
+
+#include <QJsonArray>
+
+#include <memory>
+
+namespace cli {
+
+namespace {
+
+// The library opens the port IMU_SERIAL_PORT names, and only that one.
+std::unique_ptr<IMUserial::IMUSerial> openModule(const QString &port)
+{
+    qputenv("IMU_SERIAL_PORT", port.toLocal8Bit());
+    auto device = std::make_unique<IMUserial::IMUSerial>(sampleArrived);
+    device->calibrationCallback = calibrationSampleArrived;
+    device->initPort(0);
+    if (!device->isDeivceOpen())
+        return nullptr;
+    return device;
+}
+
+Outcome runOnModule(const Invocation &invocation, IMUserial::IMUSerial &device,
+                    const Console &console)
+{
+    switch (invocation.command) {
+    case Command::Version:
+        return readVersion(device);
+    case Command::SerialNumberGet:
+        return readSerialNumber(device);
+    case Command::SerialNumberSet:
+        return writeSerialNumber(device, invocation.argument);
+    case Command::Record:
+        return record(device, {invocation.seconds, invocation.rate, invocation.out}, console);
+    case Command::CalibrationRead:
+        return readCalibration(device, invocation.argument);
+    case Command::CalibrationWrite:
+        return writeCalibration(device, invocation.argument);
+    case Command::CalibrationClear:
+        return clearCalibration(device);
+    case Command::GyroBias:
+        return measureGyroBias(device, invocation.seconds, console);
+    case Command::QuaternionOffsetRecord:
+    case Command::QuaternionOffsetReset:
+        return setQuaternionOffset(device, invocation.command == Command::QuaternionOffsetRecord);
+    case Command::BootloaderJump:
+        return jumpToBootloader(device);
+    default:
+        return failed(ExitCode::Usage, QStringLiteral("not a module command"));
+    }
+}
+
+QJsonObject probe(const QString &port)
+{
+    QJsonObject module{{"port", port}};
+    const std::unique_ptr<IMUserial::IMUSerial> device = openModule(port);
+    if (!device)
+        return module;
+    const Outcome version = readVersion(*device);
+    const Outcome sn = readSerialNumber(*device);
+    module["version"] = version.data["version"];
+    module["serial_number"] = sn.data["serial_number"];
+    return module;
+}
+
+Outcome list(const Invocation &invocation, const Environment &environment)
+{
+    const QStringList ports = environment.discoverPorts();
+    QJsonArray modules;
+    QStringList lines;
+    for (const QString &port : ports) {
+        const QJsonObject module = invocation.probe ? probe(port) : QJsonObject{{"port", port}};
+        modules.append(module);
+        QStringList fields{port};
+        if (invocation.probe) {
+            fields << module["version"].toString("?") << module["serial_number"].toString("?");
+        }
+        lines << fields.join('\t');
+    }
+    const QJsonObject data{{"modules", modules}};
+    if (ports.isEmpty())
+        return failed(ExitCode::NoDevice, QStringLiteral("no module found"), data);
+    return succeeded(lines.join('\n'), data);
+}
+
+} // namespace
+
+PortChoice choosePort(const QString &requested, const QStringList &discovered)
+{
+    if (!requested.isEmpty())
+        return {requested, std::nullopt};
+    if (discovered.isEmpty())
+        return {{}, failed(ExitCode::NoDevice, QStringLiteral("no module found"))};
+    if (discovered.size() > 1)
+        return {{},
+                failed(ExitCode::NoDevice,
+                       "several modules found, choose one with --port: " + discovered.join(", "),
+                       {{"ports", QJsonArray::fromStringList(discovered)}})};
+    return {discovered.first(), std::nullopt};
+}
+
+Outcome run(const Invocation &invocation, const Environment &environment)
+{
+    switch (invocation.command) {
+    case Command::Help:
+        return succeeded(helpText().trimmed());
+    case Command::List:
+        return list(invocation, environment);
+    case Command::BootloaderLeave:
+        return leaveBootloader();
+    case Command::Flash:
+        return flashImage(invocation.argument, environment.console);
+    default:
+        break;
+    }
+    const PortChoice choice = choosePort(
+        invocation.port, invocation.port.isEmpty() ? environment.discoverPorts() : QStringList{});
+    if (choice.refusal)
+        return *choice.refusal;
+    const std::unique_ptr<IMUserial::IMUSerial> device = openModule(choice.port);
+    if (!device)
+        return failed(ExitCode::NoDevice, "cannot open the module on " + choice.port,
+                      {{"port", choice.port}});
+    Outcome outcome = runOnModule(invocation, *device, environment.console);
+    outcome.data["port"] = choice.port;
+    return outcome;
+}
+
+} // namespace cli
