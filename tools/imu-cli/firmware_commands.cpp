@@ -51,6 +51,7 @@ Outcome flashImage(const QString &image, const Console &console)
     FirmwareUpgrade upgrade;
     QObject::connect(&upgrade, &FirmwareUpgrade::imageWanted, &upgrade,
                      [&] { upgrade.flashImage(image); });
+    QObject::connect(&upgrade, &FirmwareUpgrade::imageNoted, &upgrade, console.notice);
     QString phase;
     QObject::connect(&upgrade, &FirmwareUpgrade::phaseChanged, &upgrade, [&](FirmwarePhase now) {
         phase = firmwarePhaseText(now);

@@ -104,8 +104,9 @@ void expectComplete(const Rows &rows)
 {
     for (std::size_t i = 0; i < rows.index.size(); ++i) {
         ASSERT_EQ(rows.index[i], qint64(i));
-        if (i > 0)
+        if (i > 0) {
             ASSERT_GE(rows.seconds[i], rows.seconds[i - 1]) << i;
+        }
     }
 }
 
