@@ -1,11 +1,13 @@
 // orvik-imu-cli: the module's commands for scripts, test benches and
 // production lines. See docs/cli.md.
+#include "module_commands.h"
 #include "runner.h"
 
 #include "port_discovery.h"
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -28,11 +30,20 @@ cli::Console console()
     return console;
 }
 
+// A recording or a measurement stopped with Ctrl+C or by a supervisor ends
+// cleanly: the module is told to stop and the samples taken are written.
+void interruptOnStopSignals()
+{
+    for (const int signalNumber : {SIGINT, SIGTERM})
+        std::signal(signalNumber, [](int) { cli::requestInterruption(); });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    interruptOnStopSignals();
     const cli::ParsedArguments parsed = cli::parseArguments(application.arguments().mid(1));
     if (!parsed.invocation) {
         writeTo(stderr,

@@ -15,11 +15,15 @@
 #include <QSaveFile>
 #include <QTimer>
 
+#include <atomic>
+
 namespace cli {
 
 namespace {
 
 using commandoutcome::textFor;
+
+std::atomic<bool> interruptionRequested{false};
 
 Outcome fromTexts(bool done, const commandoutcome::Texts &texts)
 {
@@ -116,14 +120,17 @@ Outcome measureGyroBias(IMUserial::IMUSerial &device, double holdSeconds, const 
     if (!commandoutcome::run([&] { return device.startGyrBiasCalibration(); }))
         return fromTexts(false, outcometexts::startGyroBias);
     console.notice(QStringLiteral("Keep the module still for %1 s").arg(holdSeconds));
-    const bool stayed = waitWhileOpen(device, holdSeconds, [&](double elapsed) {
+    const WaitEnd end = waitWhileOpen(device, holdSeconds, [&](double elapsed) {
         console.progress(
             QStringLiteral("holding still: %1 of %2 s").arg(int(elapsed)).arg(holdSeconds));
     });
-    if (!stayed)
+    if (end == WaitEnd::ModuleVanished)
         return failed(ExitCode::Failed, outcometexts::moduleVanished);
+    // Interrupted too: the module must not be left measuring.
     if (!commandoutcome::run([&] { return device.stopGyrBiasCalibration(); }))
         return fromTexts(false, outcometexts::stopGyroBias);
+    if (end == WaitEnd::Interrupted)
+        return failed(ExitCode::Failed, interrupted);
     const calibrationsets::StoredSets stored = calibrationsets::readStoredSets(device);
     if (!stored.imu1 || !stored.imu2)
         return failed(ExitCode::Failed, missingSets(stored));
@@ -167,26 +174,34 @@ Outcome jumpToBootloader(IMUserial::IMUSerial &device)
     return fromTexts(appeared, outcometexts::jumpToBootloader);
 }
 
-bool waitWhileOpen(IMUserial::IMUSerial &device, double seconds,
-                   const std::function<void(double elapsed)> &tick)
+void requestInterruption()
+{
+    interruptionRequested = true;
+}
+
+WaitEnd waitWhileOpen(IMUserial::IMUSerial &device, double seconds,
+                      const std::function<void(double elapsed)> &tick)
 {
     constexpr int checkEveryMs = 100;
     QElapsedTimer clock;
     clock.start();
     QEventLoop loop;
     QTimer check;
-    bool open = true;
+    WaitEnd end = WaitEnd::Elapsed;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
         const double elapsed = double(clock.elapsed()) / 1000;
-        open = device.isDeivceOpen();
-        if (!open || elapsed >= seconds)
+        if (!device.isDeivceOpen())
+            end = WaitEnd::ModuleVanished;
+        else if (interruptionRequested.exchange(false))
+            end = WaitEnd::Interrupted;
+        if (end != WaitEnd::Elapsed || elapsed >= seconds)
             loop.quit();
         else
             tick(elapsed);
     });
     check.start(std::min(checkEveryMs, int(seconds * 1000)));
     loop.exec();
-    return open;
+    return end;
 }
 
 } // namespace cli

@@ -24,9 +24,23 @@ Outcome setQuaternionOffset(IMUserial::IMUSerial &device, bool record);
 // Done once the bootloader appears in the flasher's listing.
 Outcome jumpToBootloader(IMUserial::IMUSerial &device);
 
-// Runs the event loop for `seconds` while the port stays open, telling
-// `tick` the seconds passed now and then; false when the module went away.
-bool waitWhileOpen(IMUserial::IMUSerial &device, double seconds,
-                   const std::function<void(double elapsed)> &tick);
+// What a command cut short by requestInterruption() says.
+constexpr char interrupted[] = "Interrupted";
+
+// Asks the wait under way, or else the next, to end early: the process was
+// told to stop (SIGINT, SIGTERM). Safe in a signal handler.
+void requestInterruption();
+
+enum class WaitEnd
+{
+    Elapsed,
+    ModuleVanished,
+    Interrupted,
+};
+
+// Runs the event loop for `seconds` while the port stays open and no
+// interruption is asked for, telling `tick` the seconds passed now and then.
+WaitEnd waitWhileOpen(IMUserial::IMUSerial &device, double seconds,
+                      const std::function<void(double elapsed)> &tick);
 
 } // namespace cli

@@ -62,13 +62,13 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
     activeRecorder = &recorder;
     device.startRecv();
     const bool started = commandoutcome::run([&] { return device.start_data_ransmission(); });
-    bool stayed = true;
+    WaitEnd end = WaitEnd::Elapsed;
     if (started) {
-        stayed = waitWhileOpen(device, request.seconds, [&](double elapsed) {
+        end = waitWhileOpen(device, request.seconds, [&](double elapsed) {
             console.progress(
                 QStringLiteral("recording: %1 of %2 s").arg(int(elapsed)).arg(request.seconds));
         });
-        if (stayed)
+        if (end != WaitEnd::ModuleVanished)
             commandoutcome::run([&] { return device.stop_data_ransmission(); });
     }
     // Once reception has stopped no callback runs any more.
@@ -86,9 +86,11 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
     const QString written = QStringLiteral("%1 samples written to %2")
                                 .arg(data["samples"].toInteger())
                                 .arg(request.out);
-    if (!stayed)
+    if (end == WaitEnd::ModuleVanished)
         return failed(ExitCode::Failed,
                       QStringLiteral("%1; %2").arg(outcometexts::moduleVanished, written), data);
+    if (end == WaitEnd::Interrupted)
+        return failed(ExitCode::Failed, QStringLiteral("%1; %2").arg(interrupted, written), data);
     return succeeded(written, data);
 }
 

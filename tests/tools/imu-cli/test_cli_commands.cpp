@@ -225,12 +225,19 @@ TEST_F(ModuleCommands, RefusedCommandsFailWithTheWindowsWords)
     EXPECT_TRUE(device->isDeivceOpen());
 }
 
-// The module goes away after some samples: they are all written, numbered
-// without a gap, and the command fails.
-TEST_F(ModuleCommands, AVanishedModuleKeepsTheRowsReceived)
+// A recording cut short after some samples, by the module going away or by
+// the operator stopping the program: they are all written, numbered without
+// a gap, and the command fails.
+class CutShortRecording : public ModuleCommands, public ::testing::WithParamInterface<bool>
+{
+protected:
+    bool moduleVanishes() const { return GetParam(); }
+};
+
+TEST_P(CutShortRecording, KeepsTheRowsReceived)
 {
     constexpr int delivered = 300;
-    std::atomic<bool> gone{false};
+    std::atomic<bool> cut{false};
     std::thread module([&] {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (!fake().isReceiving() || !fake().wasCalled("start_data_ransmission")) {
@@ -243,14 +250,22 @@ TEST_F(ModuleCommands, AVanishedModuleKeepsTheRowsReceived)
             sample.temp = float(i);
             fake().emitSample(sample);
         }
-        fake().unplug();
-        gone = true;
+        if (moduleVanishes())
+            fake().unplug();
+        else
+            cli::requestInterruption();
+        cut = true;
     });
     const Outcome outcome = record(*device, {30, IMUserial::DATARATE_200HZ, path("run.csv")}, {});
     module.join();
-    ASSERT_TRUE(gone);
+    ASSERT_TRUE(cut);
     EXPECT_EQ(outcome.code, ExitCode::Failed);
+    EXPECT_TRUE(
+        outcome.message.startsWith(moduleVanishes() ? "Transmite ERROR; " : "Interrupted; "))
+        << outcome.message.toStdString();
     EXPECT_EQ(outcome.data["samples"], delivered);
+    EXPECT_EQ(fake().wasCalled("stop_data_ransmission"), !moduleVanishes())
+        << "a module still there is told to stop streaming";
     const QStringList lines = csvLines(path("run.csv"));
     ASSERT_EQ(lines.size(), delivered + 1);
     EXPECT_TRUE(lines[0].startsWith("index,time [s since "));
@@ -262,6 +277,8 @@ TEST_F(ModuleCommands, AVanishedModuleKeepsTheRowsReceived)
     }
     EXPECT_EQ(fake().ratesSent(), std::vector<IMUserial::DATARATE>{IMUserial::DATARATE_200HZ});
 }
+
+INSTANTIATE_TEST_SUITE_P(ByVanishingOrInterruption, CutShortRecording, ::testing::Bool());
 
 TEST_F(ModuleCommands, ARefusedStreamWritesNoFile)
 {
