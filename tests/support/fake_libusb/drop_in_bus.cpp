@@ -29,6 +29,11 @@ public:
 
     ~DropInBus()
     {
+        if (std::getenv("ORVIK_FAKE_USB_TRACE")) {
+            const auto &stats = fakeusb::device().stats();
+            std::fprintf(stderr, "fake usb: %zu requests, %zu stalls, %zu early polls\n",
+                         stats.requests, stats.stalls, stats.earlyPolls);
+        }
         if (flashFile_.empty())
             return;
         const auto bytes =
