@@ -81,6 +81,19 @@ struct DfuInterface
     DeviceDescription description;
 };
 
+// The functional descriptor follows one of the interface's alternate settings
+// (the STM32 bootloader puts it after the last of four), or the configuration.
+void readFunctionalDescriptor(const libusb_config_descriptor &config,
+                              const libusb_interface &interface, DeviceDescription &out)
+{
+    for (int a = 0; a < interface.num_altsetting; ++a) {
+        const libusb_interface_descriptor &setting = interface.altsetting[a];
+        if (readFunctionalDescriptor(setting.extra, setting.extra_length, out))
+            return;
+    }
+    readFunctionalDescriptor(config.extra, config.extra_length, out);
+}
+
 // Alternate setting 0 of the first DFU-mode interface of `config`.
 bool findDfuInterface(const libusb_config_descriptor &config, DfuInterface &found)
 {
@@ -94,8 +107,7 @@ bool findDfuInterface(const libusb_config_descriptor &config, DfuInterface &foun
                 continue;
             found.number = setting.bInterfaceNumber;
             found.nameIndex = setting.iInterface;
-            if (!readFunctionalDescriptor(setting.extra, setting.extra_length, found.description))
-                readFunctionalDescriptor(config.extra, config.extra_length, found.description);
+            readFunctionalDescriptor(config, interface, found.description);
             return true;
         }
     }

@@ -1,6 +1,6 @@
 // dfuse-tool as a program against the simulated bootloader on its socket.
 #include "dfu_test_support.h"
-#include "dfuse_file.h"
+#include "flash_test_support.h"
 #include "rendezvous.h"
 #include "running_bootloader.h"
 
@@ -9,43 +9,13 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <sstream>
 
 namespace {
 
 constexpr std::uint32_t kApp = dfu::kApplicationAddress;
 const std::string kSignature = "Device VID: 0x0483 PID: 0xdf11";
 
-std::vector<std::uint8_t> dfuseBytes(std::vector<dfu::ImageElement> elements,
-                                     std::uint16_t productId = dfu::kBootloaderProductId)
-{
-    dfu::DfuseFile file;
-    file.targets.push_back({});
-    file.targets[0].elements = std::move(elements);
-    file.suffix.productId = productId;
-    return dfu::serializeDfuse(file);
-}
-
-struct ProgressStep
-{
-    std::string phase;
-    std::uint64_t done = 0;
-    std::uint64_t total = 0;
-};
-
-std::vector<ProgressStep> progressSteps(const std::string &out)
-{
-    std::vector<ProgressStep> steps;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::string first;
-        ProgressStep step;
-        if (words >> first >> step.phase >> step.done >> step.total && first == "progress")
-            steps.push_back(step);
-    }
-    return steps;
-}
+using dfutest::dfuseBytes;
 
 class DfuseTool : public ::testing::Test
 {
@@ -122,29 +92,9 @@ TEST_F(DfuseTool, FlashReportsEachPhaseFromZeroToItsTotalAfterEveryPageAndBlock)
     EXPECT_EQ(result.out.rfind("Using " + kSignature, 0), 0u) << result.out;
 
     const std::size_t blocks = (image.size() + 2047) / 2048;
-    const std::vector<std::pair<std::string, std::uint64_t>> phases{
-        {"erase", 3 * 128 * 1024}, {"write", image.size()}, {"verify", image.size()}};
-    const std::vector<std::size_t> expectedSteps{3 + 1, blocks + 1, blocks + 1};
-    const auto steps = progressSteps(result.out);
-    std::size_t at = 0;
-    for (std::size_t p = 0; p < phases.size(); ++p) {
-        const auto &[phase, total] = phases[p];
-        SCOPED_TRACE(phase);
-        std::size_t count = 0;
-        std::uint64_t last = 0;
-        for (; at < steps.size() && steps[at].phase == phase; ++at, ++count) {
-            EXPECT_EQ(steps[at].total, total);
-            if (count == 0) {
-                EXPECT_EQ(steps[at].done, 0u);
-            }
-            EXPECT_GE(steps[at].done, last);
-            EXPECT_LE(steps[at].done, total);
-            last = steps[at].done;
-        }
-        EXPECT_GE(count, expectedSteps[p]);
-        EXPECT_EQ(last, total);
-    }
-    EXPECT_EQ(at, steps.size()) << "progress after the last phase, or phases out of order";
+    dfutest::expectProgressPhases(result.out, {{"erase", 3 * 128 * 1024, 3 + 1},
+                                               {"write", image.size(), blocks + 1},
+                                               {"verify", image.size(), blocks + 1}});
 }
 
 TEST_F(DfuseTool, PathsWithBlanksAndLettersBeyondAsciiConvertAndFlash)
