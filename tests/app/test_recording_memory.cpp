@@ -49,6 +49,10 @@ protected:
 
 TEST(RecordingMemory, ADayAt200HzStaysWithinTheBoundAndExportsEveryRow)
 {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer keeps freed blocks in quarantine and so grows the "
+                    "resident size; the bound holds for the plain build";
+#endif
     const long before = residentBytes();
     ASSERT_GT(before, 0);
     Recorder recorder;
