@@ -1,5 +1,4 @@
 #include "calibrationtext.h"
-#include <cstring>
 
 #include <QStringList>
 
@@ -52,17 +51,6 @@ TEST(CalibrationReadout, ValuesAreRoundedToFourDecimalsInStorageOrder)
     EXPECT_EQ(lines[10], "\t4.0000  5.0000  6.0000");
     EXPECT_EQ(lines[11], "\t7.0000  8.0000  9.0000");
     EXPECT_EQ(lines[32], "Mag radii: \t0.0000  0.0000  -3.2500");
-}
-
-TEST(NeutralSets, AreZeroBiasesAndIdentityMatricesInValueOrder)
-{
-    const IMUserial::imu_calibration_data imu = calibrationtext::neutralImuSet();
-    const float imuExpected[24] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1,
-                                   0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
-    EXPECT_EQ(0, memcmp(&imu, imuExpected, sizeof imu));
-    const IMUserial::mag_calibration_data mag = calibrationtext::neutralMagSet();
-    const float magExpected[15] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
-    EXPECT_EQ(0, memcmp(&mag, magExpected, sizeof mag));
 }
 
 TEST(CalibrationLine, PatternsPerModeWithWidthSixOnlyForTheGyroscope)

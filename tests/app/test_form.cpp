@@ -9,8 +9,6 @@
 #include <QFont>
 #include <QSet>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -234,8 +232,6 @@ TEST_F(FormTest, ObjectNamesAndClasses)
     }
 }
 
-// Every layout: what it is installed on (widget or parent layout), spacing,
-// margins (-1 = not fixed) and its items in order (box) or by cell (grid).
 TEST_F(FormTest, ButtonTextsAndStates)
 {
     struct Row
@@ -305,8 +301,6 @@ TEST_F(FormTest, ButtonTextsAndStates)
     EXPECT_FALSE(ui.pushButtonUpgrade->autoExclusive());
 }
 
-// Exactly two push buttons are default buttons; none is flat, and the
-// connect button does not become default by focus.
 TEST_F(FormTest, ComboBoxes)
 {
     struct Row
@@ -537,8 +531,6 @@ TEST_F(FormTest, ToolTipsAndWhatsThis)
     }
 }
 
-// The chart help is a rich-text document: six paragraphs and an empty one,
-// with the mouse gestures in bold.
 TEST_F(FormTest, Actions)
 {
     struct Row

@@ -34,18 +34,6 @@ TEST_F(Shell, StartsWithTheFormDefaultsAndNothingSent)
     EXPECT_TRUE(device().calls().empty());
 }
 
-TEST_F(Shell, TheCombosChooseAngleModesAndThe100HzRate)
-{
-    // The rate chosen at start-up goes to the module on connecting; the mode
-    // shows in the format of the first sample line.
-    connectDevice();
-    EXPECT_EQ(device().ratesSent(), std::vector<IMUserial::DATARATE>{IMUserial::DATARATE_100HZ});
-    IMUserial::sensor_data sample{};
-    sample.angle = {1, 2, 3};
-    std::thread([&] { device().emitSample(sample); }).join();
-    EXPECT_TRUE(log().contains("AgnleX: 1.00     AgnleY: 2.00     AgnleZ: 3.00    "));
-}
-
 TEST(ShellBindings, EverySlotNamedAfterAWidgetIsBoundToIt)
 {
     fake::Device::instance().reset();
