@@ -1,8 +1,8 @@
 // The USB descriptors of an STM32F4 system bootloader in DFU mode, as raw
 // bytes the way the device sends them.
 //
-// Sources: "Universal Serial Bus Device Class Specification for Device
-// Firmware Upgrade", version 1.1 (functional descriptor, DFU-mode interface);
+// Sources: the USB class definition of Device Firmware Upgrade (DFU),
+// version 1.1 (functional descriptor, DFU-mode interface);
 // the DfuSe file format and protocol document (bcdDFU 0x011A, alternate setting
 // names as memory layouts); ST application note AN3156, "USB DFU protocol used
 // in the STM32 bootloader" (vendor and product identifiers, transfer size,
