@@ -12,6 +12,8 @@ namespace cli {
 
 namespace {
 
+constexpr char noModuleFound[] = "no module found";
+
 // The library opens the port IMU_SERIAL_PORT names, and only that one.
 std::unique_ptr<IMUserial::IMUSerial> openModule(const QString &port)
 {
@@ -83,7 +85,7 @@ Outcome list(const Invocation &invocation, const Environment &environment)
     }
     const QJsonObject data{{"modules", modules}};
     if (ports.isEmpty())
-        return failed(ExitCode::NoDevice, QStringLiteral("no module found"), data);
+        return failed(ExitCode::NoDevice, QString::fromLatin1(noModuleFound), data);
     return succeeded(lines.join('\n'), data);
 }
 
@@ -94,7 +96,7 @@ PortChoice choosePort(const QString &requested, const QStringList &discovered)
     if (!requested.isEmpty())
         return {requested, std::nullopt};
     if (discovered.isEmpty())
-        return {{}, failed(ExitCode::NoDevice, QStringLiteral("no module found"))};
+        return {{}, failed(ExitCode::NoDevice, QString::fromLatin1(noModuleFound))};
     if (discovered.size() > 1)
         return {{},
                 failed(ExitCode::NoDevice,
