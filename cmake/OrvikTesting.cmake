@@ -40,15 +40,3 @@ function(orvik_add_fuzz_target name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
 endfunction()
-
-# Adds every immediate sub-folder of the current folder that has a CMakeLists.txt.
-macro(orvik_add_present_subdirectories)
-  file(GLOB _orvik_children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
-       ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  list(SORT _orvik_children)
-  foreach(_child IN LISTS _orvik_children)
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_child}/CMakeLists.txt)
-      add_subdirectory(${_child})
-    endif()
-  endforeach()
-endmacro()

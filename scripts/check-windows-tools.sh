@@ -14,8 +14,8 @@ command -v "$cxx" >/dev/null || {
 }
 mkdir -p "$out"
 cd "$root/tools"
-flags=(-std=c++17 -Wall -Wextra -Idfu-core -Idfu-convert -Idfuse-tool -DORVIK_VERSION='"check"')
-core=$(ls dfu-core/*.cpp | grep -v local_socket)
+flags=(-std=c++17 -Wall -Wextra -I../lib/dfu -Idfu-convert -Idfuse-tool -DORVIK_VERSION='"check"')
+core=$(ls ../lib/dfu/*.cpp | grep -v local_socket)
 # shellcheck disable=SC2086
 "$cxx" "${flags[@]}" -O1 $core dfu-convert/*.cpp -static -lshell32 -o "$out/dfu-convert.exe"
 for source in dfuse-tool/{commands,device_finder,main,tool,tool_options,usb_support}.cpp; do

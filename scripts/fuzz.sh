@@ -16,11 +16,11 @@ build_dir=${BUILD_DIR:-$root/build-fuzz}
 # Target, stored corpus and dictionary (- for none), relative to the repository.
 all_targets=(
   "imuserial_decoder_fuzz tests/imuserial/fuzz-corpus/decoder -"
-  "fuzz_dfu_intel_hex tests/tools/dfu-core/fuzz-corpus/intel_hex tests/tools/dfu-core/intel_hex.dict"
-  "fuzz_dfu_dfuse_file tests/tools/dfu-core/fuzz-corpus/dfuse_file -"
-  "fuzz_dfu_memory_layout tests/tools/dfu-core/fuzz-corpus/memory_layout -"
+  "fuzz_dfu_intel_hex tests/lib/dfu/fuzz-corpus/intel_hex tests/lib/dfu/intel_hex.dict"
+  "fuzz_dfu_dfuse_file tests/lib/dfu/fuzz-corpus/dfuse_file -"
+  "fuzz_dfu_memory_layout tests/lib/dfu/fuzz-corpus/memory_layout -"
   "updater_manifest_fuzz tests/tools/updater/manifest_corpus tests/tools/updater/manifest_fuzz.dict"
-  "updater_signature_file_fuzz tests/tools/updater/signature_corpus -"
+  "updater_signature_file_fuzz tests/lib/updatesig/fuzz-corpus -"
   "app_progress_line_fuzz tests/app/fuzz-corpus/progress_line -"
   "calibration_json_fuzz tests/shared/fuzz-corpus/calibration_json -"
 )

@@ -60,7 +60,7 @@ bool replaceFile(const QString &path, const QByteArray &content, QString *error)
 // existing file, so an old key cannot be lost by a slip of the hand.
 int keygen(const QString &secretPath)
 {
-    const std::optional<KeyPair> pair = generateKeyPair();
+    const std::optional<updatesig::KeyPair> pair = updatesig::generateKeyPair();
     if (!pair)
         return failWith(QStringLiteral("the key pair could not be generated"));
     const QByteArray publicText = pair->publicKey.toBase64() + '\n';
@@ -80,7 +80,8 @@ std::optional<QByteArray> readSecretKey(const QString &path, QString *error)
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return std::nullopt;
     }
-    const auto key = decodeBase64Exactly(file.read(kMaxKeyFileBytes).trimmed(), kSecretKeyBytes);
+    const auto key = updatesig::decodeBase64Exactly(file.read(kMaxKeyFileBytes).trimmed(),
+                                                    updatesig::kSecretKeyBytes);
     if (!key)
         *error =
             QStringLiteral("%1 does not hold a secret key made by update-sign keygen").arg(path);
@@ -102,7 +103,7 @@ std::optional<QByteArray> signFile(const QByteArray &secretKey, const QString &p
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return std::nullopt;
     }
-    const auto signature = signMessage(
+    const auto signature = updatesig::signMessage(
         secretKey, QByteArray::fromRawData(reinterpret_cast<const char *>(bytes), size));
     if (!signature)
         *error = QStringLiteral("%1 could not be signed").arg(path);
@@ -117,10 +118,11 @@ int sign(const QString &command, const QString &secretPath, const QString &path)
     if (!signature)
         return failWith(error);
     if (command == QLatin1String("sign")) {
-        std::fputs(formatSignatureFile(*signature).constData(), stdout);
+        std::fputs(updatesig::formatSignatureFile(*signature).constData(), stdout);
         return kExitSuccess;
     }
-    if (!replaceFile(path + QStringLiteral(".sig"), formatSignatureFile(*signature), &error))
+    if (!replaceFile(path + QStringLiteral(".sig"), updatesig::formatSignatureFile(*signature),
+                     &error))
         return failWith(error);
     return kExitSuccess;
 }

@@ -78,8 +78,8 @@ std::optional<PackageInfo> readPackage(const QJsonObject &entry, const QUrl &man
         *error = missingOrWrong(QStringLiteral("sha256"), "64 hexadecimal digits");
         return std::nullopt;
     }
-    const auto signature = decodeBase64Exactly(
-        entry.value(QLatin1String("ed25519")).toString().toLatin1(), kSignatureBytes);
+    const auto signature = updatesig::decodeBase64Exactly(
+        entry.value(QLatin1String("ed25519")).toString().toLatin1(), updatesig::kSignatureBytes);
     if (!signature) {
         *error = missingOrWrong(QStringLiteral("ed25519"), "the base64 text of a signature");
         return std::nullopt;
@@ -101,11 +101,11 @@ ManifestResult parseSignedManifest(const QByteArray &document, const QByteArray 
                                    const QString &applicationName, const QString &platformKey,
                                    const QUrl &manifestUrl)
 {
-    const std::optional<QByteArray> signature = parseSignatureFile(signatureFile);
+    const std::optional<QByteArray> signature = updatesig::parseSignatureFile(signatureFile);
     if (!signature)
         return {std::nullopt, tr("The signature file of the update manifest is not valid, so "
                                  "nothing is offered.")};
-    if (!verifySignature(publicKeys, document, *signature))
+    if (!updatesig::verifySignature(publicKeys, document, *signature))
         return {std::nullopt, tr("The update manifest is not signed with a key this updater "
                                  "trusts, so nothing is offered.")};
     return parseManifest(document, applicationName, platformKey, manifestUrl);

@@ -87,7 +87,7 @@ QString PackageDownload::checkPart(const PackageInfo &expected, const QList<QByt
     const bool digestMatches =
         QCryptographicHash::hash(body, QCryptographicHash::Sha256) == expected.sha256;
     const bool signedByTrustedKey =
-        verifySignature(publicKeys, body, expected.signature).has_value();
+        updatesig::verifySignature(publicKeys, body, expected.signature).has_value();
     partFile_.close(); // also unmaps
     if (!digestMatches)
         return tr("The SHA-256 checksum of the download does not match the published one.");

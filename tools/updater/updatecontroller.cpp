@@ -99,7 +99,7 @@ void UpdateController::onManifestFetched(const TransferResult &result)
     fetchingSignature_ = true;
     reopenEmpty(&signatureBuffer_);
     transfer_.start(manifestSignatureUrl(settings_.manifestUrl), &signatureBuffer_,
-                    {kMaxSignatureFileBytes, settings_.idleTimeoutMs});
+                    {updatesig::kMaxSignatureFileBytes, settings_.idleTimeoutMs});
 }
 
 void UpdateController::onSignatureFetched(const TransferResult &result)

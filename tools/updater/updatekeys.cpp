@@ -6,7 +6,7 @@ QList<QByteArray> builtInUpdateKeys()
 {
     QList<QByteArray> keys;
     for (const QByteArray &text : QByteArray(ORVIK_UPDATE_PUBLIC_KEYS).split(','))
-        if (const auto key = decodeBase64Exactly(text, kPublicKeyBytes))
+        if (const auto key = updatesig::decodeBase64Exactly(text, updatesig::kPublicKeyBytes))
             keys.append(*key);
     return keys;
 }

@@ -70,18 +70,19 @@ void LocalUpdateServer::writeSignedManifest(const QString &name, const QByteArra
                                             const QByteArray &secretKey) const
 {
     writeFile(name, document);
-    writeFile(name + ".sig", formatSignatureFile(signMessage(secretKey, document).value()));
+    writeFile(name + ".sig",
+              updatesig::formatSignatureFile(updatesig::signMessage(secretKey, document).value()));
 }
 
-const KeyPair &testReleaseKey()
+const updatesig::KeyPair &testReleaseKey()
 {
-    static const KeyPair pair = generateKeyPair().value();
+    static const updatesig::KeyPair pair = updatesig::generateKeyPair().value();
     return pair;
 }
 
-const KeyPair &untrustedKey()
+const updatesig::KeyPair &untrustedKey()
 {
-    static const KeyPair pair = generateKeyPair().value();
+    static const updatesig::KeyPair pair = updatesig::generateKeyPair().value();
     return pair;
 }
 
@@ -112,7 +113,7 @@ PublishedPackage describePackage(const QString &url, const QByteArray &content,
 {
     return {url, content.size(),
             QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex(),
-            signMessage(secretKey, content).value().toBase64()};
+            updatesig::signMessage(secretKey, content).value().toBase64()};
 }
 
 QByteArray manifestFor(const QString &version, const PublishedPackage &package,

@@ -57,8 +57,8 @@ protected:
 
 // Throw-away key pairs made once per test run: the one the tests release
 // with, and one the updater under test never trusts.
-const KeyPair &testReleaseKey();
-const KeyPair &untrustedKey();
+const updatesig::KeyPair &testReleaseKey();
+const updatesig::KeyPair &untrustedKey();
 
 struct PublishedPackage
 {

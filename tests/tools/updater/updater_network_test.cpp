@@ -240,8 +240,8 @@ TEST_F(UpdaterNetworkTest, RefusesAManifestWhoseSignatureDoesNotHold)
     const QByteArray document = manifestFor("0.4", package);
     QByteArray changed = document;
     changed[changed.indexOf("Faster")] = 'f';
-    const QByteArray signature =
-        formatSignatureFile(signMessage(testReleaseKey().secretKey, document).value());
+    const QByteArray signature = updatesig::formatSignatureFile(
+        updatesig::signMessage(testReleaseKey().secretKey, document).value());
     const struct
     {
         const char *what;
@@ -250,9 +250,11 @@ TEST_F(UpdaterNetworkTest, RefusesAManifestWhoseSignatureDoesNotHold)
     } cases[] = {
         {"one byte changed", changed, signature},
         {"unknown key", document,
-         formatSignatureFile(signMessage(untrustedKey().secretKey, document).value())},
+         updatesig::formatSignatureFile(
+             updatesig::signMessage(untrustedKey().secretKey, document).value())},
         {"missing .sig", document, {}},
-        {"oversized .sig", document, signature + QByteArray(kMaxSignatureFileBytes, ' ')},
+        {"oversized .sig", document,
+         signature + QByteArray(updatesig::kMaxSignatureFileBytes, ' ')},
         {"garbled .sig", document, "not base64\n"},
     };
     int folder = 0;
@@ -310,8 +312,8 @@ TEST_F(UpdaterNetworkTest, DeletesADownloadWhoseSignatureDoesNotHold)
 
 TEST_F(UpdaterNetworkTest, AcceptsEveryListedKeyDuringARotation)
 {
-    const KeyPair &oldKey = testReleaseKey();
-    const KeyPair &newKey = untrustedKey();
+    const updatesig::KeyPair &oldKey = testReleaseKey();
+    const updatesig::KeyPair &newKey = untrustedKey();
     const QByteArray content = packageBytes();
     server_->writeFile("files/setup.exe", content);
     const QByteArray document =

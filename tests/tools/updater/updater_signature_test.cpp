@@ -14,56 +14,57 @@ namespace {
 
 TEST(UpdateSignature, VerifiesOnlyTheSignedBytesUnderAListedKey)
 {
-    const KeyPair &oldKey = testReleaseKey();
-    const KeyPair &newKey = untrustedKey();
+    const updatesig::KeyPair &oldKey = testReleaseKey();
+    const updatesig::KeyPair &newKey = untrustedKey();
     const QByteArray message = "the package bytes";
-    const QByteArray byOld = signMessage(oldKey.secretKey, message).value();
-    const QByteArray byNew = signMessage(newKey.secretKey, message).value();
-    EXPECT_EQ(publicKeyOf(oldKey.secretKey), oldKey.publicKey);
+    const QByteArray byOld = updatesig::signMessage(oldKey.secretKey, message).value();
+    const QByteArray byNew = updatesig::signMessage(newKey.secretKey, message).value();
+    EXPECT_EQ(updatesig::publicKeyOf(oldKey.secretKey), oldKey.publicKey);
 
     const QList<QByteArray> rotating = {oldKey.publicKey, newKey.publicKey};
-    EXPECT_EQ(verifySignature(rotating, message, byOld), 0);
-    EXPECT_EQ(verifySignature(rotating, message, byNew), 1);
-    EXPECT_FALSE(verifySignature({newKey.publicKey}, message, byOld));
-    EXPECT_FALSE(verifySignature({}, message, byOld));
+    EXPECT_EQ(updatesig::verifySignature(rotating, message, byOld), 0);
+    EXPECT_EQ(updatesig::verifySignature(rotating, message, byNew), 1);
+    EXPECT_FALSE(updatesig::verifySignature({newKey.publicKey}, message, byOld));
+    EXPECT_FALSE(updatesig::verifySignature({}, message, byOld));
 
     QByteArray changedMessage = message;
     changedMessage[0] = 'T';
-    EXPECT_FALSE(verifySignature(rotating, changedMessage, byOld));
-    EXPECT_FALSE(verifySignature(rotating, message + ' ', byOld));
+    EXPECT_FALSE(updatesig::verifySignature(rotating, changedMessage, byOld));
+    EXPECT_FALSE(updatesig::verifySignature(rotating, message + ' ', byOld));
     for (const qsizetype position : {qsizetype(0), qsizetype(31), qsizetype(63)}) {
         QByteArray flipped = byOld;
         flipped[position] = char(flipped[position] ^ 0x01);
-        EXPECT_FALSE(verifySignature(rotating, message, flipped)) << position;
+        EXPECT_FALSE(updatesig::verifySignature(rotating, message, flipped)) << position;
     }
-    EXPECT_FALSE(verifySignature(rotating, message, byOld.left(63)));
-    EXPECT_FALSE(verifySignature({oldKey.publicKey.left(31)}, message, byOld));
+    EXPECT_FALSE(updatesig::verifySignature(rotating, message, byOld.left(63)));
+    EXPECT_FALSE(updatesig::verifySignature({oldKey.publicKey.left(31)}, message, byOld));
 }
 
 TEST(UpdateSignature, AcceptsOnlyCanonicalBase64OfTheExactLength)
 {
     const QByteArray key = testReleaseKey().publicKey;
     const QByteArray text = key.toBase64();
-    EXPECT_EQ(decodeBase64Exactly(text, kPublicKeyBytes), key);
+    EXPECT_EQ(updatesig::decodeBase64Exactly(text, updatesig::kPublicKeyBytes), key);
     QByteArray otherTrailingBits = text;
     otherTrailingBits[42] = char(otherTrailingBits[42] ^ 0x01); // decodes to the same bytes
     for (const QByteArray &bad :
          {text.chopped(1), text + '=', ' ' + text, text + '\n', QByteArray(text).replace(5, 1, "*"),
           otherTrailingBits, key.left(31).toBase64(), QByteArray()})
-        EXPECT_FALSE(decodeBase64Exactly(bad, kPublicKeyBytes)) << bad.toStdString();
+        EXPECT_FALSE(updatesig::decodeBase64Exactly(bad, updatesig::kPublicKeyBytes))
+            << bad.toStdString();
 }
 
 TEST(UpdateSignature, ReadsASignatureFileOfOneLineOnly)
 {
-    const QByteArray signature = signMessage(testReleaseKey().secretKey, "x").value();
+    const QByteArray signature = updatesig::signMessage(testReleaseKey().secretKey, "x").value();
     const QByteArray text = signature.toBase64();
-    EXPECT_EQ(parseSignatureFile(formatSignatureFile(signature)), signature);
-    EXPECT_EQ(parseSignatureFile(text), signature);
-    EXPECT_EQ(parseSignatureFile(text + "\r\n"), signature);
+    EXPECT_EQ(updatesig::parseSignatureFile(updatesig::formatSignatureFile(signature)), signature);
+    EXPECT_EQ(updatesig::parseSignatureFile(text), signature);
+    EXPECT_EQ(updatesig::parseSignatureFile(text + "\r\n"), signature);
     for (const QByteArray &bad :
          {text + "\n\n", "\n" + text, text + " \n", text + '\n' + text, QByteArray("\n"),
-          QByteArray(), text + QByteArray(kMaxSignatureFileBytes, '\n')})
-        EXPECT_FALSE(parseSignatureFile(bad)) << bad.toStdString();
+          QByteArray(), text + QByteArray(updatesig::kMaxSignatureFileBytes, '\n')})
+        EXPECT_FALSE(updatesig::parseSignatureFile(bad)) << bad.toStdString();
 }
 
 TEST(UpdateSignature, DevelopmentTestKeyFilesAreOnePair)
@@ -71,9 +72,10 @@ TEST(UpdateSignature, DevelopmentTestKeyFilesAreOnePair)
     QFile secret(ORVIK_UPDATER_DEVELOPMENT_SECRET_KEY);
     QFile pub(ORVIK_UPDATER_DEVELOPMENT_SECRET_KEY ".pub");
     ASSERT_TRUE(secret.open(QIODevice::ReadOnly) && pub.open(QIODevice::ReadOnly));
-    const auto secretKey = decodeBase64Exactly(secret.readAll().trimmed(), kSecretKeyBytes);
+    const auto secretKey =
+        updatesig::decodeBase64Exactly(secret.readAll().trimmed(), updatesig::kSecretKeyBytes);
     ASSERT_TRUE(secretKey);
-    EXPECT_EQ(publicKeyOf(*secretKey)->toBase64(), pub.readAll().trimmed());
+    EXPECT_EQ(updatesig::publicKeyOf(*secretKey)->toBase64(), pub.readAll().trimmed());
 }
 
 class SignedManifest : public ::testing::Test
@@ -87,9 +89,11 @@ protected:
                                    QUrl("https://updates.example/updates.json"));
     }
 
-    QByteArray signatureOf(const QByteArray &document, const KeyPair &key = testReleaseKey()) const
+    QByteArray signatureOf(const QByteArray &document,
+                           const updatesig::KeyPair &key = testReleaseKey()) const
     {
-        return formatSignatureFile(signMessage(key.secretKey, document).value());
+        return updatesig::formatSignatureFile(
+            updatesig::signMessage(key.secretKey, document).value());
     }
 
     const QByteArray document_ =
@@ -176,23 +180,24 @@ TEST_F(UpdateSignProgram, MakesAPrivateKeyAndSignsWhatTheUpdaterAccepts)
                                         QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     EXPECT_EQ(QFileInfo(secretPath).permissions() & modeBits, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(readFile("release.key.pub"), printed);
-    const auto publicKey = decodeBase64Exactly(printed.trimmed(), kPublicKeyBytes);
+    const auto publicKey =
+        updatesig::decodeBase64Exactly(printed.trimmed(), updatesig::kPublicKeyBytes);
     ASSERT_TRUE(publicKey);
     EXPECT_EQ(run({"keygen", secretPath}), 1) << "an existing key must not be overwritten";
 
     const QByteArray package(70000, 'p');
     writeFile("setup.exe", package);
     ASSERT_EQ(run({"sign", "--key", secretPath, folder_.filePath("setup.exe")}, &printed), 0);
-    const auto packageSignature = parseSignatureFile(printed);
+    const auto packageSignature = updatesig::parseSignatureFile(printed);
     ASSERT_TRUE(packageSignature);
-    EXPECT_EQ(verifySignature({*publicKey}, package, *packageSignature), 0);
+    EXPECT_EQ(updatesig::verifySignature({*publicKey}, package, *packageSignature), 0);
 
     const QByteArray manifest = "{\"applications\": {}}\n";
     writeFile("updates.json", manifest);
     ASSERT_EQ(run({"manifest", "--key", secretPath, folder_.filePath("updates.json")}), 0);
-    const auto manifestSignature = parseSignatureFile(readFile("updates.json.sig"));
+    const auto manifestSignature = updatesig::parseSignatureFile(readFile("updates.json.sig"));
     ASSERT_TRUE(manifestSignature);
-    EXPECT_EQ(verifySignature({*publicKey}, manifest, *manifestSignature), 0);
+    EXPECT_EQ(updatesig::verifySignature({*publicKey}, manifest, *manifestSignature), 0);
 }
 
 TEST_F(UpdateSignProgram, RefusesMissingKeysFilesAndArguments)

@@ -120,10 +120,10 @@ TEST_F(UpdaterWindowTest, ProgramExitsSilentlyInHideModeWithItsOutcome)
 {
     QFile secretKeyFile(ORVIK_UPDATER_DEVELOPMENT_SECRET_KEY);
     ASSERT_TRUE(secretKeyFile.open(QIODevice::ReadOnly));
-    const auto developmentKey =
-        decodeBase64Exactly(secretKeyFile.readAll().trimmed(), kSecretKeyBytes);
+    const auto developmentKey = updatesig::decodeBase64Exactly(secretKeyFile.readAll().trimmed(),
+                                                               updatesig::kSecretKeyBytes);
     ASSERT_TRUE(developmentKey);
-    if (!builtInUpdateKeys().contains(publicKeyOf(*developmentKey).value()))
+    if (!builtInUpdateKeys().contains(updatesig::publicKeyOf(*developmentKey).value()))
         GTEST_SKIP() << "this build does not trust the development test key";
     publish("0.3", *developmentKey);
     const auto runProgram = [&](const QStringList &arguments, QByteArray *errors) {

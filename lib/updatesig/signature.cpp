@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace updatesig {
+
 namespace {
 
 struct KeyDeleter
@@ -126,3 +128,5 @@ std::optional<QByteArray> publicKeyOf(const QByteArray &secretKey)
 {
     return rawKey(secretKeyFrom(secretKey), kPublicKeyBytes, EVP_PKEY_get_raw_public_key);
 }
+
+} // namespace updatesig

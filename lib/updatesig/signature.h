@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace updatesig {
+
 // Ed25519 signatures of update manifests and packages: the only place that
 // touches the cryptographic library. Keys and signatures are raw bytes here;
 // their text form is strict, canonical base64.
@@ -41,3 +43,5 @@ std::optional<qsizetype> verifySignature(const QList<QByteArray> &publicKeys,
 std::optional<KeyPair> generateKeyPair();
 std::optional<QByteArray> signMessage(const QByteArray &secretKey, const QByteArray &message);
 std::optional<QByteArray> publicKeyOf(const QByteArray &secretKey);
+
+} // namespace updatesig

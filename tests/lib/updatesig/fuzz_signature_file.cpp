@@ -10,13 +10,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const QByteArray file =
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
-    const std::optional<QByteArray> signature = parseSignatureFile(file);
+    const std::optional<QByteArray> signature = updatesig::parseSignatureFile(file);
     if (!signature)
         return 0;
-    if (signature->size() != kSignatureBytes || file.size() > kMaxSignatureFileBytes)
+    if (signature->size() != updatesig::kSignatureBytes ||
+        file.size() > updatesig::kMaxSignatureFileBytes)
         std::abort();
     // Accepted text is the canonical form, give or take its line ending.
-    const QByteArray canonical = formatSignatureFile(*signature);
+    const QByteArray canonical = updatesig::formatSignatureFile(*signature);
     if (file != canonical && file != canonical.chopped(1) && file != canonical.chopped(1) + "\r\n")
         std::abort();
     return 0;
