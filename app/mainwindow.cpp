@@ -3,9 +3,9 @@
 // live in the mainwindow_*.cpp files beside this one.
 #include "mainwindow.h"
 
-#include "displaymodes.h"
-#include "outcometexts.h"
-#include "programs.h"
+#include "outcome/outcome_texts.h"
+#include "programs/programs.h"
+#include "stream/display_modes.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -28,9 +28,9 @@ MainWindow *MainWindow::pthis = nullptr;
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui_MainWindow), tracer(nullptr), imuSerial(nullptr),
       plotting(false), rescaleValueAxis(true), showMessages(true), showType(0), busy(false),
-      messageFormat(displaymodes::messageFormatFor(displaymodes::DisplayMode::Angle)),
-      graphDisplayMode(static_cast<int>(displaymodes::DisplayMode::Angle)),
-      messageDisplayMode(static_cast<int>(displaymodes::DisplayMode::Angle)),
+      messageFormat(stream::messageFormatFor(stream::DisplayMode::Angle)),
+      graphDisplayMode(static_cast<int>(stream::DisplayMode::Angle)),
+      messageDisplayMode(static_cast<int>(stream::DisplayMode::Angle)),
       dataRate(IMUserial::DATARATE_100HZ), angleX(0), angleY(0), angleZ(0), progressDialog(nullptr),
       reconnector([this] {
           imuSerial->initPort(0);
@@ -100,9 +100,10 @@ void MainWindow::initVariable()
         linkWanted = false;
         emit writeLog("imu Reconnect Fail");
     });
-    connect(&bootloaderWatch, &BootloaderWatch::appeared, this,
-            [this] { emit writeLog(outcometexts::jumpToBootloader.success); });
-    connect(&bootloaderWatch, &BootloaderWatch::missing, this, &MainWindow::bootloaderMissing);
+    connect(&bootloaderWatch, &firmware::BootloaderWatch::appeared, this,
+            [this] { emit writeLog(outcome::kJumpToBootloader.success); });
+    connect(&bootloaderWatch, &firmware::BootloaderWatch::missing, this,
+            &MainWindow::bootloaderMissing);
     connectFirmwareUpgrade();
     connectFileMenu();
     connectViews();
@@ -243,6 +244,6 @@ void MainWindow::autoUpgrade(bool displaystartwindow)
         QCoreApplication::applicationPid(), programs::updateManifestUrl(ORVIK_UPDATE_HOST),
         applicationName, applicationVersion, QDir(QCoreApplication::applicationDirPath()).path(),
         displaystartwindow);
-    if (!QProcess::startDetached(programs::locate(programs::updaterName), arguments, QString()))
+    if (!QProcess::startDetached(programs::locate(programs::kUpdaterName), arguments, QString()))
         emit writeLog("Failed to start the updater.");
 }

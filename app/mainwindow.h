@@ -1,13 +1,13 @@
 #pragma once
 
-#include "bootloaderwatch.h"
 #include "closedport.h"
-#include "commandoutcome.h"
-#include "firmwareupgrade.h"
+#include "firmware/bootloader_watch.h"
+#include "firmware/firmware_upgrade.h"
 #include "imuserial.h"
 #include "logqueue.h"
+#include "outcome/command_outcome.h"
 #include "reconnector.h"
-#include "recording/csvexport.h"
+#include "recording/csv_export.h"
 #include "recording/recorder.h"
 #include "samplehandoff.h"
 #include "views/splitlayout.h"
@@ -119,11 +119,10 @@ private:
     bool deviceOpen(const closedport::Notice &notice);
     bool confirmed(const QString &question);
     // Sends a command and logs its success or failure text.
-    template <class Operation>
-    bool sendAndLog(Operation &&operation, const commandoutcome::Texts &texts)
+    template <class Operation> bool sendAndLog(Operation &&operation, const outcome::Texts &texts)
     {
-        const bool done = commandoutcome::run(operation);
-        emit writeLog(commandoutcome::textFor(done, texts));
+        const bool done = outcome::run(operation);
+        emit writeLog(outcome::textFor(done, texts));
         return done;
     }
     void stopStreamForCalibrationExchange();
@@ -138,10 +137,10 @@ private:
     void bootloaderMissing();
     void connectFirmwareUpgrade();
     void chooseUpgradeImage();
-    void showUpgradePhase(FirmwarePhase phase);
+    void showUpgradePhase(firmware::FirmwarePhase phase);
     void showUpgradeProgress(qint64 done, qint64 total);
     void firmwareRunSucceeded();
-    void firmwareRunFailed(const FirmwareFailure &failure);
+    void firmwareRunFailed(const firmware::FirmwareFailure &failure);
     void beginPlotting();
     void startDisplayTicksTogether();
     void scheduleLogFlush();
@@ -219,10 +218,10 @@ private:
     } runningWhenLost;
     Reconnector reconnector;
     // Confirms a jump to the bootloader.
-    BootloaderWatch bootloaderWatch;
+    firmware::BootloaderWatch bootloaderWatch;
     // Upgrades the firmware or leaves the bootloader; the run under way is
     // an upgrade, else a leave.
-    FirmwareUpgrade firmwareUpgrade{this};
+    firmware::FirmwareUpgrade firmwareUpgrade{this};
     bool upgrading = false;
 
     // The chart's context menu, zoom rectangle and tracer (mainwindow_chart.cpp).

@@ -1,10 +1,10 @@
 // Calibration mode, the stored calibration sets and the calibration commands.
 #include "mainwindow.h"
 
-#include "calibrationsets.h"
-#include "calibrationtext.h"
-#include "commandoutcome.h"
-#include "outcometexts.h"
+#include "calibration/calibration_sets.h"
+#include "calibration/calibration_text.h"
+#include "outcome/command_outcome.h"
+#include "outcome/outcome_texts.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
@@ -17,8 +17,8 @@ void MainWindow::CalibrationRecvCallback(IMUserial::sensor_data_calibration *dat
     window->recorder.recordCalibration(*data);
     if (!window->showMessages)
         return;
-    const QString line = calibrationtext::calibrationLine(
-        static_cast<displaymodes::DisplayMode>(window->messageDisplayMode.load()), *data);
+    const QString line = calibration::calibrationLine(
+        static_cast<stream::DisplayMode>(window->messageDisplayMode.load()), *data);
     if (!line.isNull())
         emit window->writeLog(line);
 }
@@ -39,15 +39,14 @@ void MainWindow::on_pushButtonEnterCalibMode_clicked(bool /*checked*/)
 {
     if (!deviceOpen(closedport::loggedAndDebugged))
         return;
-    sendAndLog([&] { return imuSerial->enterCalibrationMode(); },
-               outcometexts::enterCalibrationMode);
+    sendAndLog([&] { return imuSerial->enterCalibrationMode(); }, outcome::kEnterCalibrationMode);
 }
 
 void MainWindow::on_pushButtonExitCalibMode_clicked(bool /*checked*/)
 {
     if (!deviceOpen(closedport::loggedAndDebugged))
         return;
-    sendAndLog([&] { return imuSerial->exitCalibrationMode(); }, outcometexts::exitCalibrationMode);
+    sendAndLog([&] { return imuSerial->exitCalibrationMode(); }, outcome::kExitCalibrationMode);
 }
 
 void MainWindow::on_pushButtonGetCalibrationData_clicked()
@@ -56,9 +55,9 @@ void MainWindow::on_pushButtonGetCalibrationData_clicked()
         return;
     stopStreamForCalibrationExchange();
     ui->plainTextEdit_calibration->clear();
-    const calibrationsets::StoredSets sets = calibrationsets::readStoredSets(*imuSerial);
+    const calibration::StoredSets sets = calibration::readStoredSets(*imuSerial);
     ui->plainTextEdit_calibration->setPlainText(
-        calibrationtext::readout(sets.imu1, sets.imu2, sets.mag));
+        calibration::readout(sets.imu1, sets.imu2, sets.mag));
     if (sets.imu1)
         qDebug() << "Gyr Bias: " << sets.imu1->gyr_bias[0] << sets.imu1->gyr_bias[1]
                  << sets.imu1->gyr_bias[2];
@@ -72,10 +71,9 @@ void MainWindow::on_pushButtonClearCalib_clicked()
         return;
     stopStreamForCalibrationExchange();
     ui->plainTextEdit_calibration->clear();
-    const bool cleared =
-        calibrationsets::writeAndVerify(*imuSerial, calibrationtext::neutralSets());
+    const bool cleared = calibration::writeAndVerify(*imuSerial, calibration::neutralSets());
     ui->plainTextEdit_calibration->setPlainText(
-        commandoutcome::textFor(cleared, outcometexts::clearCalibration));
+        outcome::textFor(cleared, outcome::kClearCalibration));
 }
 
 void MainWindow::on_pushButtonStartGyrBiasCalib_clicked(bool /*checked*/)
@@ -83,7 +81,7 @@ void MainWindow::on_pushButtonStartGyrBiasCalib_clicked(bool /*checked*/)
     if (!confirmed("Do you want to\"startGyrBiasCalibration? \"") ||
         !deviceOpen(closedport::loggedAndDebugged))
         return;
-    sendAndLog([&] { return imuSerial->startGyrBiasCalibration(); }, outcometexts::startGyroBias);
+    sendAndLog([&] { return imuSerial->startGyrBiasCalibration(); }, outcome::kStartGyroBias);
 }
 
 void MainWindow::on_pushButtonStopGyrBiasCalib_clicked(bool /*checked*/)
@@ -91,7 +89,7 @@ void MainWindow::on_pushButtonStopGyrBiasCalib_clicked(bool /*checked*/)
     if (!confirmed("Do you want to\"StopGyrBiasCalib? \"") ||
         !deviceOpen(closedport::loggedAndDebugged))
         return;
-    sendAndLog([&] { return imuSerial->stopGyrBiasCalibration(); }, outcometexts::stopGyroBias);
+    sendAndLog([&] { return imuSerial->stopGyrBiasCalibration(); }, outcome::kStopGyroBias);
 }
 
 // The offset cannot be read back, so where the library reports nothing the
@@ -102,7 +100,7 @@ void MainWindow::on_pushButtonRecordQuaternionOffset_clicked(bool /*checked*/)
         !deviceOpen(closedport::loggedAndDebugged))
         return;
     sendAndLog([&] { return imuSerial->RecordQuaternionOffset(); },
-               outcometexts::recordQuaternionOffset);
+               outcome::kRecordQuaternionOffset);
 }
 
 void MainWindow::on_pushButtonResetQuaternionOffset_clicked(bool /*checked*/)
@@ -110,6 +108,5 @@ void MainWindow::on_pushButtonResetQuaternionOffset_clicked(bool /*checked*/)
     if (!confirmed("Do you want to\"ResetQuaternionOffset? \"") ||
         !deviceOpen(closedport::loggedAndDebugged))
         return;
-    sendAndLog([&] { return imuSerial->ResetQuaternionOffset(); },
-               outcometexts::resetQuaternionOffset);
+    sendAndLog([&] { return imuSerial->ResetQuaternionOffset(); }, outcome::kResetQuaternionOffset);
 }

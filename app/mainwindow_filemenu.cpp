@@ -5,7 +5,7 @@
 #include "filemenu/chartimage.h"
 #include "filemenu/printing.h"
 #include "filemenu/suggestedpath.h"
-#include "files/savedfile.h"
+#include "files/saved_file.h"
 #include "ui_mainwindow.h"
 
 #include <QPrinter>
@@ -29,7 +29,7 @@ void MainWindow::saveLogAs()
     if (path.isEmpty())
         return;
     flushLog();
-    const QString failure = savedfile::writeAll(path, ui->textBrowserLogs->toPlainText().toUtf8());
+    const QString failure = files::writeAll(path, ui->textBrowserLogs->toPlainText().toUtf8());
     if (!failure.isEmpty())
         QMessageBoxWindow(MsgCritical, "Error", failure);
 }

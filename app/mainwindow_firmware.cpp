@@ -2,9 +2,9 @@
 #include "mainwindow.h"
 
 #include "filedialogs.h"
-#include "firmwaretools.h"
-#include "outcometexts.h"
-#include "programs.h"
+#include "firmware/firmware_tools.h"
+#include "outcome/outcome_texts.h"
+#include "programs/programs.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
@@ -13,7 +13,7 @@
 
 #include <limits>
 
-using firmwaretools::ToolRun;
+using firmware::ToolRun;
 
 namespace {
 
@@ -25,17 +25,20 @@ const QString upgradingText = QStringLiteral("正在更新...");
 
 void MainWindow::connectFirmwareUpgrade()
 {
-    connect(&firmwareUpgrade, &FirmwareUpgrade::noBootloader, this,
-            [this] { QMessageBoxWindow(MsgCritical, "Error", outcometexts::noBootloader); });
-    connect(&firmwareUpgrade, &FirmwareUpgrade::imageWanted, this, &MainWindow::chooseUpgradeImage);
+    connect(&firmwareUpgrade, &firmware::FirmwareUpgrade::noBootloader, this,
+            [this] { QMessageBoxWindow(MsgCritical, "Error", outcome::kNoBootloader); });
+    connect(&firmwareUpgrade, &firmware::FirmwareUpgrade::imageWanted, this,
+            &MainWindow::chooseUpgradeImage);
     // Queued: the modal dialog's setValue runs the event loop.
-    connect(&firmwareUpgrade, &FirmwareUpgrade::phaseChanged, this, &MainWindow::showUpgradePhase,
-            Qt::QueuedConnection);
-    connect(&firmwareUpgrade, &FirmwareUpgrade::progress, this, &MainWindow::showUpgradeProgress,
-            Qt::QueuedConnection);
-    connect(&firmwareUpgrade, &FirmwareUpgrade::imageNoted, this, &MainWindow::writeLog);
-    connect(&firmwareUpgrade, &FirmwareUpgrade::succeeded, this, &MainWindow::firmwareRunSucceeded);
-    connect(&firmwareUpgrade, &FirmwareUpgrade::failed, this, &MainWindow::firmwareRunFailed);
+    connect(&firmwareUpgrade, &firmware::FirmwareUpgrade::phaseChanged, this,
+            &MainWindow::showUpgradePhase, Qt::QueuedConnection);
+    connect(&firmwareUpgrade, &firmware::FirmwareUpgrade::progress, this,
+            &MainWindow::showUpgradeProgress, Qt::QueuedConnection);
+    connect(&firmwareUpgrade, &firmware::FirmwareUpgrade::imageNoted, this, &MainWindow::writeLog);
+    connect(&firmwareUpgrade, &firmware::FirmwareUpgrade::succeeded, this,
+            &MainWindow::firmwareRunSucceeded);
+    connect(&firmwareUpgrade, &firmware::FirmwareUpgrade::failed, this,
+            &MainWindow::firmwareRunFailed);
 }
 
 void MainWindow::on_pushButton_jumpToDfu_clicked()
@@ -44,11 +47,11 @@ void MainWindow::on_pushButton_jumpToDfu_clicked()
         return;
     imuSerial->stopRecv();
     QThread::msleep(10);
-    const bool refused = !commandoutcome::run([&] { return imuSerial->JumpDFU(); });
+    const bool refused = !outcome::run([&] { return imuSerial->JumpDFU(); });
     // A module that refused and is still there stays in its application.
     if (refused && imuSerial->isDeivceOpen()) {
         imuSerial->startRecv();
-        emit writeLog(outcometexts::jumpToBootloader.failure);
+        emit writeLog(outcome::kJumpToBootloader.failure);
         return;
     }
     on_pushButtonSerialConnect_clicked(false);
@@ -61,7 +64,7 @@ void MainWindow::on_pushButton_jumpToDfu_clicked()
 // application still, and the link is opened again.
 void MainWindow::bootloaderMissing()
 {
-    emit writeLog(outcometexts::jumpToBootloader.failure);
+    emit writeLog(outcome::kJumpToBootloader.failure);
     if (imuSerial->isDeivceOpen())
         return;
     ui->pushButtonSerialConnect->setChecked(true);
@@ -94,7 +97,7 @@ void MainWindow::chooseUpgradeImage()
         firmwareUpgrade.abandon();
         return;
     }
-    const QString kind = firmwaretools::imageKind(path);
+    const QString kind = firmware::imageKind(path);
     if (kind != "dfu" && kind != "bin" && kind != "hex") {
         firmwareUpgrade.abandon();
         QMessageBoxWindow(MsgCritical, "Error", "File error");
@@ -107,11 +110,11 @@ void MainWindow::chooseUpgradeImage()
 }
 
 // Busy (0..0) until the phase's first progress line.
-void MainWindow::showUpgradePhase(FirmwarePhase phase)
+void MainWindow::showUpgradePhase(firmware::FirmwarePhase phase)
 {
     if (!progressDialog->isVisible())
         return; // a leave on its own, or a late signal after the end
-    progressDialog->setLabelText(upgradingText + '\n' + firmwarePhaseText(phase));
+    progressDialog->setLabelText(upgradingText + '\n' + firmware::firmwarePhaseText(phase));
     progressDialog->setRange(0, 0);
 }
 
@@ -128,27 +131,27 @@ void MainWindow::showUpgradeProgress(qint64 done, qint64 total)
 void MainWindow::firmwareRunSucceeded()
 {
     if (!upgrading) {
-        emit writeLog(outcometexts::leaveBootloader.success);
+        emit writeLog(outcome::kLeaveBootloader.success);
         return;
     }
     progressDialog->close();
-    QMessageBoxWindow(MsgInformation, "Success", outcometexts::upgrade.success);
+    QMessageBoxWindow(MsgInformation, "Success", outcome::kUpgrade.success);
 }
 
 // A listing or leave that did not run to its end is only traced, as ever.
-void MainWindow::firmwareRunFailed(const FirmwareFailure &failure)
+void MainWindow::firmwareRunFailed(const firmware::FirmwareFailure &failure)
 {
-    if (failure.step == FirmwareStep::List || (!upgrading && !failure.ranToItsEnd)) {
+    if (failure.step == firmware::FirmwareStep::List || (!upgrading && !failure.ranToItsEnd)) {
         qDebug() << flasherNotFinished << failure.reason;
         return;
     }
     if (!upgrading) {
-        emit writeLog(outcometexts::leaveBootloader.failure);
+        emit writeLog(outcome::kLeaveBootloader.failure);
         return;
     }
     progressDialog->close();
-    emit writeLog(outcometexts::upgradeFailedBecause + failure.reason);
-    QMessageBoxWindow(MsgCritical, "Error", outcometexts::upgrade.failure);
+    emit writeLog(outcome::kUpgradeFailedBecause + failure.reason);
+    QMessageBoxWindow(MsgCritical, "Error", outcome::kUpgrade.failure);
 }
 
 void MainWindow::on_pushButton_packfile_clicked()
@@ -166,9 +169,9 @@ void MainWindow::on_pushButton_packfile_clicked()
     if (output.isEmpty())
         return;
 
-    const ToolRun convert = firmwaretools::run(
-        programs::converterName,
-        firmwaretools::converterArguments(input, firmwaretools::withDfuSuffix(output)));
+    const ToolRun convert =
+        firmware::run(programs::kConverterName,
+                      firmware::converterArguments(input, firmware::withDfuSuffix(output)));
     if (!convert.finished)
         QMessageBoxWindow(MsgCritical, "错误", "执行转换程序失败！");
     else if (!convert.succeeded())

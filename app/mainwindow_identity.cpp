@@ -1,8 +1,8 @@
 // Firmware version and serial number of the module.
 #include "mainwindow.h"
 
-#include "identitycommands.h"
-#include "outcometexts.h"
+#include "identity/identity_commands.h"
+#include "outcome/outcome_texts.h"
 #include "ui_mainwindow.h"
 
 #include <QMessageBox>
@@ -14,12 +14,12 @@ void MainWindow::on_pushButton_version_clicked()
     const std::optional<QString> version = identity::readVersion(*imuSerial);
     if (!version) {
         ui->lineEdit_version->clear();
-        emit writeLog(outcometexts::versionFailed);
+        emit writeLog(outcome::kVersionFailed);
         return;
     }
     const QString &text = *version;
     ui->lineEdit_version->setText(text);
-    emit writeLog(outcometexts::versionRead + text);
+    emit writeLog(outcome::kVersionRead + text);
 }
 
 void MainWindow::on_pushButton_getSN_clicked()
@@ -29,12 +29,12 @@ void MainWindow::on_pushButton_getSN_clicked()
     const std::optional<QString> sn = identity::readSerialNumber(*imuSerial);
     if (!sn) {
         ui->lineEdit_SN->clear();
-        emit writeLog(outcometexts::serialNumberReadFailed);
+        emit writeLog(outcome::kSerialNumberReadFailed);
         return;
     }
     const QString &text = *sn;
     ui->lineEdit_SN->setText(text);
-    emit writeLog(outcometexts::serialNumberRead + text);
+    emit writeLog(outcome::kSerialNumberRead + text);
 }
 
 void MainWindow::on_pushButton_setSN_clicked()
@@ -50,6 +50,6 @@ void MainWindow::on_pushButton_setSN_clicked()
         return;
     }
     const bool stored = identity::writeSerialNumber(*imuSerial, text);
-    emit writeLog(stored ? outcometexts::serialNumberWritten + text
-                         : QString(outcometexts::serialNumberWriteFailed));
+    emit writeLog(stored ? outcome::kSerialNumberWritten + text
+                         : QString(outcome::kSerialNumberWriteFailed));
 }

@@ -1,8 +1,8 @@
 // Opening and closing the link to the module, its stream and its rate.
 #include "mainwindow.h"
 
-#include "displaymodes.h"
-#include "outcometexts.h"
+#include "outcome/outcome_texts.h"
+#include "stream/display_modes.h"
 #include "ui_mainwindow.h"
 
 #include <QThread>
@@ -106,15 +106,14 @@ void MainWindow::on_pushButtonStartRecv_clicked(bool checked)
     if (checked) {
         startRecordingUnlessResumed();
         if (sendAndLog([&] { return imuSerial->start_data_ransmission(); },
-                       outcometexts::startStream)) {
+                       outcome::kStartStream)) {
             ui->pushButtonStartRecv->setText("Stop Recv");
         } else {
             ui->pushButtonStartRecv->setChecked(false);
             recorder.stop();
         }
     } else {
-        if (sendAndLog([&] { return imuSerial->stop_data_ransmission(); },
-                       outcometexts::stopStream)) {
+        if (sendAndLog([&] { return imuSerial->stop_data_ransmission(); }, outcome::kStopStream)) {
             ui->pushButtonStartRecv->setText("Start Recv");
             recorder.stop();
         } else {
@@ -125,7 +124,7 @@ void MainWindow::on_pushButtonStartRecv_clicked(bool checked)
 
 void MainWindow::on_comboBoxDataRate_currentTextChanged(const QString &arg1)
 {
-    dataRate = displaymodes::dataRateFor(arg1);
+    dataRate = stream::dataRateFor(arg1);
     if (imuSerial->isDeivceOpen())
         imuSerial->set_data_rate(&dataRate);
 }
@@ -148,7 +147,7 @@ void MainWindow::setLinkIndicator(bool on)
 void MainWindow::transmite_error_callback()
 {
     emit pthis->transmiteErrorCallback();
-    emit pthis->writeLog(outcometexts::moduleVanished);
+    emit pthis->writeLog(outcome::kModuleVanished);
 }
 
 // Shows one "Transmit ERROR" box per reported error, each after the previous

@@ -3,8 +3,8 @@
 
 #include "chart/chartcontroller.h"
 #include "chart/charthistory.h"
-#include "displaymodes.h"
 #include "sampletext.h"
+#include "stream/display_modes.h"
 #include "ui_mainwindow.h"
 
 #include <qcustomplot.h>
@@ -37,10 +37,10 @@ void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
     window->recorder.recordSample(*data);
     if (window->showMessages)
         emit window->writeLog(sampletext::sampleLine(
-            static_cast<displaymodes::DisplayMode>(window->messageDisplayMode.load()), *data));
+            static_cast<stream::DisplayMode>(window->messageDisplayMode.load()), *data));
     if (window->plotting) {
         const IMUserial::vec3 v = sampletext::plottedTriple(
-            static_cast<displaymodes::DisplayMode>(window->graphDisplayMode.load()), *data);
+            static_cast<stream::DisplayMode>(window->graphDisplayMode.load()), *data);
         window->handoff.pushPoint(v.x, v.y, v.z);
     }
     window->handoff.storeSample(*data);
@@ -48,9 +48,9 @@ void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
 
 void MainWindow::on_comboBoxMessagesDisplayMode_currentTextChanged(const QString &arg1)
 {
-    const displaymodes::DisplayMode mode = displaymodes::messageModeFor(arg1);
+    const stream::DisplayMode mode = stream::messageModeFor(arg1);
     messageDisplayMode = static_cast<int>(mode);
-    messageFormat = displaymodes::messageFormatFor(mode);
+    messageFormat = stream::messageFormatFor(mode);
 }
 
 void MainWindow::AngleDisplay()
@@ -235,7 +235,7 @@ void MainWindow::on_pushButtonClearGraphs_clicked()
 
 void MainWindow::on_comboBoxGraphDisplayMode_currentTextChanged(const QString &arg1)
 {
-    graphDisplayMode = static_cast<int>(displaymodes::graphModeFor(arg1));
+    graphDisplayMode = static_cast<int>(stream::graphModeFor(arg1));
 }
 
 void MainWindow::on_comboBoxShowType_currentIndexChanged(int index)

@@ -7,7 +7,7 @@
 
 namespace sampletext {
 
-using displaymodes::DisplayMode;
+using stream::DisplayMode;
 
 namespace {
 
@@ -71,7 +71,7 @@ QString tripleLine(const char *format, const IMUserial::vec3 &v, int decimals = 
 
 QString sampleLine(DisplayMode messageMode, const IMUserial::sensor_data &sample)
 {
-    const char *format = displaymodes::messageTemplateFor(messageMode);
+    const char *format = stream::messageTemplateFor(messageMode);
     switch (messageMode) {
     case DisplayMode::Gyr:
         return tripleLine(format, sample.gyr);

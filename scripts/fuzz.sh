@@ -21,8 +21,8 @@ all_targets=(
   "fuzz_dfu_memory_layout tests/lib/dfu/fuzz-corpus/memory_layout -"
   "updater_manifest_fuzz tests/tools/updater/manifest_corpus tests/tools/updater/manifest_fuzz.dict"
   "updater_signature_file_fuzz tests/lib/updatesig/fuzz-corpus -"
-  "app_progress_line_fuzz tests/app/fuzz-corpus/progress_line -"
-  "calibration_json_fuzz tests/shared/fuzz-corpus/calibration_json -"
+  "app_progress_line_fuzz tests/operations/firmware/fuzz-corpus/progress_line -"
+  "calibration_json_fuzz tests/operations/calibration/fuzz-corpus/calibration_json -"
 )
 
 seconds=60

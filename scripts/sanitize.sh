@@ -10,7 +10,7 @@ sanitizers=${1:-address,undefined}
 build_dir=${BUILD_DIR:-$root/build-${sanitizers//,/-}}
 
 threaded_tests=(imuserial_frame_test imuserial_device_test imuserial_discovery_test
-                imu_sim_library_tests test_handoff test_live test_recording
+                imu_sim_library_tests test_handoff test_live recording_test
                 test_recording_window test_cli_commands)
 
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

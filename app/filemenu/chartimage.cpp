@@ -1,6 +1,6 @@
 #include "chartimage.h"
 
-#include "files/savedfile.h"
+#include "files/saved_file.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -85,7 +85,7 @@ QString save(QCustomPlot &chart, const QString &path)
     QFile drawn(drawing.filePath(QStringLiteral("chart")));
     if (!drawInto(chart, formatFor(path), drawn.fileName()) || !drawn.open(QIODevice::ReadOnly))
         return cannotDraw(path);
-    return savedfile::writeAll(path, drawn.readAll());
+    return files::writeAll(path, drawn.readAll());
 }
 
 } // namespace chartimage

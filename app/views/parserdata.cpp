@@ -1,6 +1,6 @@
 #include "parserdata.h"
 
-#include "sampleunits.h"
+#include "stream/sample_units.h"
 
 namespace views {
 namespace {
@@ -23,13 +23,13 @@ std::vector<ParserRow> parserRows(const IMUserial::sensor_data &sample)
 {
     const IMUserial::quaternion &q = sample.quat;
     return {
-        vectorRow("angle", sampleunits::angle, sample.angle),
+        vectorRow("angle", stream::kAngleUnit, sample.angle),
         {"quat", {}, {number(q.w, 4), number(q.x, 4), number(q.y, 4), number(q.z, 4)}},
-        vectorRow("gyr", sampleunits::angularRate, sample.gyr),
-        vectorRow("acc", sampleunits::acceleration, sample.acc),
-        vectorRow("free_acc", sampleunits::acceleration, sample.free_acc, 4),
-        vectorRow("mag", sampleunits::magneticField, sample.mag),
-        {"temp", QString::fromUtf8(sampleunits::temperature), {number(sample.temp, 2)}},
+        vectorRow("gyr", stream::kAngularRateUnit, sample.gyr),
+        vectorRow("acc", stream::kAccelerationUnit, sample.acc),
+        vectorRow("free_acc", stream::kAccelerationUnit, sample.free_acc, 4),
+        vectorRow("mag", stream::kMagneticFieldUnit, sample.mag),
+        {"temp", QString::fromUtf8(stream::kTemperatureUnit), {number(sample.temp, 2)}},
     };
 }
 

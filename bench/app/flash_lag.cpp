@@ -11,7 +11,7 @@
 #include "application_image.h"
 #include "event_loop_lag.h"
 #include "filedialogs.h"
-#include "firmwareupgrade.h"
+#include "firmware/firmware_upgrade.h"
 #include "mainwindow.h"
 #include "memory_layout.h"
 
@@ -104,9 +104,9 @@ int main(int argc, char **argv)
     const std::vector<double> idle = timerLateness(idleSeconds);
     printLag("idle in the bootloader", idle, clock.elapsed() / 1000.0);
 
-    auto *upgrade = window.findChild<FirmwareUpgrade *>();
+    auto *upgrade = window.findChild<firmware::FirmwareUpgrade *>();
     int progressLines = 0;
-    QObject::connect(upgrade, &FirmwareUpgrade::progress, [&] { ++progressLines; });
+    QObject::connect(upgrade, &firmware::FirmwareUpgrade::progress, [&] { ++progressLines; });
     std::vector<double> flashing;
     clock.restart();
     {

@@ -2,7 +2,7 @@
 // sample, and the export's speed over a one-million-row recording.
 //
 //   recording_bench [SAMPLES]   samples for the per-sample cost (default 5 000 000)
-#include "recording/csvexport.h"
+#include "recording/csv_export.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

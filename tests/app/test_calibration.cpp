@@ -1,6 +1,6 @@
 // Calibration mode, its stream, the read-out and the calibration commands,
 // against the scripted device library.
-#include "calibrationtext.h"
+#include "calibration/calibration_text.h"
 #include "window_fixture.h"
 
 #include <QComboBox>
@@ -81,17 +81,17 @@ TEST_F(Calibration, TheStreamIsLoggedInTheChosenModeOnly)
 
 TEST_F(Calibration, GetDataStopsTheStreamAndShowsTheThreeSets)
 {
-    IMUserial::imu_calibration_data imu1 = calibrationtext::neutralImuSet();
+    IMUserial::imu_calibration_data imu1 = calibration::neutralImuSet();
     imu1.gyr_bias[0] = 0.5f;
-    IMUserial::imu_calibration_data imu2 = calibrationtext::neutralImuSet();
-    IMUserial::mag_calibration_data mag = calibrationtext::neutralMagSet();
+    IMUserial::imu_calibration_data imu2 = calibration::neutralImuSet();
+    IMUserial::mag_calibration_data mag = calibration::neutralMagSet();
     mag.mag_radii[1] = 48.0f;
     device().setCalibration(imu1, imu2, mag);
     connectDevice();
     click("pushButtonStartRecv");
     click("pushButtonGetCalibrationData");
 
-    EXPECT_EQ(view(), calibrationtext::readout(imu1, imu2, mag));
+    EXPECT_EQ(view(), calibration::readout(imu1, imu2, mag));
     EXPECT_EQ(log().mid(1), (QStringList{"Start Receive", "Stop Receive"}));
     EXPECT_FALSE(find<QAbstractButton>("pushButtonStartRecv")->isChecked());
     EXPECT_EQ(find<QAbstractButton>("pushButtonStartRecv")->text(), "Start Recv");
@@ -104,18 +104,18 @@ TEST_F(Calibration, GetDataStopsTheStreamAndShowsTheThreeSets)
 
 TEST_F(Calibration, ASetThatCouldNotBeReadShowsNoNumbers)
 {
-    const IMUserial::imu_calibration_data imu = calibrationtext::neutralImuSet();
-    const IMUserial::mag_calibration_data mag = calibrationtext::neutralMagSet();
+    const IMUserial::imu_calibration_data imu = calibration::neutralImuSet();
+    const IMUserial::mag_calibration_data mag = calibration::neutralMagSet();
     device().setCalibration(imu, imu, mag);
     connectDevice();
     device().setResult("read_imu2_calibration_data", false);
     click("pushButtonGetCalibrationData");
-    EXPECT_EQ(view(), calibrationtext::readout(imu, std::nullopt, mag)) << "refused";
+    EXPECT_EQ(view(), calibration::readout(imu, std::nullopt, mag)) << "refused";
 
     device().setResult("read_imu2_calibration_data", true);
     device().setReadsFail(true); // answered, but nothing delivered
     click("pushButtonGetCalibrationData");
-    EXPECT_EQ(view(), calibrationtext::readout(std::nullopt, std::nullopt, std::nullopt));
+    EXPECT_EQ(view(), calibration::readout(std::nullopt, std::nullopt, std::nullopt));
     EXPECT_FALSE(view().contains(QRegularExpression("[0-9]\\.[0-9]")));
 }
 
@@ -192,8 +192,8 @@ TEST_F(Calibration, ClearWhileStreamingStopsItAndWritesNeutralSetsEverywhere)
                                   "write_mag_calibration_data", "read_imu1_calibration_data",
                                   "read_imu2_calibration_data", "read_mag_calibration_data"}))
         << "the sets are read back";
-    const IMUserial::imu_calibration_data neutral = calibrationtext::neutralImuSet();
-    const IMUserial::mag_calibration_data neutralMag = calibrationtext::neutralMagSet();
+    const IMUserial::imu_calibration_data neutral = calibration::neutralImuSet();
+    const IMUserial::mag_calibration_data neutralMag = calibration::neutralMagSet();
     ASSERT_EQ(device().imuSetsWritten().size(), 2u);
     for (const auto &set : device().imuSetsWritten())
         EXPECT_EQ(0, std::memcmp(&set, &neutral, sizeof set));
@@ -203,10 +203,10 @@ TEST_F(Calibration, ClearWhileStreamingStopsItAndWritesNeutralSetsEverywhere)
 
 TEST_F(Calibration, ClearFailsUnlessEveryWriteIsAcceptedAndReadsBackNeutral)
 {
-    IMUserial::imu_calibration_data calibrated = calibrationtext::neutralImuSet();
+    IMUserial::imu_calibration_data calibrated = calibration::neutralImuSet();
     calibrated.gyr_bias[0] = 0.35f;
     const auto clear = [&](const char *refusedWrite, bool writesIgnored) {
-        device().setCalibration(calibrated, calibrated, calibrationtext::neutralMagSet());
+        device().setCalibration(calibrated, calibrated, calibration::neutralMagSet());
         for (const char *write : {"write_imu1_calibration_data", "write_imu2_calibration_data",
                                   "write_mag_calibration_data"})
             device().setResult(write, std::string(write) != refusedWrite);

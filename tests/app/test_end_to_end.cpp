@@ -1,10 +1,10 @@
 // The window with the real device library against a running imu-sim.
 #include "application_image.h"
-#include "calibrationtext.h"
+#include "calibration/calibration_text.h"
 #include "dfu_test_support.h"
 #include "end_to_end_fixture.h"
 #include "filedialogs.h"
-#include "firmwareupgrade.h"
+#include "firmware/firmware_upgrade.h"
 #include "memory_layout.h"
 
 #include <QComboBox>
@@ -80,9 +80,9 @@ TEST_F(EndToEndCalibration, ClearCalibrateAndReadBackTheMeasuredBias)
     confirm("pushButtonClearCalib");
     EXPECT_EQ(calibrationView(), "Clear Success");
     click("pushButtonGetCalibrationData");
-    EXPECT_EQ(calibrationView(), calibrationtext::readout(calibrationtext::neutralImuSet(),
-                                                          calibrationtext::neutralImuSet(),
-                                                          calibrationtext::neutralMagSet()));
+    EXPECT_EQ(calibrationView(),
+              calibration::readout(calibration::neutralImuSet(), calibration::neutralImuSet(),
+                                   calibration::neutralMagSet()));
 
     confirm("pushButtonStartGyrBiasCalib");
     // The module averages its gyroscopes for as long as the calibration runs;
@@ -230,7 +230,10 @@ protected:
         EXPECT_EQ(readout("lineEdit_version"), expected);
     }
 
-    FirmwareUpgrade *controller() { return window->findChild<FirmwareUpgrade *>(); }
+    firmware::FirmwareUpgrade *controller()
+    {
+        return window->findChild<firmware::FirmwareUpgrade *>();
+    }
 
     bool portPublished() const
     {
@@ -316,7 +319,7 @@ TEST_F(EndToEndStalledFlash, TheWatchdogStopsTheStalledFlashAndTheNextOneSucceed
 {
     jumpToTheBootloader();
     // Shorter than the flasher's own wait for an answer, so the watchdog acts.
-    controller()->setLimits({firmwaretools::defaultTimeLimitMs, 2000, 1000});
+    controller()->setLimits({firmware::kDefaultTimeLimitMs, 2000, 1000});
     const QString image = writeApplicationImage({4, 0, 0}, 256 * 1024);
     EXPECT_EQ(upgradeWith(image, 30000), QStringList{"DFU Fail!"});
     EXPECT_EQ(log().last(), "DFU Fail: no progress for 2 s");

@@ -1,9 +1,9 @@
 // DFU control, firmware upgrade and .dfu packing against stand-in programs
 // that record their arguments and answer as each test scripts them.
 #include "filedialogs.h"
-#include "firmwaretools.h"
-#include "firmwareupgrade.h"
-#include "flashprogress.h"
+#include "firmware/firmware_tools.h"
+#include "firmware/firmware_upgrade.h"
+#include "firmware/flash_progress.h"
 #include "window_fixture.h"
 
 #include <QDir>
@@ -120,7 +120,10 @@ protected:
         WindowTest::TearDown();
     }
 
-    FirmwareUpgrade *controller() { return window->findChild<FirmwareUpgrade *>(); }
+    firmware::FirmwareUpgrade *controller()
+    {
+        return window->findChild<firmware::FirmwareUpgrade *>();
+    }
     QProgressDialog *progressDialog() { return window->findChild<QProgressDialog *>(); }
 
     // Takes the scripted tool away and returns where the window would still
@@ -132,8 +135,8 @@ protected:
     }
 
     // Without the pause before the leave, unless a test wants other limits.
-    void setLimits(int programMs = firmwaretools::defaultTimeLimitMs,
-                   int silenceMs = firmwaretools::defaultTimeLimitMs)
+    void setLimits(int programMs = firmware::kDefaultTimeLimitMs,
+                   int silenceMs = firmware::kDefaultTimeLimitMs)
     {
         controller()->setLimits({programMs, silenceMs, 0});
     }
@@ -192,7 +195,7 @@ TEST_F(Firmware, DetectionWantsTheExactSignatureAnywhereInTheListing)
         {"", false},
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(firmwaretools::listsDfuDevice(c.listing), c.found) << c.listing.constData();
+        EXPECT_EQ(firmware::listsDfuDevice(c.listing), c.found) << c.listing.constData();
         tools->script("dfuse-tool", "list", "out", c.listing);
         EXPECT_EQ(clickAndWait("pushButton_leaveDfu"),
                   c.found ? QStringList{} : QStringList{"No DFU device Found!"});
@@ -356,13 +359,13 @@ TEST_F(Firmware, SuccessNeedsTheLeaveToSucceedToo)
 
 TEST_F(Firmware, ProgressLinesAmongFreeTextBecomePhasesAndCounts)
 {
-    QList<FirmwarePhase> phases;
+    QList<firmware::FirmwarePhase> phases;
     QStringList counts;
-    QObject::connect(controller(), &FirmwareUpgrade::phaseChanged,
-                     [&](FirmwarePhase phase) { phases << phase; });
-    QObject::connect(controller(), &FirmwareUpgrade::progress, [&](qint64 done, qint64 total) {
-        counts << QString("%1/%2").arg(done).arg(total);
-    });
+    QObject::connect(controller(), &firmware::FirmwareUpgrade::phaseChanged,
+                     [&](firmware::FirmwarePhase phase) { phases << phase; });
+    QObject::connect(
+        controller(), &firmware::FirmwareUpgrade::progress,
+        [&](qint64 done, qint64 total) { counts << QString("%1/%2").arg(done).arg(total); });
     tools->script("dfuse-tool", "flash", "progress",
                   "Erasing 2 page(s)\nprogress erase 0 4\nprogress erase 4 4\n"
                   "progress write 0 8\nprogress write 9 8\nwrote progress write 4 8\n"
@@ -370,9 +373,10 @@ TEST_F(Firmware, ProgressLinesAmongFreeTextBecomePhasesAndCounts)
     // The leave's last line lacks its line end.
     tools->script("dfuse-tool", "leave", "out", "progress leave 0 1\nprogress leave 1 1");
     EXPECT_EQ(upgradeWith("/data/app.bin"), QStringList{"DFU Success!"});
-    EXPECT_EQ(phases, (QList<FirmwarePhase>{FirmwarePhase::Convert, FirmwarePhase::Erase,
-                                            FirmwarePhase::Write, FirmwarePhase::Verify,
-                                            FirmwarePhase::Leave}));
+    EXPECT_EQ(phases, (QList<firmware::FirmwarePhase>{
+                          firmware::FirmwarePhase::Convert, firmware::FirmwarePhase::Erase,
+                          firmware::FirmwarePhase::Write, firmware::FirmwarePhase::Verify,
+                          firmware::FirmwarePhase::Leave}));
     EXPECT_EQ(counts, (QStringList{"0/4", "4/4", "0/8", "8/8", "8/8", "0/1", "1/1"}));
 }
 
@@ -393,7 +397,7 @@ TEST_F(Firmware, AFlashRunsPastTheTimeLimitsAsLongAsProgressComes)
 
 TEST_F(Firmware, ASilentFlashIsStoppedByTheWatchdogAndReaped)
 {
-    setLimits(firmwaretools::defaultTimeLimitMs, 300);
+    setLimits(firmware::kDefaultTimeLimitMs, 300);
     tools->script("dfuse-tool", "flash", "progress", "progress erase 0 4\n");
     tools->script("dfuse-tool", "flash", "hang");
     EXPECT_EQ(upgradeWith("/data/a.dfu"), QStringList{"DFU Fail!"});
@@ -406,7 +410,7 @@ TEST_F(Firmware, ASilentFlashIsStoppedByTheWatchdogAndReaped)
 
 TEST_F(Firmware, ListingConvertingAndLeavingAreKilledAndReapedAtTheirTimeLimit)
 {
-    setLimits(1000, firmwaretools::defaultTimeLimitMs);
+    setLimits(1000, firmware::kDefaultTimeLimitMs);
     tools->script("dfu-convert", "b", "hang");
     EXPECT_EQ(upgradeWith("/data/a.bin"), QStringList{"DFU Fail!"});
     EXPECT_EQ(log().last(), "DFU Fail: timed out");
@@ -525,57 +529,4 @@ TEST_F(Firmware, PackingReportsEachFailure)
     saveAnswer = "";
     click("pushButton_packfile");
     EXPECT_EQ(answerer.seen().size(), 3) << "cancelling either dialog ends silently";
-}
-
-TEST(FirmwareTools, ConverterArgumentsAndTheDfuSuffixRule)
-{
-    EXPECT_EQ(firmwaretools::converterArguments("C:/fw/A B.Bin", "o.dfu"),
-              (QStringList{"-b", "0x8020000:C:/fw/A B.Bin", "o.dfu"}));
-    EXPECT_EQ(firmwaretools::converterArguments("x.HEX", "o.dfu"),
-              (QStringList{"-i", "x.HEX", "o.dfu"}));
-    EXPECT_EQ(firmwaretools::withDfuSuffix("a.Dfu"), "a.Dfu");
-    EXPECT_EQ(firmwaretools::withDfuSuffix("a.dfu.bak"), "a.dfu.bak.dfu");
-    EXPECT_EQ(firmwaretools::imageKind("/x/FIRMWARE.BIN"), "bin");
-    EXPECT_EQ(firmwaretools::imageKind("/x.y/firmware"), "");
-}
-
-TEST(FlashProgressLine, OnlyTheExactFourFieldsWithDoneNotAboveTotalCount)
-{
-    const struct
-    {
-        const char *line;
-        std::optional<FlashProgress> expected;
-    } cases[] = {
-        {"progress erase 0 131072", FlashProgress{FirmwarePhase::Erase, 0, 131072}},
-        {"progress write 2048 917504\n", FlashProgress{FirmwarePhase::Write, 2048, 917504}},
-        {"progress verify 5 5\r\n", FlashProgress{FirmwarePhase::Verify, 5, 5}},
-        {"progress leave 1 1", FlashProgress{FirmwarePhase::Leave, 1, 1}},
-        {"progress write 999999999999999999 999999999999999999",
-         FlashProgress{FirmwarePhase::Write, 999999999999999999, 999999999999999999}},
-        {"progress write 5 4", std::nullopt},
-        {"progress  write 1 2", std::nullopt},
-        {"progress write 1 2 ", std::nullopt},
-        {" progress write 1 2", std::nullopt},
-        {"progress write 1 2 3", std::nullopt},
-        {"progress write 1", std::nullopt},
-        {"progress write -1 2", std::nullopt},
-        {"progress write +1 2", std::nullopt},
-        {"progress write 0x1 2", std::nullopt},
-        {"progress write 1 1000000000000000000", std::nullopt},
-        {"progress convert 1 2", std::nullopt},
-        {"progress Write 1 2", std::nullopt},
-        {"Progress write 1 2", std::nullopt},
-        {"progress\twrite 1 2", std::nullopt},
-        {"progress write 1 2\n\n", std::nullopt},
-        {"", std::nullopt},
-    };
-    for (const auto &c : cases) {
-        const std::optional<FlashProgress> parsed = parseProgressLine(c.line);
-        ASSERT_EQ(parsed.has_value(), c.expected.has_value()) << c.line;
-        if (parsed) {
-            EXPECT_EQ(parsed->phase, c.expected->phase) << c.line;
-            EXPECT_EQ(parsed->done, c.expected->done) << c.line;
-            EXPECT_EQ(parsed->total, c.expected->total) << c.line;
-        }
-    }
 }

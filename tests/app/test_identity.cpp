@@ -1,5 +1,5 @@
 // Identity: version and serial number, pure rules and through the window.
-#include "identity.h"
+#include "identity/identity.h"
 #include "window_fixture.h"
 
 #include <QLineEdit>

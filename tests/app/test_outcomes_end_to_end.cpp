@@ -1,7 +1,7 @@
 // What the window reports when the module refuses a command, never answers it,
 // or acknowledges it without doing it; and a module that is unplugged and
 // plugged in again. Each row runs against its own simulator.
-#include "calibrationtext.h"
+#include "calibration/calibration_text.h"
 #include "end_to_end_fixture.h"
 
 #include <QComboBox>
@@ -23,7 +23,7 @@ const QString startGyrBiasQuestion = "Do you want to\"startGyrBiasCalibration? \
 const QString stopGyrBiasQuestion = "Do you want to\"StopGyrBiasCalib? \"";
 const QString recordOffsetQuestion = "Do you want to\"RecordQuaternionOffset? \"";
 const QString resetOffsetQuestion = "Do you want to\"ResetQuaternionOffset? \"";
-const QString unreadSets = calibrationtext::readout(std::nullopt, std::nullopt, std::nullopt);
+const QString unreadSets = calibration::readout(std::nullopt, std::nullopt, std::nullopt);
 // A gyroscope calibration leaves sets that differ from the cleared ones, so
 // that a clear that stored nothing shows in the read-back.
 const std::vector<const char *> calibrateThenClear = {

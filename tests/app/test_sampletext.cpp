@@ -1,5 +1,5 @@
-#include "displaymodes.h"
 #include "sampletext.h"
+#include "stream/display_modes.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ IMUserial::sensor_data sampleWithDistinctFields()
 
 } // namespace
 
-using displaymodes::DisplayMode;
+using stream::DisplayMode;
 
 TEST(SampleLine, EachModeFormatsItsFieldsPaddedToEightCharacters)
 {
@@ -64,8 +64,8 @@ TEST(SampleLine, LongValuesAreNeverCut)
 TEST(SampleLine, ReadsAsQtFormattingWouldForEveryKindOfValue)
 {
     const auto reference = [](float x, float y, float z, int decimals) {
-        QString line = displaymodes::messageFormatFor(decimals == 4 ? DisplayMode::FreeAcc
-                                                                    : DisplayMode::Angle);
+        QString line =
+            stream::messageFormatFor(decimals == 4 ? DisplayMode::FreeAcc : DisplayMode::Angle);
         for (const float v : {x, y, z})
             line = line.arg(QString::number(double(v), 'f', decimals), -8, QChar(' '));
         return line;
@@ -109,14 +109,13 @@ TEST(DisplayModes, ComboTextsSelectModesAndRateCodes)
     const char *messageTexts[] = {"Angle",   "Gyr",        "Acc",        "Mag",
                                   "FreeAcc", "Quaternion", "Temperature"};
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(int(displaymodes::messageModeFor(messageTexts[i])), i + 1);
-    EXPECT_EQ(displaymodes::messageModeFor("angle"), DisplayMode::Angle);
-    EXPECT_EQ(displaymodes::messageModeFor(""), DisplayMode::Angle);
+        EXPECT_EQ(int(stream::messageModeFor(messageTexts[i])), i + 1);
+    EXPECT_EQ(stream::messageModeFor("angle"), DisplayMode::Angle);
+    EXPECT_EQ(stream::messageModeFor(""), DisplayMode::Angle);
 
-    EXPECT_EQ(displaymodes::graphModeFor("FreeAcc"), DisplayMode::FreeAcc);
-    EXPECT_EQ(displaymodes::graphModeFor("Quaternion"), DisplayMode::Angle)
-        << "not a chart quantity";
-    EXPECT_EQ(displaymodes::graphModeFor("Temperature"), DisplayMode::Angle);
+    EXPECT_EQ(stream::graphModeFor("FreeAcc"), DisplayMode::FreeAcc);
+    EXPECT_EQ(stream::graphModeFor("Quaternion"), DisplayMode::Angle) << "not a chart quantity";
+    EXPECT_EQ(stream::graphModeFor("Temperature"), DisplayMode::Angle);
 
     const struct
     {
@@ -128,7 +127,7 @@ TEST(DisplayModes, ComboTextsSelectModesAndRateCodes)
                  {"123", IMUserial::DATARATE_100HZ}, {" 50", IMUserial::DATARATE_100HZ},
                  {"", IMUserial::DATARATE_100HZ}};
     for (const auto &rate : rates)
-        EXPECT_EQ(displaymodes::dataRateFor(rate.text), rate.code) << rate.text;
+        EXPECT_EQ(stream::dataRateFor(rate.text), rate.code) << rate.text;
 }
 
 TEST(PlottedTriple, GraphModesPickTheirQuantity)

@@ -1,6 +1,6 @@
 #include "invocation.h"
 
-#include "identity.h"
+#include "identity/identity.h"
 
 #include <cmath>
 

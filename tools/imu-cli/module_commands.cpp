@@ -1,12 +1,12 @@
 #include "module_commands.h"
 
-#include "bootloaderwatch.h"
-#include "calibrationjson.h"
-#include "calibrationsets.h"
-#include "calibrationtext.h"
-#include "commandoutcome.h"
-#include "identitycommands.h"
-#include "outcometexts.h"
+#include "calibration/calibration_json.h"
+#include "calibration/calibration_sets.h"
+#include "calibration/calibration_text.h"
+#include "firmware/bootloader_watch.h"
+#include "identity/identity_commands.h"
+#include "outcome/command_outcome.h"
+#include "outcome/outcome_texts.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -21,11 +21,11 @@ namespace cli {
 
 namespace {
 
-using commandoutcome::textFor;
+using outcome::textFor;
 
 std::atomic<bool> interruptionRequested{false};
 
-Outcome fromTexts(bool done, const commandoutcome::Texts &texts)
+Outcome fromTexts(bool done, const outcome::Texts &texts)
 {
     return {done ? ExitCode::Ok : ExitCode::Failed, textFor(done, texts), {}};
 }
@@ -34,7 +34,7 @@ Outcome fromTexts(bool done, const commandoutcome::Texts &texts)
 // stream before exchanging calibration data, and so does the command line.
 void stopStream(IMUserial::IMUSerial &device)
 {
-    commandoutcome::run([&] { return device.stop_data_ransmission(); });
+    outcome::run([&] { return device.stop_data_ransmission(); });
 }
 
 QJsonArray floats(const float (&values)[3])
@@ -42,7 +42,7 @@ QJsonArray floats(const float (&values)[3])
     return {values[0], values[1], values[2]};
 }
 
-QString missingSets(const calibrationsets::StoredSets &stored)
+QString missingSets(const calibration::StoredSets &stored)
 {
     QStringList missing;
     if (!stored.imu1)
@@ -60,32 +60,32 @@ Outcome readVersion(IMUserial::IMUSerial &device)
 {
     const std::optional<QString> version = identity::readVersion(device);
     if (!version)
-        return failed(ExitCode::Failed, outcometexts::versionFailed);
-    return succeeded(outcometexts::versionRead + *version, {{"version", *version}});
+        return failed(ExitCode::Failed, outcome::kVersionFailed);
+    return succeeded(outcome::kVersionRead + *version, {{"version", *version}});
 }
 
 Outcome readSerialNumber(IMUserial::IMUSerial &device)
 {
     const std::optional<QString> sn = identity::readSerialNumber(device);
     if (!sn)
-        return failed(ExitCode::Failed, outcometexts::serialNumberReadFailed);
-    return succeeded(outcometexts::serialNumberRead + *sn, {{"serial_number", *sn}});
+        return failed(ExitCode::Failed, outcome::kSerialNumberReadFailed);
+    return succeeded(outcome::kSerialNumberRead + *sn, {{"serial_number", *sn}});
 }
 
 Outcome writeSerialNumber(IMUserial::IMUSerial &device, const QString &text)
 {
     if (!identity::writeSerialNumber(device, text))
-        return failed(ExitCode::Failed, outcometexts::serialNumberWriteFailed);
-    return succeeded(outcometexts::serialNumberWritten + text, {{"serial_number", text}});
+        return failed(ExitCode::Failed, outcome::kSerialNumberWriteFailed);
+    return succeeded(outcome::kSerialNumberWritten + text, {{"serial_number", text}});
 }
 
 Outcome readCalibration(IMUserial::IMUSerial &device, const QString &file)
 {
     stopStream(device);
-    const calibrationsets::StoredSets stored = calibrationsets::readStoredSets(device);
+    const calibration::StoredSets stored = calibration::readStoredSets(device);
     if (!stored.complete())
         return failed(ExitCode::Failed, missingSets(stored));
-    const QByteArray json = calibrationjson::toJson({*stored.imu1, *stored.imu2, *stored.mag});
+    const QByteArray json = calibration::toJson({*stored.imu1, *stored.imu2, *stored.mag});
     if (file.isEmpty())
         return succeeded(QString::fromUtf8(json).trimmed());
     QSaveFile out(file);
@@ -99,44 +99,43 @@ Outcome writeCalibration(IMUserial::IMUSerial &device, const QString &file)
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         return failed(ExitCode::Usage, file + ": " + in.errorString());
-    const calibrationjson::Parsed parsed = calibrationjson::fromJson(in.readAll());
+    const calibration::Parsed parsed = calibration::fromJson(in.readAll());
     if (!parsed.sets)
         return failed(ExitCode::Usage, file + ": " + parsed.error);
     stopStream(device);
-    return fromTexts(calibrationsets::writeAndVerify(device, *parsed.sets),
-                     outcometexts::writeCalibration);
+    return fromTexts(calibration::writeAndVerify(device, *parsed.sets), outcome::kWriteCalibration);
 }
 
 Outcome clearCalibration(IMUserial::IMUSerial &device)
 {
     stopStream(device);
-    return fromTexts(calibrationsets::writeAndVerify(device, calibrationtext::neutralSets()),
-                     outcometexts::clearCalibration);
+    return fromTexts(calibration::writeAndVerify(device, calibration::neutralSets()),
+                     outcome::kClearCalibration);
 }
 
 Outcome measureGyroBias(IMUserial::IMUSerial &device, double holdSeconds, const Console &console)
 {
     stopStream(device);
-    if (!commandoutcome::run([&] { return device.startGyrBiasCalibration(); }))
-        return fromTexts(false, outcometexts::startGyroBias);
+    if (!outcome::run([&] { return device.startGyrBiasCalibration(); }))
+        return fromTexts(false, outcome::kStartGyroBias);
     console.notice(QStringLiteral("Keep the module still for %1 s").arg(holdSeconds));
     const WaitEnd end = waitWhileOpen(device, holdSeconds, [&](double elapsed) {
         console.progress(
             QStringLiteral("holding still: %1 of %2 s").arg(int(elapsed)).arg(holdSeconds));
     });
     if (end == WaitEnd::ModuleVanished)
-        return failed(ExitCode::Failed, outcometexts::moduleVanished);
+        return failed(ExitCode::Failed, outcome::kModuleVanished);
     // Interrupted too: the module must not be left measuring.
-    if (!commandoutcome::run([&] { return device.stopGyrBiasCalibration(); }))
-        return fromTexts(false, outcometexts::stopGyroBias);
+    if (!outcome::run([&] { return device.stopGyrBiasCalibration(); }))
+        return fromTexts(false, outcome::kStopGyroBias);
     if (end == WaitEnd::Interrupted)
         return failed(ExitCode::Failed, interrupted);
-    const calibrationsets::StoredSets stored = calibrationsets::readStoredSets(device);
+    const calibration::StoredSets stored = calibration::readStoredSets(device);
     if (!stored.imu1 || !stored.imu2)
         return failed(ExitCode::Failed, missingSets(stored));
     const float *bias = stored.imu1->gyr_bias;
     return succeeded(QStringLiteral("%1: %2 %3 %4")
-                         .arg(outcometexts::stopGyroBias.success)
+                         .arg(outcome::kStopGyroBias.success)
                          .arg(bias[0], 0, 'f', 4)
                          .arg(bias[1], 0, 'f', 4)
                          .arg(bias[2], 0, 'f', 4),
@@ -147,31 +146,31 @@ Outcome measureGyroBias(IMUserial::IMUSerial &device, double holdSeconds, const 
 Outcome setQuaternionOffset(IMUserial::IMUSerial &device, bool record)
 {
     if (record)
-        return fromTexts(commandoutcome::run([&] { return device.RecordQuaternionOffset(); }),
-                         outcometexts::recordQuaternionOffset);
-    return fromTexts(commandoutcome::run([&] { return device.ResetQuaternionOffset(); }),
-                     outcometexts::resetQuaternionOffset);
+        return fromTexts(outcome::run([&] { return device.RecordQuaternionOffset(); }),
+                         outcome::kRecordQuaternionOffset);
+    return fromTexts(outcome::run([&] { return device.ResetQuaternionOffset(); }),
+                     outcome::kResetQuaternionOffset);
 }
 
 Outcome jumpToBootloader(IMUserial::IMUSerial &device)
 {
     device.stopRecv();
-    const bool refused = !commandoutcome::run([&] { return device.JumpDFU(); });
+    const bool refused = !outcome::run([&] { return device.JumpDFU(); });
     // A module that refused and is still there stays in its application.
     if (refused && device.isDeivceOpen())
-        return fromTexts(false, outcometexts::jumpToBootloader);
+        return fromTexts(false, outcome::kJumpToBootloader);
     device.closePort(0);
-    BootloaderWatch watch;
+    firmware::BootloaderWatch watch;
     QEventLoop loop;
     bool appeared = false;
-    QObject::connect(&watch, &BootloaderWatch::appeared, &loop, [&] {
+    QObject::connect(&watch, &firmware::BootloaderWatch::appeared, &loop, [&] {
         appeared = true;
         loop.quit();
     });
-    QObject::connect(&watch, &BootloaderWatch::missing, &loop, &QEventLoop::quit);
+    QObject::connect(&watch, &firmware::BootloaderWatch::missing, &loop, &QEventLoop::quit);
     watch.start();
     loop.exec();
-    return fromTexts(appeared, outcometexts::jumpToBootloader);
+    return fromTexts(appeared, outcome::kJumpToBootloader);
 }
 
 void requestInterruption()

@@ -1,9 +1,9 @@
 #include "record.h"
 
-#include "commandoutcome.h"
 #include "module_commands.h"
-#include "outcometexts.h"
-#include "recording/csvexport.h"
+#include "outcome/command_outcome.h"
+#include "outcome/outcome_texts.h"
+#include "recording/csv_export.h"
 #include "recording/recorder.h"
 
 #include <QEventLoop>
@@ -54,14 +54,14 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
 {
     if (request.rate) {
         IMUserial::DATARATE rate = *request.rate;
-        if (!commandoutcome::run([&] { return device.set_data_rate(&rate); }))
+        if (!outcome::run([&] { return device.set_data_rate(&rate); }))
             return failed(ExitCode::Failed, "Set data rate FAIL");
     }
     recording::Recorder recorder;
     recorder.start();
     activeRecorder = &recorder;
     device.startRecv();
-    const bool started = commandoutcome::run([&] { return device.start_data_ransmission(); });
+    const bool started = outcome::run([&] { return device.start_data_ransmission(); });
     WaitEnd end = WaitEnd::Elapsed;
     if (started) {
         end = waitWhileOpen(device, request.seconds, [&](double elapsed) {
@@ -69,14 +69,14 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
                 QStringLiteral("recording: %1 of %2 s").arg(int(elapsed)).arg(request.seconds));
         });
         if (end != WaitEnd::ModuleVanished)
-            commandoutcome::run([&] { return device.stop_data_ransmission(); });
+            outcome::run([&] { return device.stop_data_ransmission(); });
     }
     // Once reception has stopped no callback runs any more.
     device.stopRecv();
     activeRecorder = nullptr;
     recorder.stop();
     if (!started)
-        return failed(ExitCode::Failed, outcometexts::startStream.failure);
+        return failed(ExitCode::Failed, outcome::kStartStream.failure);
 
     const QJsonObject data{{"file", request.out},
                            {"samples", qint64(recorder.snapshot().samples.size())}};
@@ -88,7 +88,7 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
                                 .arg(request.out);
     if (end == WaitEnd::ModuleVanished)
         return failed(ExitCode::Failed,
-                      QStringLiteral("%1; %2").arg(outcometexts::moduleVanished, written), data);
+                      QStringLiteral("%1; %2").arg(outcome::kModuleVanished, written), data);
     if (end == WaitEnd::Interrupted)
         return failed(ExitCode::Failed, QStringLiteral("%1; %2").arg(interrupted, written), data);
     return succeeded(written, data);

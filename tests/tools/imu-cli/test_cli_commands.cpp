@@ -1,6 +1,6 @@
 // The command line's parsing and commands against the scripted device library.
-#include "calibrationjson.h"
-#include "calibrationtext.h"
+#include "calibration/calibration_json.h"
+#include "calibration/calibration_text.h"
 #include "fake_device.h"
 #include "module_commands.h"
 #include "record.h"
@@ -169,25 +169,25 @@ TEST_F(ModuleCommands, IdentityIsWhatTheModuleConfirmed)
 
 TEST_F(ModuleCommands, CalibrationFilesRoundTripThroughTheModule)
 {
-    calibrationsets::Sets sets = calibrationtext::neutralSets();
+    calibration::Sets sets = calibration::neutralSets();
     sets.imu1.gyr_bias[0] = 0.35f;
     sets.imu2.acc_mis[1] = -0.002f;
     sets.mag.mag_radii[2] = 47.5f;
     QFile in(path("in.json"));
     ASSERT_TRUE(in.open(QIODevice::WriteOnly));
-    in.write(calibrationjson::toJson(sets));
+    in.write(calibration::toJson(sets));
     in.close();
 
     EXPECT_EQ(writeCalibration(*device, path("in.json")).message, "Write Calibration SUCCESS");
     ASSERT_EQ(readCalibration(*device, path("out.json")).code, ExitCode::Ok);
     QFile out(path("out.json"));
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
-    EXPECT_EQ(out.readAll(), calibrationjson::toJson(sets));
+    EXPECT_EQ(out.readAll(), calibration::toJson(sets));
     EXPECT_TRUE(fake().wasCalled("stop_data_ransmission")) << "the stream stops first";
 
     EXPECT_EQ(clearCalibration(*device).message, "Clear Success");
     EXPECT_EQ(readCalibration(*device, {}).message.toUtf8().trimmed(),
-              calibrationjson::toJson(calibrationtext::neutralSets()).trimmed());
+              calibration::toJson(calibration::neutralSets()).trimmed());
 }
 
 TEST_F(ModuleCommands, CalibrationFailuresAreReportedNotAssumed)

@@ -1,0 +1,21 @@
+// Files the operator names: written completely or not at all, and a failure
+// told in plain words.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QFileDevice;
+
+namespace files {
+
+// "Could not save <path>: <why>", the why in words an operator understands
+// (no permission, disk full), else the system's own text.
+QString failureText(const QString &path, const QFileDevice &file);
+
+// Writes `bytes` to `path` through a temporary file renamed over it, so the
+// path holds either its old content or all of `bytes`. Empty on success, else
+// failureText().
+QString writeAll(const QString &path, const QByteArray &bytes);
+
+} // namespace files

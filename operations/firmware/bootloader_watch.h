@@ -1,0 +1,45 @@
+// Confirms that the module's DFU bootloader appeared after the module was told
+// to jump into it: lists the DFU devices again and again, without blocking the
+// event loop, until the listing names the bootloader or the time is up.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QProcess>
+#include <QTimer>
+
+namespace firmware {
+
+class BootloaderWatch : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A module needs a second or two to restart and present its bootloader.
+    static constexpr int defaultTimeoutMs = 6000;
+
+    explicit BootloaderWatch(QObject *parent = nullptr);
+    ~BootloaderWatch() override;
+
+    // GUI thread. Starts watching; a watch under way starts over.
+    void start(int timeoutMs = defaultTimeoutMs);
+    bool isWatching() const { return watching; }
+
+signals:
+    void appeared();
+    void missing();
+
+private:
+    void listDevices();
+    void listed();
+    void listAgainLater();
+    void stopWatching();
+    void finish(bool found);
+
+    QProcess lister;
+    QTimer deadline;
+    QTimer pause;
+    bool watching = false;
+};
+
+} // namespace firmware

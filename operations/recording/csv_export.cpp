@@ -1,0 +1,160 @@
+#include "recording/csv_export.h"
+
+#include "files/saved_file.h"
+#include "recording/csv_format.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <memory>
+#include <vector>
+
+namespace recording {
+
+namespace {
+
+constexpr std::size_t rowsPerSlice = 8192;
+
+bool writeText(QIODevice &out, const std::string &text)
+{
+    return out.write(text.data(), static_cast<qint64>(text.size())) ==
+           static_cast<qint64>(text.size());
+}
+
+template <class RecordType>
+WriteOutcome writeRecords(TableSnapshot<RecordType> &table, const std::string &header,
+                          QIODevice &out, const SliceDone &sliceDone)
+{
+    if (!writeText(out, header))
+        return WriteOutcome::WriteFailed;
+    std::vector<RecordType> records(rowsPerSlice);
+    std::string text;
+    std::uint64_t written = 0;
+    while (written < table.size()) {
+        const std::size_t count = table.read(records.data(), records.size());
+        if (count == 0)
+            return WriteOutcome::ReadFailed;
+        text.clear();
+        for (std::size_t i = 0; i < count; ++i)
+            csv::appendRow(text, records[i]);
+        if (!writeText(out, text))
+            return WriteOutcome::WriteFailed;
+        written += count;
+        if (!sliceDone(count))
+            return WriteOutcome::Cancelled;
+    }
+    return WriteOutcome::Written;
+}
+
+} // namespace
+
+WriteOutcome writeTable(TableSnapshot<SampleRecord> &table, const QDateTime &started,
+                        QIODevice &out, const SliceDone &sliceDone)
+{
+    return writeRecords(table, csv::sampleHeader(started), out, sliceDone);
+}
+
+WriteOutcome writeTable(TableSnapshot<CalibrationRecord> &table, const QDateTime &started,
+                        QIODevice &out, const SliceDone &sliceDone)
+{
+    return writeRecords(table, csv::calibrationHeader(started), out, sliceDone);
+}
+
+QString calibrationPathFor(const QString &samplesPath)
+{
+    const QFileInfo info(samplesPath);
+    const QString suffix = info.suffix().isEmpty() ? QString() : '.' + info.suffix();
+    const QString base = info.suffix().isEmpty()
+                             ? samplesPath
+                             : samplesPath.left(samplesPath.size() - suffix.size());
+    return base + QStringLiteral("-calibration") + (suffix.isEmpty() ? ".csv" : suffix);
+}
+
+CsvExport::CsvExport(RecordingSnapshot snapshot, QString samplesPath)
+    : snapshot(std::move(snapshot)), samplesPath(std::move(samplesPath)),
+      total(this->snapshot.samples.size() + this->snapshot.calibration.size())
+{
+}
+
+CsvExport::~CsvExport()
+{
+    cancel();
+    if (worker.joinable())
+        worker.join();
+}
+
+void CsvExport::start()
+{
+    worker = std::thread([this] { run(); });
+}
+
+void CsvExport::cancel()
+{
+    cancelRequested = true;
+}
+
+QString CsvExport::failureText(const QString &path, const QFileDevice &file,
+                               WriteOutcome outcome) const
+{
+    if (outcome == WriteOutcome::ReadFailed)
+        return QStringLiteral("Could not save %1: the recording could not be read back from "
+                              "its temporary file")
+            .arg(QDir::toNativeSeparators(path));
+    return files::failureText(path, file);
+}
+
+void CsvExport::run()
+{
+    qint64 rowsWritten = 0;
+    const SliceDone sliceDone = [&](std::uint64_t rows) {
+        rowsWritten += static_cast<qint64>(rows);
+        emit progress(rowsWritten);
+        return !cancelRequested;
+    };
+    // Each file open and written in full, not yet renamed into place.
+    const auto write = [&](QSaveFile &file, auto &table) {
+        if (!file.open(QIODevice::WriteOnly))
+            return WriteOutcome::WriteFailed;
+        return writeTable(table, snapshot.started, file, sliceDone);
+    };
+
+    QSaveFile samplesFile(samplesPath);
+    WriteOutcome outcome = write(samplesFile, snapshot.samples);
+    QString failedPath = samplesPath;
+    QFileDevice *failedFile = &samplesFile;
+
+    const QString calibrationPath = calibrationPathFor(samplesPath);
+    std::unique_ptr<QSaveFile> calibrationFile;
+    if (outcome == WriteOutcome::Written && snapshot.calibration.size() > 0) {
+        calibrationFile = std::make_unique<QSaveFile>(calibrationPath);
+        outcome = write(*calibrationFile, snapshot.calibration);
+        failedPath = calibrationPath;
+        failedFile = calibrationFile.get();
+    }
+    // The calibration file goes into place first, and is taken away again
+    // when the samples' file then cannot be: both or neither.
+    if (outcome == WriteOutcome::Written && calibrationFile && !calibrationFile->commit()) {
+        outcome = WriteOutcome::WriteFailed;
+    } else if (outcome == WriteOutcome::Written && !samplesFile.commit()) {
+        outcome = WriteOutcome::WriteFailed;
+        failedPath = samplesPath;
+        failedFile = &samplesFile;
+        if (calibrationFile)
+            QFile::remove(calibrationPath);
+    }
+    if (outcome == WriteOutcome::Written) {
+        emit finished(false, {});
+        return;
+    }
+    const QString failure = outcome == WriteOutcome::Cancelled
+                                ? QString()
+                                : failureText(failedPath, *failedFile, outcome);
+    samplesFile.cancelWriting();
+    if (calibrationFile)
+        calibrationFile->cancelWriting();
+    emit finished(outcome == WriteOutcome::Cancelled, failure);
+}
+
+} // namespace recording

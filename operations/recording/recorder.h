@@ -1,0 +1,98 @@
+// The recording of the stream: every sample and every calibration-mode
+// record the device library delivers between a start and a stop, numbered
+// and time-stamped on the host.
+//
+// Threads: recordSample() and recordCalibration() run on the device
+// library's receive thread; everything else on the GUI thread. Each table
+// has a writer thread of its own (see RecordSpool).
+//
+// A recording that outgrows a few MB moves to files in a folder of its own
+// under the system's temporary folder (orvik-imu-recording-XXXXXX), which a
+// new recording or the end of the program removes; after a crash it stays.
+// See docs/recording.md for the files' format.
+#pragma once
+
+#include "recording/record_spool.h"
+
+#include "imuserial.h"
+
+#include <QDateTime>
+#include <QTemporaryDir>
+
+#include <cstring>
+#include <memory>
+#include <type_traits>
+
+namespace recording {
+
+// As stored in memory and in the spill files, in the host's byte order.
+template <class Payload> struct Record
+{
+    std::uint64_t index; // from 0, without gaps
+    double seconds;      // monotonic, since the recording started
+    Payload data;
+};
+using SampleRecord = Record<IMUserial::sensor_data>;
+using CalibrationRecord = Record<IMUserial::sensor_data_calibration>;
+static_assert(std::is_trivially_copyable_v<SampleRecord> &&
+                  std::is_trivially_copyable_v<CalibrationRecord>,
+              "records are copied as bytes");
+
+// One table of a snapshot, read in order.
+template <class RecordType> class TableSnapshot
+{
+public:
+    TableSnapshot() = default;
+    explicit TableSnapshot(SpoolSnapshot raw) : raw(std::move(raw)) {}
+
+    std::uint64_t size() const { return raw.size(); }
+    std::size_t read(RecordType *out, std::size_t maxRecords)
+    {
+        return raw.read(reinterpret_cast<unsigned char *>(out), maxRecords);
+    }
+
+private:
+    SpoolSnapshot raw;
+};
+
+struct RecordingSnapshot
+{
+    QDateTime started; // wall clock, with its offset from UTC
+    TableSnapshot<SampleRecord> samples;
+    TableSnapshot<CalibrationRecord> calibration;
+};
+
+class Recorder
+{
+public:
+    explicit Recorder(SpoolLimits limits = {});
+
+    // Receive thread; ignored unless a recording runs.
+    void recordSample(const IMUserial::sensor_data &sample);
+    void recordCalibration(const IMUserial::sensor_data_calibration &record);
+
+    // GUI thread. start() drops the previous recording and begins a new one;
+    // stop() ends it, which stays readable until the next start().
+    void start();
+    void stop();
+    bool isEmpty();
+    RecordingSnapshot snapshot();
+    // Where the current recording spills; empty before the first start().
+    QString spillFolder() const;
+
+private:
+    template <class Payload> static void append(RecordSpool &spool, const Payload &payload)
+    {
+        spool.append([&](unsigned char *slot, std::uint64_t index, double seconds) {
+            const Record<Payload> record{index, seconds, payload};
+            std::memcpy(slot, &record, sizeof record);
+        });
+    }
+
+    RecordSpool samples;
+    RecordSpool calibration;
+    std::unique_ptr<QTemporaryDir> folder;
+    QDateTime startedAt;
+};
+
+} // namespace recording
