@@ -1,5 +1,7 @@
 #include "calibration/calibration_text.h"
 
+#include "neutral_calibration.h"
+
 namespace calibration {
 
 using stream::DisplayMode;
@@ -61,12 +63,6 @@ QString unreadSet(const char *name)
     return QString("%1 calibration data could not be read\n \n").arg(name);
 }
 
-void setIdentity(float *matrix)
-{
-    for (int i = 0; i < 9; ++i)
-        matrix[i] = (i % 4 == 0) ? 1.0f : 0.0f;
-}
-
 } // namespace
 
 QString calibrationLine(DisplayMode messageMode, const IMUserial::sensor_data_calibration &s)
@@ -99,24 +95,9 @@ QString readout(const std::optional<IMUserial::imu_calibration_data> &imu1,
            (mag ? magBlocks(*mag) : unreadSet("Mag"));
 }
 
-IMUserial::imu_calibration_data neutralImuSet()
-{
-    IMUserial::imu_calibration_data set{};
-    setIdentity(set.gyr_mis);
-    setIdentity(set.acc_mis);
-    return set;
-}
-
-IMUserial::mag_calibration_data neutralMagSet()
-{
-    IMUserial::mag_calibration_data set{};
-    setIdentity(set.mag_mis);
-    return set;
-}
-
 Sets neutralSets()
 {
-    return {neutralImuSet(), neutralImuSet(), neutralMagSet()};
+    return {IMUserial::neutralImuSet(), IMUserial::neutralImuSet(), IMUserial::neutralMagSet()};
 }
 
 } // namespace calibration

@@ -24,10 +24,8 @@ QString readout(const std::optional<IMUserial::imu_calibration_data> &imu1,
                 const std::optional<IMUserial::imu_calibration_data> &imu2,
                 const std::optional<IMUserial::mag_calibration_data> &mag);
 
-// What clearing stores: zero biases and radii, identity matrices.
-IMUserial::imu_calibration_data neutralImuSet();
-IMUserial::mag_calibration_data neutralMagSet();
-// Both chips and the magnetometer neutral.
+// What clearing stores: both chips and the magnetometer neutral
+// (neutral_calibration.h).
 Sets neutralSets();
 
 } // namespace calibration

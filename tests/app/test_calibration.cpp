@@ -1,6 +1,7 @@
 // Calibration mode, its stream, the read-out and the calibration commands,
 // against the scripted device library.
 #include "calibration/calibration_text.h"
+#include "neutral_calibration.h"
 #include "window_fixture.h"
 
 #include <QComboBox>
@@ -81,10 +82,10 @@ TEST_F(Calibration, TheStreamIsLoggedInTheChosenModeOnly)
 
 TEST_F(Calibration, GetDataStopsTheStreamAndShowsTheThreeSets)
 {
-    IMUserial::imu_calibration_data imu1 = calibration::neutralImuSet();
+    IMUserial::imu_calibration_data imu1 = IMUserial::neutralImuSet();
     imu1.gyr_bias[0] = 0.5f;
-    IMUserial::imu_calibration_data imu2 = calibration::neutralImuSet();
-    IMUserial::mag_calibration_data mag = calibration::neutralMagSet();
+    IMUserial::imu_calibration_data imu2 = IMUserial::neutralImuSet();
+    IMUserial::mag_calibration_data mag = IMUserial::neutralMagSet();
     mag.mag_radii[1] = 48.0f;
     device().setCalibration(imu1, imu2, mag);
     connectDevice();
@@ -104,8 +105,8 @@ TEST_F(Calibration, GetDataStopsTheStreamAndShowsTheThreeSets)
 
 TEST_F(Calibration, ASetThatCouldNotBeReadShowsNoNumbers)
 {
-    const IMUserial::imu_calibration_data imu = calibration::neutralImuSet();
-    const IMUserial::mag_calibration_data mag = calibration::neutralMagSet();
+    const IMUserial::imu_calibration_data imu = IMUserial::neutralImuSet();
+    const IMUserial::mag_calibration_data mag = IMUserial::neutralMagSet();
     device().setCalibration(imu, imu, mag);
     connectDevice();
     device().setResult("read_imu2_calibration_data", false);
@@ -192,8 +193,8 @@ TEST_F(Calibration, ClearWhileStreamingStopsItAndWritesNeutralSetsEverywhere)
                                   "write_mag_calibration_data", "read_imu1_calibration_data",
                                   "read_imu2_calibration_data", "read_mag_calibration_data"}))
         << "the sets are read back";
-    const IMUserial::imu_calibration_data neutral = calibration::neutralImuSet();
-    const IMUserial::mag_calibration_data neutralMag = calibration::neutralMagSet();
+    const IMUserial::imu_calibration_data neutral = IMUserial::neutralImuSet();
+    const IMUserial::mag_calibration_data neutralMag = IMUserial::neutralMagSet();
     ASSERT_EQ(device().imuSetsWritten().size(), 2u);
     for (const auto &set : device().imuSetsWritten())
         EXPECT_EQ(0, std::memcmp(&set, &neutral, sizeof set));
@@ -203,10 +204,10 @@ TEST_F(Calibration, ClearWhileStreamingStopsItAndWritesNeutralSetsEverywhere)
 
 TEST_F(Calibration, ClearFailsUnlessEveryWriteIsAcceptedAndReadsBackNeutral)
 {
-    IMUserial::imu_calibration_data calibrated = calibration::neutralImuSet();
+    IMUserial::imu_calibration_data calibrated = IMUserial::neutralImuSet();
     calibrated.gyr_bias[0] = 0.35f;
     const auto clear = [&](const char *refusedWrite, bool writesIgnored) {
-        device().setCalibration(calibrated, calibrated, calibration::neutralMagSet());
+        device().setCalibration(calibrated, calibrated, IMUserial::neutralMagSet());
         for (const char *write : {"write_imu1_calibration_data", "write_imu2_calibration_data",
                                   "write_mag_calibration_data"})
             device().setResult(write, std::string(write) != refusedWrite);

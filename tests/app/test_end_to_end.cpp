@@ -6,6 +6,7 @@
 #include "filedialogs.h"
 #include "firmware/firmware_upgrade.h"
 #include "memory_layout.h"
+#include "neutral_calibration.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -81,8 +82,8 @@ TEST_F(EndToEndCalibration, ClearCalibrateAndReadBackTheMeasuredBias)
     EXPECT_EQ(calibrationView(), "Clear Success");
     click("pushButtonGetCalibrationData");
     EXPECT_EQ(calibrationView(),
-              calibration::readout(calibration::neutralImuSet(), calibration::neutralImuSet(),
-                                   calibration::neutralMagSet()));
+              calibration::readout(IMUserial::neutralImuSet(), IMUserial::neutralImuSet(),
+                                   IMUserial::neutralMagSet()));
 
     confirm("pushButtonStartGyrBiasCalib");
     // The module averages its gyroscopes for as long as the calibration runs;

@@ -1,4 +1,5 @@
 #include "calibration/calibration_text.h"
+#include "neutral_calibration.h"
 
 #include <QStringList>
 
@@ -7,7 +8,7 @@
 TEST(CalibrationReadout, NeutralSetsGiveTheFullLayout)
 {
     const QString text = calibration::readout(
-        calibration::neutralImuSet(), calibration::neutralImuSet(), calibration::neutralMagSet());
+        IMUserial::neutralImuSet(), IMUserial::neutralImuSet(), IMUserial::neutralMagSet());
     const QString zeros = "0.0000  0.0000  0.0000";
     const QString imuSection = "Gyr bias: \t" + zeros +
                                "\n \n"
@@ -81,7 +82,7 @@ TEST(CalibrationLine, PatternsPerModeWithWidthSixOnlyForTheGyroscope)
 TEST(Readout, ASetThatCouldNotBeReadIsNamedInsteadOfItsValues)
 {
     const QString text =
-        calibration::readout(calibration::neutralImuSet(), std::nullopt, std::nullopt);
+        calibration::readout(IMUserial::neutralImuSet(), std::nullopt, std::nullopt);
     EXPECT_TRUE(text.startsWith("IMU1 (20685) \nGyr bias: \t0.0000  0.0000  0.0000\n"));
     EXPECT_TRUE(text.endsWith("IMU2 (42652) \nIMU2 calibration data could not be read\n \n"
                               "Mag calibration data could not be read\n \n"));

@@ -1,6 +1,7 @@
 // The command state machine: every command's answer and its effect on what
 // the module stores and streams.
 #include "core/module.h"
+#include "neutral_calibration.h"
 
 #include <gtest/gtest.h>
 
@@ -131,7 +132,7 @@ TEST_F(ModuleTest, CalibrationSetsStartNeutralAndKeepWhatIsWritten)
 
 TEST_F(ModuleTest, RefusesCalibrationSetsOfWrongSizeOrNonFiniteValues)
 {
-    IMUserial::imu_calibration_data set = neutralImuSet();
+    IMUserial::imu_calibration_data set = IMUserial::neutralImuSet();
     auto payload = writePayload(SET_IMU1, set);
     payload.pop_back();
     EXPECT_EQ(run(CMD_WRITE_CALIBRATION, payload).status, STATUS_BAD_PAYLOAD);

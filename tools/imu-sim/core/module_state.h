@@ -38,8 +38,4 @@ struct RuntimeState
     std::uint8_t rateCode = DEFAULT_RATE_CODE;
 };
 
-// Zero biases and identity matrices (and zero radii): a set that changes nothing.
-IMUserial::imu_calibration_data neutralImuSet();
-IMUserial::mag_calibration_data neutralMagSet();
-
 } // namespace imusim
