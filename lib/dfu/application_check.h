@@ -24,11 +24,10 @@ using FirmwareVersion = std::array<std::uint8_t, 3>;
 
 // How dfuse-tool reports on the image it is asked to flash: on its standard
 // output one of the two version lines, on its error output the refusal (the
-// prefix, then the problem) with this exit code.
+// prefix, then the problem), exiting with its ExitCode::ImageRefused.
 constexpr char kImageVersionPrefix[] = "Image version ";
 constexpr char kImageWithoutVersion[] = "Image states no version";
 constexpr char kImageRefusedPrefix[] = "dfuse-tool: refused, not an application for this module: ";
-constexpr int kExitImageRefused = 3;
 
 struct ApplicationCheck
 {

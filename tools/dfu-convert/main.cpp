@@ -12,6 +12,13 @@
 
 namespace {
 
+enum class ExitCode : int
+{
+    Ok = 0,
+    Failed = 1, // the input could not be read or the output not written
+    Usage = 2,  // the command line is wrong
+};
+
 std::vector<dfu::ImageElement> readElements(const dfu::ConvertOptions &options)
 {
     try {
@@ -41,7 +48,7 @@ void warnUnlessApplication(const std::vector<dfu::ImageElement> &elements)
                   << "\n";
 }
 
-int convert(const dfu::ConvertOptions &options)
+ExitCode convert(const dfu::ConvertOptions &options)
 {
     try {
         dfu::DfuseFile file;
@@ -56,10 +63,10 @@ int convert(const dfu::ConvertOptions &options)
         }
         std::cout << "Wrote " << options.output << ": " << file.targets.front().elements.size()
                   << " element(s), " << image.size() << " bytes\n";
-        return 0;
+        return ExitCode::Ok;
     } catch (const std::exception &error) {
         std::cerr << "dfu-convert: " << error.what() << "\n";
-        return 1;
+        return ExitCode::Failed;
     }
 }
 
@@ -70,16 +77,16 @@ int main(int argc, char **argv)
     const auto parsed = dfu::parseConvertOptions(dfu::utf8Arguments(argc, argv));
     if (!parsed.error.empty()) {
         std::cerr << "dfu-convert: " << parsed.error << "\n" << dfu::convertUsage();
-        return 2;
+        return static_cast<int>(ExitCode::Usage);
     }
     switch (parsed.options.mode) {
     case dfu::ConvertOptions::Mode::Help:
         std::cout << dfu::convertUsage();
-        return 0;
+        return static_cast<int>(ExitCode::Ok);
     case dfu::ConvertOptions::Mode::Version:
         std::cout << "dfu-convert " << ORVIK_VERSION << "\n";
-        return 0;
+        return static_cast<int>(ExitCode::Ok);
     default:
-        return convert(parsed.options);
+        return static_cast<int>(convert(parsed.options));
     }
 }

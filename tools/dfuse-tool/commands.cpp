@@ -89,7 +89,7 @@ std::string progressLine(Phase phase, std::uint64_t done, std::uint64_t total)
            std::to_string(total);
 }
 
-int listDevices(DeviceFinder &finder, std::ostream &out)
+ExitCode listDevices(DeviceFinder &finder, std::ostream &out)
 {
     const DeviceListing listing = finder.list();
     for (const DeviceDescription &device : listing.devices)
@@ -98,11 +98,11 @@ int listDevices(DeviceFinder &finder, std::ostream &out)
         out << "No DFU device found\n";
     if (listing.chosen)
         out << "Using " << listing.chosen->location << "\n";
-    return 0;
+    return ExitCode::Ok;
 }
 
-int flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostream &out,
-              std::ostream &err)
+ExitCode flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostream &out,
+                   std::ostream &err)
 {
     try {
         // The whole file is checked before any device is touched.
@@ -112,7 +112,7 @@ int flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostream &o
         if (!check.passed() && !request.force) {
             err << kImageRefusedPrefix << check.problem << "\n"
                 << "dfuse-tool: nothing was written; --force flashes it all the same" << std::endl;
-            return kExitImageRefused;
+            return ExitCode::ImageRefused;
         }
         const auto device = openDevice(finder, out);
         const DeviceDescription &description = device->description();
@@ -124,23 +124,23 @@ int flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostream &o
         const FlashPlan plan = planFlash(elements, parseMemoryLayout(description.alternateName));
         engineFor(*device, out).flash(elements, plan);
         out << "Flash complete" << std::endl;
-        return 0;
+        return ExitCode::Ok;
     } catch (const std::exception &error) {
         err << "dfuse-tool: flashing failed: " << error.what() << std::endl;
-        return 1;
+        return ExitCode::Failed;
     }
 }
 
-int leaveToApplication(DeviceFinder &finder, std::ostream &out, std::ostream &err)
+ExitCode leaveToApplication(DeviceFinder &finder, std::ostream &out, std::ostream &err)
 {
     try {
         const auto device = openDevice(finder, out);
         engineFor(*device, out).leave(kApplicationAddress);
         out << "Started the application at " << hex32(kApplicationAddress) << std::endl;
-        return 0;
+        return ExitCode::Ok;
     } catch (const std::exception &error) {
         err << "dfuse-tool: leaving DFU mode failed: " << error.what() << std::endl;
-        return 1;
+        return ExitCode::Failed;
     }
 }
 

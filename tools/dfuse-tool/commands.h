@@ -1,26 +1,27 @@
-// The three things dfuse-tool does; each returns the process exit code.
+// The three things dfuse-tool does; each returns how the process ends.
 #pragma once
 
 #include "device_finder.h"
 #include "dfuse_engine.h"
+#include "exit_code.h"
 
 #include <iosfwd>
 #include <string>
 
 namespace dfu {
 
-int listDevices(DeviceFinder &finder, std::ostream &out);
+ExitCode listDevices(DeviceFinder &finder, std::ostream &out);
 struct FlashRequest
 {
     std::string path;
     bool force = false; // flash an image that fails the application checks
 };
 
-// Exit 0 when flashed, kExitImageRefused when the image cannot be the
-// module's application (unless forced), 1 on any other failure.
-int flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostream &out,
-              std::ostream &err);
-int leaveToApplication(DeviceFinder &finder, std::ostream &out, std::ostream &err);
+// Ok when flashed, ImageRefused when the image cannot be the module's
+// application (unless forced), Failed on any other failure.
+ExitCode flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostream &out,
+                   std::ostream &err);
+ExitCode leaveToApplication(DeviceFinder &finder, std::ostream &out, std::ostream &err);
 
 // "progress write 4096 262244": the machine-readable line of one progress step.
 std::string progressLine(Phase phase, std::uint64_t done, std::uint64_t total);

@@ -23,16 +23,14 @@ std::unique_ptr<DeviceBackend> simulatorBackend()
 #endif
 }
 
-int usageError(const std::string &message, std::ostream &err)
+ExitCode usageError(const std::string &message, std::ostream &err)
 {
     err << "dfuse-tool: " << message << "\n" << toolUsage();
-    return 2;
+    return ExitCode::Usage;
 }
 
-} // namespace
-
-int runDfuseTool(const std::vector<std::string> &arguments, std::unique_ptr<DeviceBackend> usb,
-                 std::ostream &out, std::ostream &err)
+ExitCode runCommandLine(const std::vector<std::string> &arguments,
+                        std::unique_ptr<DeviceBackend> usb, std::ostream &out, std::ostream &err)
 {
     const auto parsed = parseToolOptions(arguments);
     if (!parsed.error.empty())
@@ -41,11 +39,11 @@ int runDfuseTool(const std::vector<std::string> &arguments, std::unique_ptr<Devi
     using Action = ToolOptions::Action;
     if (options.action == Action::Help) {
         out << toolUsage();
-        return 0;
+        return ExitCode::Ok;
     }
     if (options.action == Action::Version) {
         out << "dfuse-tool " << ORVIK_VERSION << "\n";
-        return 0;
+        return ExitCode::Ok;
     }
     const DeviceRequest request =
         requestedDevice(options.device, std::getenv(kDeviceEnvironmentVariable));
@@ -60,6 +58,14 @@ int runDfuseTool(const std::vector<std::string> &arguments, std::unique_ptr<Devi
     default:
         return leaveToApplication(finder, out, err);
     }
+}
+
+} // namespace
+
+int runDfuseTool(const std::vector<std::string> &arguments, std::unique_ptr<DeviceBackend> usb,
+                 std::ostream &out, std::ostream &err)
+{
+    return static_cast<int>(runCommandLine(arguments, std::move(usb), out, err));
 }
 
 } // namespace dfu

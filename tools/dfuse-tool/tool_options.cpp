@@ -1,5 +1,7 @@
 #include "tool_options.h"
 
+#include "exit_code.h"
+
 #include "application_check.h"
 #include "memory_layout.h"
 #include "text.h"
@@ -20,7 +22,7 @@ std::string toolUsage()
            "  --flash FILE  check FILE completely, then erase the pages it covers, write,\n"
            "                and read back; prints \"progress PHASE DONE TOTAL\" lines.\n"
            "                Exits " +
-           std::to_string(kExitImageRefused) +
+           std::to_string(static_cast<int>(ExitCode::ImageRefused)) +
            " without writing when the image cannot be the module's\n"
            "                application: not starting at " +
            hex32(kApplicationAddress) +

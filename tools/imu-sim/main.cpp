@@ -16,10 +16,17 @@ namespace {
 
 using namespace imusim;
 
-int fail(const std::string &message)
+enum class ExitCode : int
+{
+    Ok = 0,
+    Failed = 1, // the simulator could not start or stopped on an error
+    Usage = 2,  // the command line is wrong
+};
+
+ExitCode fail(const std::string &message)
 {
     std::cerr << "imu-sim: " << message << std::endl;
-    return 1;
+    return ExitCode::Failed;
 }
 
 // One appearance of the module's serial port, from publishing to withdrawal.
@@ -50,7 +57,7 @@ dfusim::BootloaderConfig bootloaderConfig(const ProgramOptions &options)
 // Everything after the options; the port file is withdrawn by the
 // publication's destructor on every return and exception, and by its exit
 // clean-up on std::exit() or std::terminate().
-int run(const ProgramOptions &options)
+ExitCode run(const ProgramOptions &options)
 {
     if (!installStopSignals())
         return fail("cannot install signal handlers");
@@ -85,7 +92,7 @@ int run(const ProgramOptions &options)
     const SimulatorStats &stats = simulator.stats();
     std::cerr << "imu-sim: " << stats.commands << " commands, " << stats.samplesSent
               << " samples sent, " << stats.samplesSkipped << " skipped" << std::endl;
-    return 0;
+    return ExitCode::Ok;
 }
 
 } // namespace
@@ -95,18 +102,18 @@ int main(int argc, char **argv)
     const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.options) {
         std::cerr << "imu-sim: " << parsed.error << "\n(see imu-sim --help)" << std::endl;
-        return 2;
+        return static_cast<int>(ExitCode::Usage);
     }
     if (parsed.options->help) {
         std::cout << helpText();
-        return 0;
+        return static_cast<int>(ExitCode::Ok);
     }
     // Caught here so that the stack unwinds and what was published is withdrawn.
     try {
-        return run(*parsed.options);
+        return static_cast<int>(run(*parsed.options));
     } catch (const std::exception &error) {
-        return fail(std::string("unexpected error: ") + error.what());
+        return static_cast<int>(fail(std::string("unexpected error: ") + error.what()));
     } catch (...) {
-        return fail("unexpected error");
+        return static_cast<int>(fail("unexpected error"));
     }
 }

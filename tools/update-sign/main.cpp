@@ -13,11 +13,11 @@
 
 namespace {
 
-enum ExitCode
+enum class ExitCode : int
 {
-    kExitSuccess = 0,
-    kExitFailure = 1,
-    kExitUsage = 2,
+    Ok = 0,
+    Failed = 1,
+    Usage = 2,
 };
 
 // A key file holds one line of base64; a longer file is not one.
@@ -27,10 +27,10 @@ const char kUsage[] = "usage: update-sign keygen SECRET_KEY_FILE\n"
                       "       update-sign sign --key SECRET_KEY_FILE FILE\n"
                       "       update-sign manifest --key SECRET_KEY_FILE MANIFEST.json\n";
 
-int failWith(const QString &message)
+ExitCode failWith(const QString &message)
 {
     std::fprintf(stderr, "update-sign: %s\n", qUtf8Printable(message));
-    return kExitFailure;
+    return ExitCode::Failed;
 }
 
 bool writeNewFile(const QString &path, const QByteArray &content, QFileDevice::Permissions mode,
@@ -58,7 +58,7 @@ bool replaceFile(const QString &path, const QByteArray &content, QString *error)
 
 // The secret key is created readable by its owner only, and never over an
 // existing file, so an old key cannot be lost by a slip of the hand.
-int keygen(const QString &secretPath)
+ExitCode keygen(const QString &secretPath)
 {
     const std::optional<updatesig::KeyPair> pair = updatesig::generateKeyPair();
     if (!pair)
@@ -70,7 +70,7 @@ int keygen(const QString &secretPath)
         !replaceFile(secretPath + QStringLiteral(".pub"), publicText, &error))
         return failWith(error);
     std::fputs(publicText.constData(), stdout);
-    return kExitSuccess;
+    return ExitCode::Ok;
 }
 
 std::optional<QByteArray> readSecretKey(const QString &path, QString *error)
@@ -110,7 +110,7 @@ std::optional<QByteArray> signFile(const QByteArray &secretKey, const QString &p
     return signature;
 }
 
-int sign(const QString &command, const QString &secretPath, const QString &path)
+ExitCode sign(const QString &command, const QString &secretPath, const QString &path)
 {
     QString error;
     const auto secretKey = readSecretKey(secretPath, &error);
@@ -119,12 +119,12 @@ int sign(const QString &command, const QString &secretPath, const QString &path)
         return failWith(error);
     if (command == QLatin1String("sign")) {
         std::fputs(updatesig::formatSignatureFile(*signature).constData(), stdout);
-        return kExitSuccess;
+        return ExitCode::Ok;
     }
     if (!replaceFile(path + QStringLiteral(".sig"), updatesig::formatSignatureFile(*signature),
                      &error))
         return failWith(error);
-    return kExitSuccess;
+    return ExitCode::Ok;
 }
 
 } // namespace
@@ -135,10 +135,10 @@ int main(int argc, char *argv[])
     const QStringList arguments = app.arguments().mid(1);
     const QString command = arguments.value(0);
     if (command == QLatin1String("keygen") && arguments.size() == 2)
-        return keygen(arguments[1]);
+        return static_cast<int>(keygen(arguments[1]));
     if ((command == QLatin1String("sign") || command == QLatin1String("manifest")) &&
         arguments.size() == 4 && arguments[1] == QLatin1String("--key"))
-        return sign(command, arguments[2], arguments[3]);
+        return static_cast<int>(sign(command, arguments[2], arguments[3]));
     std::fputs(kUsage, stderr);
-    return kExitUsage;
+    return static_cast<int>(ExitCode::Usage);
 }

@@ -2,7 +2,7 @@
 // offers it, downloads and verifies it, and hands it over once the
 // application has exited. See arguments.h for the command line.
 #include "arguments.h"
-#include "exitcodes.h"
+#include "exit_code.h"
 #include "platform.h"
 #include "updatecontroller.h"
 #include "updatekeys.h"
@@ -48,7 +48,7 @@ int main(int argc, char *argv[])
     const ArgumentsResult parsed = parseArguments(arguments);
     if (!parsed.arguments) {
         reportArgumentError(parsed.error, wantsVisibleErrors(arguments));
-        return kExitBadArguments;
+        return static_cast<int>(ExitCode::Usage);
     }
 
     UpdateController controller(settingsFor(*parsed.arguments),

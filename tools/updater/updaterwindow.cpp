@@ -1,6 +1,6 @@
 #include "updaterwindow.h"
 
-#include "exitcodes.h"
+#include "exit_code.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -21,7 +21,7 @@ bool windowWanted(DisplayMode mode, UpdateState state, bool alreadyVisible)
 
 int exitCodeFor(UpdateState state)
 {
-    return state == UpdateState::Failed ? kExitFailure : kExitSuccess;
+    return static_cast<int>(state == UpdateState::Failed ? ExitCode::Failed : ExitCode::Ok);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // What the user sees (or does not see) in each display mode, through the
 // window class and through the real program.
-#include "exitcodes.h"
+#include "exit_code.h"
 #include "testsupport.h"
 #include "updatecontroller.h"
 #include "updatekeys.h"
@@ -65,12 +65,12 @@ TEST_F(UpdaterWindowTest, HiddenCheckFinishesUnseenWhenUpToDateOrFailing)
     publish("0.3");
     run("updates.json", DisplayMode::Hide);
     EXPECT_FALSE(everVisible_);
-    EXPECT_EQ(exitCode_, kExitSuccess);
+    EXPECT_EQ(exitCode_, static_cast<int>(ExitCode::Ok));
 
     exitCode_.reset();
     run("missing.json", DisplayMode::Hide);
     EXPECT_FALSE(everVisible_);
-    EXPECT_EQ(exitCode_, kExitFailure);
+    EXPECT_EQ(exitCode_, static_cast<int>(ExitCode::Failed));
 }
 
 TEST_F(UpdaterWindowTest, HiddenCheckShowsTheOfferOfANewerVersion)
@@ -87,7 +87,7 @@ TEST_F(UpdaterWindowTest, HiddenCheckShowsTheOfferOfANewerVersion)
     ASSERT_TRUE(download && download->isVisible());
 
     window_->close();
-    EXPECT_EQ(exitCode_, kExitSuccess);
+    EXPECT_EQ(exitCode_, static_cast<int>(ExitCode::Ok));
 }
 
 TEST_F(UpdaterWindowTest, ShownCheckIsVisibleFromTheStartAndExplainsAFailure)
@@ -99,7 +99,7 @@ TEST_F(UpdaterWindowTest, ShownCheckIsVisibleFromTheStartAndExplainsAFailure)
     EXPECT_FALSE(exitCode_);
 
     window_->close();
-    EXPECT_EQ(exitCode_, kExitFailure);
+    EXPECT_EQ(exitCode_, static_cast<int>(ExitCode::Failed));
 }
 
 TEST_F(UpdaterWindowTest, ShownCheckSaysWhyAnUnsignedManifestOffersNothing)
@@ -110,7 +110,7 @@ TEST_F(UpdaterWindowTest, ShownCheckSaysWhyAnUnsignedManifestOffersNothing)
     EXPECT_TRUE(statusText().contains("not signed with a key this updater trusts"))
         << statusText().toStdString();
     window_->close();
-    EXPECT_EQ(exitCode_, kExitFailure);
+    EXPECT_EQ(exitCode_, static_cast<int>(ExitCode::Failed));
 }
 
 // The program itself, started as the application starts it, in "hide" mode.
@@ -147,16 +147,16 @@ TEST_F(UpdaterWindowTest, ProgramExitsSilentlyInHideModeWithItsOutcome)
     EXPECT_EQ(runProgram({pid, server_->url("updates.json").toString(), "ORVIK-IMU", "0.3",
                           directory, "hide"},
                          &errors),
-              kExitSuccess);
+              static_cast<int>(ExitCode::Ok));
     EXPECT_EQ(runProgram({pid, server_->url("missing.json").toString(), "ORVIK-IMU", "0.3",
                           directory, "hide"},
                          &errors),
-              kExitFailure);
+              static_cast<int>(ExitCode::Failed));
     EXPECT_TRUE(errors.contains("404")) << errors.toStdString();
     EXPECT_EQ(runProgram({pid, server_->url("updates.json").toString(), "ORVIK-IMU", "0.3",
                           downloads_.path(), "hide"},
                          &errors),
-              kExitBadArguments);
+              static_cast<int>(ExitCode::Usage));
     EXPECT_TRUE(errors.contains("double quotes")) << errors.toStdString();
 }
 

@@ -1,0 +1,14 @@
+// How dfuse-tool ends; the window and scripts read these.
+#pragma once
+
+namespace dfu {
+
+enum class ExitCode : int
+{
+    Ok = 0,
+    Failed = 1,       // the device or the file failed
+    Usage = 2,        // the command line is wrong
+    ImageRefused = 3, // the image cannot be the module's application; nothing was written
+};
+
+} // namespace dfu

@@ -1,0 +1,9 @@
+#pragma once
+
+// How the updater program ends.
+enum class ExitCode : int
+{
+    Ok = 0,     // up to date, update handed over, or closed by the user
+    Failed = 1, // the check or the update failed
+    Usage = 2,  // the command line is not the expected one
+};
