@@ -14,14 +14,14 @@ constexpr int reapLimitMs = 2000;
 
 BootloaderWatch::BootloaderWatch(QObject *parent) : QObject(parent)
 {
-    deadline.setSingleShot(true);
-    pause.setSingleShot(true);
-    pause.setInterval(pauseBetweenListingsMs);
-    connect(&deadline, &QTimer::timeout, this, [this] { finish(false); });
-    connect(&pause, &QTimer::timeout, this, &BootloaderWatch::listDevices);
-    connect(&lister, &QProcess::finished, this, &BootloaderWatch::listed);
+    deadline_.setSingleShot(true);
+    pause_.setSingleShot(true);
+    pause_.setInterval(pauseBetweenListingsMs);
+    connect(&deadline_, &QTimer::timeout, this, [this] { finish(false); });
+    connect(&pause_, &QTimer::timeout, this, &BootloaderWatch::listDevices);
+    connect(&lister_, &QProcess::finished, this, &BootloaderWatch::listed);
     // A flasher that cannot be started finds nothing; the next try may.
-    connect(&lister, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    connect(&lister_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             listAgainLater();
     });
@@ -35,21 +35,21 @@ BootloaderWatch::~BootloaderWatch()
 void BootloaderWatch::start(int timeoutMs)
 {
     stopWatching();
-    watching = true;
-    deadline.start(timeoutMs);
+    watching_ = true;
+    deadline_.start(timeoutMs);
     listDevices();
 }
 
 void BootloaderWatch::listDevices()
 {
-    lister.start(programs::locate(programs::kFlasherName), {"--list"}, QIODevice::ReadOnly);
+    lister_.start(programs::locate(programs::kFlasherName), {"--list"}, QIODevice::ReadOnly);
 }
 
 void BootloaderWatch::listed()
 {
     if (!isWatching())
         return;
-    if (listsDfuDevice(lister.readAllStandardOutput()))
+    if (listsDfuDevice(lister_.readAllStandardOutput()))
         finish(true);
     else
         listAgainLater();
@@ -58,17 +58,17 @@ void BootloaderWatch::listed()
 void BootloaderWatch::listAgainLater()
 {
     if (isWatching())
-        pause.start();
+        pause_.start();
 }
 
 void BootloaderWatch::stopWatching()
 {
-    watching = false;
-    deadline.stop();
-    pause.stop();
-    if (lister.state() != QProcess::NotRunning) {
-        lister.kill();
-        lister.waitForFinished(reapLimitMs);
+    watching_ = false;
+    deadline_.stop();
+    pause_.stop();
+    if (lister_.state() != QProcess::NotRunning) {
+        lister_.kill();
+        lister_.waitForFinished(reapLimitMs);
     }
 }
 

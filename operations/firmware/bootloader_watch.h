@@ -16,14 +16,14 @@ class BootloaderWatch : public QObject
 
 public:
     // A module needs a second or two to restart and present its bootloader.
-    static constexpr int defaultTimeoutMs = 6000;
+    static constexpr int kDefaultTimeoutMs = 6000;
 
     explicit BootloaderWatch(QObject *parent = nullptr);
     ~BootloaderWatch() override;
 
     // GUI thread. Starts watching; a watch under way starts over.
-    void start(int timeoutMs = defaultTimeoutMs);
-    bool isWatching() const { return watching; }
+    void start(int timeoutMs = kDefaultTimeoutMs);
+    bool isWatching() const { return watching_; }
 
 signals:
     void appeared();
@@ -36,10 +36,10 @@ private:
     void stopWatching();
     void finish(bool found);
 
-    QProcess lister;
-    QTimer deadline;
-    QTimer pause;
-    bool watching = false;
+    QProcess lister_;
+    QTimer deadline_;
+    QTimer pause_;
+    bool watching_ = false;
 };
 
 } // namespace firmware

@@ -17,13 +17,13 @@ QString silenceReason(int silenceMs)
 
 FirmwareUpgrade::FirmwareUpgrade(QObject *parent) : QObject(parent)
 {
-    deadline.setSingleShot(true);
-    pauseBeforeLeave.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, this, [this] {
-        stepStopped(step == FirmwareStep::Flash ? silenceReason(runLimits.silenceMs)
-                                                : failureReason(program, run)); // "timed out"
+    deadline_.setSingleShot(true);
+    pauseBeforeLeave_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, [this] {
+        stepStopped(step_ == FirmwareStep::Flash ? silenceReason(runLimits_.silenceMs)
+                                                 : failureReason(program_, run_)); // "timed out"
     });
-    connect(&pauseBeforeLeave, &QTimer::timeout, this, &FirmwareUpgrade::runLeave);
+    connect(&pauseBeforeLeave_, &QTimer::timeout, this, &FirmwareUpgrade::runLeave);
 }
 
 FirmwareUpgrade::~FirmwareUpgrade()
@@ -33,7 +33,7 @@ FirmwareUpgrade::~FirmwareUpgrade()
 
 void FirmwareUpgrade::setLimits(const Limits &newLimits)
 {
-    limits = newLimits;
+    limits_ = newLimits;
 }
 
 bool FirmwareUpgrade::startUpgrade()
@@ -50,9 +50,9 @@ bool FirmwareUpgrade::begin(Operation wanted)
 {
     if (isBusy())
         return false;
-    operation = wanted;
-    runLimits = limits;
-    runStep(FirmwareStep::List, programs::kFlasherName, {"--list"}, runLimits.programMs);
+    operation_ = wanted;
+    runLimits_ = limits_;
+    runStep(FirmwareStep::List, programs::kFlasherName, {"--list"}, runLimits_.programMs);
     return true;
 }
 
@@ -63,18 +63,18 @@ void FirmwareUpgrade::flashImage(const QString &path)
         startFlash(path);
         return;
     }
-    step = FirmwareStep::Convert;
-    convertedImage = std::make_unique<QTemporaryFile>();
-    if (!convertedImage->open()) {
-        fail(false, "could not create a temporary file: " + convertedImage->errorString());
+    step_ = FirmwareStep::Convert;
+    convertedImage_ = std::make_unique<QTemporaryFile>();
+    if (!convertedImage_->open()) {
+        fail(false, "could not create a temporary file: " + convertedImage_->errorString());
         return;
     }
     // Only the name is reserved here: the converter replaces the file, which
     // some platforms refuse while it is held open.
-    convertedImage->close();
+    convertedImage_->close();
     enterPhase(FirmwarePhase::Convert);
     runStep(FirmwareStep::Convert, programs::kConverterName,
-            converterArguments(path, convertedImage->fileName()), runLimits.programMs);
+            converterArguments(path, convertedImage_->fileName()), runLimits_.programMs);
 }
 
 void FirmwareUpgrade::abandon()
@@ -87,29 +87,30 @@ void FirmwareUpgrade::abandon()
 void FirmwareUpgrade::runStep(FirmwareStep newStep, const QString &newProgram,
                               const QStringList &arguments, int limitMs)
 {
-    step = newStep;
-    program = newProgram;
-    run = {};
-    unreadOutput.clear();
-    process = new QProcess(this);
-    connect(process, &QProcess::readyReadStandardOutput, this, &FirmwareUpgrade::readProgressLines);
-    connect(process, &QProcess::finished, this, &FirmwareUpgrade::stepEnded);
-    connect(process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+    step_ = newStep;
+    program_ = newProgram;
+    run_ = {};
+    unreadOutput_.clear();
+    process_ = new QProcess(this);
+    connect(process_, &QProcess::readyReadStandardOutput, this,
+            &FirmwareUpgrade::readProgressLines);
+    connect(process_, &QProcess::finished, this, &FirmwareUpgrade::stepEnded);
+    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)
             return;
-        run.started = false;
-        stepStopped(failureReason(program, run)); // "could not start ..."
+        run_.started = false;
+        stepStopped(failureReason(program_, run_)); // "could not start ..."
     });
-    run.started = true; // until the process says otherwise
-    deadline.start(limitMs);
-    process->start(programs::locate(program), arguments, QIODevice::ReadOnly);
+    run_.started = true; // until the process says otherwise
+    deadline_.start(limitMs);
+    process_->start(programs::locate(program_), arguments, QIODevice::ReadOnly);
 }
 
 void FirmwareUpgrade::readProgressLines()
 {
-    const QList<FlashProgress> lines = takeProgressLines(process->readAllStandardOutput());
-    if (!lines.isEmpty() && step == FirmwareStep::Flash)
-        deadline.start(runLimits.silenceMs);
+    const QList<FlashProgress> lines = takeProgressLines(process_->readAllStandardOutput());
+    if (!lines.isEmpty() && step_ == FirmwareStep::Flash)
+        deadline_.start(runLimits_.silenceMs);
     reportProgress(lines);
 }
 
@@ -117,18 +118,18 @@ void FirmwareUpgrade::readProgressLines()
 // in it.
 QList<FlashProgress> FirmwareUpgrade::takeProgressLines(const QByteArray &output)
 {
-    run.standardOutput += output;
-    if (step != FirmwareStep::Flash && step != FirmwareStep::Leave)
+    run_.standardOutput += output;
+    if (step_ != FirmwareStep::Flash && step_ != FirmwareStep::Leave)
         return {};
-    unreadOutput += output;
+    unreadOutput_ += output;
     QList<FlashProgress> lines;
-    for (qsizetype end = unreadOutput.indexOf('\n'); end >= 0; end = unreadOutput.indexOf('\n')) {
-        const QByteArrayView line = QByteArrayView(unreadOutput).first(end + 1);
+    for (qsizetype end = unreadOutput_.indexOf('\n'); end >= 0; end = unreadOutput_.indexOf('\n')) {
+        const QByteArrayView line = QByteArrayView(unreadOutput_).first(end + 1);
         if (const auto progress = parseProgressLine(line))
             lines << *progress;
         else if (const auto note = imageNote(line))
             emit imageNoted(*note);
-        unreadOutput.remove(0, end + 1);
+        unreadOutput_.remove(0, end + 1);
     }
     return lines;
 }
@@ -143,17 +144,17 @@ void FirmwareUpgrade::reportProgress(const QList<FlashProgress> &lines)
 
 void FirmwareUpgrade::stepEnded()
 {
-    deadline.stop();
-    QList<FlashProgress> lines = takeProgressLines(process->readAllStandardOutput());
-    if (const auto unterminatedLine = parseProgressLine(unreadOutput))
+    deadline_.stop();
+    QList<FlashProgress> lines = takeProgressLines(process_->readAllStandardOutput());
+    if (const auto unterminatedLine = parseProgressLine(unreadOutput_))
         lines << *unterminatedLine;
-    run.standardError = process->readAllStandardError();
-    run.finished = true;
-    run.exitCode = process->exitCode();
-    run.exitStatus = process->exitStatus();
+    run_.standardError = process_->readAllStandardError();
+    run_.finished = true;
+    run_.exitCode = process_->exitCode();
+    run_.exitStatus = process_->exitStatus();
     retireProgram();
     reportProgress(lines);
-    switch (step) {
+    switch (step_) {
     case FirmwareStep::List:
         listed();
         break;
@@ -172,17 +173,17 @@ void FirmwareUpgrade::stepEnded()
 // Could not start, or stopped at its limit.
 void FirmwareUpgrade::stepStopped(const QString &reason)
 {
-    deadline.stop();
+    deadline_.stop();
     stopProgram();
     fail(false, reason);
 }
 
 void FirmwareUpgrade::listed()
 {
-    if (!listsDfuDevice(run.standardOutput)) {
+    if (!listsDfuDevice(run_.standardOutput)) {
         finish();
         emit noBootloader();
-    } else if (operation == Operation::Upgrade) {
+    } else if (operation_ == Operation::Upgrade) {
         emit imageWanted();
     } else {
         runLeave();
@@ -192,11 +193,11 @@ void FirmwareUpgrade::listed()
 // A program that ended by itself without success fails the run with its reason.
 bool FirmwareUpgrade::failedUnlessSucceeded()
 {
-    if (run.succeeded())
+    if (run_.succeeded())
         return false;
-    qDebug() << "Error:" << program << "failed with exit code:" << run.exitCode
-             << QString::fromUtf8(run.standardError);
-    fail(true, failureReason(program, run));
+    qDebug() << "Error:" << program_ << "failed with exit code:" << run_.exitCode
+             << QString::fromUtf8(run_.standardError);
+    fail(true, failureReason(program_, run_));
     return true;
 }
 
@@ -204,12 +205,12 @@ void FirmwareUpgrade::converted()
 {
     if (failedUnlessSucceeded())
         return;
-    startFlash(convertedImage->fileName());
+    startFlash(convertedImage_->fileName());
 }
 
 void FirmwareUpgrade::startFlash(const QString &image)
 {
-    runStep(FirmwareStep::Flash, programs::kFlasherName, {"--flash", image}, runLimits.silenceMs);
+    runStep(FirmwareStep::Flash, programs::kFlasherName, {"--flash", image}, runLimits_.silenceMs);
 }
 
 // A failed flash stops here, so the module stays in its bootloader for another
@@ -218,13 +219,13 @@ void FirmwareUpgrade::flashed()
 {
     if (failedUnlessSucceeded())
         return;
-    pauseBeforeLeave.start(runLimits.pauseBeforeLeaveMs);
+    pauseBeforeLeave_.start(runLimits_.pauseBeforeLeaveMs);
 }
 
 void FirmwareUpgrade::runLeave()
 {
     enterPhase(FirmwarePhase::Leave);
-    runStep(FirmwareStep::Leave, programs::kFlasherName, {"--leave"}, runLimits.programMs);
+    runStep(FirmwareStep::Leave, programs::kFlasherName, {"--leave"}, runLimits_.programMs);
 }
 
 void FirmwareUpgrade::left()
@@ -237,15 +238,15 @@ void FirmwareUpgrade::left()
 
 void FirmwareUpgrade::enterPhase(FirmwarePhase newPhase)
 {
-    if (phase == newPhase)
+    if (phase_ == newPhase)
         return;
-    phase = newPhase;
+    phase_ = newPhase;
     emit phaseChanged(newPhase);
 }
 
 void FirmwareUpgrade::fail(bool ranToItsEnd, const QString &reason)
 {
-    const FirmwareFailure failure{step, ranToItsEnd, reason};
+    const FirmwareFailure failure{step_, ranToItsEnd, reason};
     finish();
     emit failed(failure);
 }
@@ -254,32 +255,32 @@ void FirmwareUpgrade::fail(bool ranToItsEnd, const QString &reason)
 // signal that follows.
 void FirmwareUpgrade::finish()
 {
-    deadline.stop();
-    pauseBeforeLeave.stop();
-    convertedImage.reset();
-    phase.reset();
-    operation = Operation::None;
+    deadline_.stop();
+    pauseBeforeLeave_.stop();
+    convertedImage_.reset();
+    phase_.reset();
+    operation_ = Operation::None;
 }
 
 // The program has ended: its signals are cut off and it is deleted once
 // control is back in the event loop, as this may run inside its own signal.
 void FirmwareUpgrade::retireProgram()
 {
-    if (!process)
+    if (!process_)
         return;
-    process->disconnect(this);
-    process->deleteLater();
-    process = nullptr;
+    process_->disconnect(this);
+    process_->deleteLater();
+    process_ = nullptr;
 }
 
 void FirmwareUpgrade::stopProgram()
 {
-    if (!process)
+    if (!process_)
         return;
-    process->disconnect(this);
-    if (process->state() != QProcess::NotRunning) {
-        process->kill();
-        process->waitForFinished(kReapLimitMs);
+    process_->disconnect(this);
+    if (process_->state() != QProcess::NotRunning) {
+        process_->kill();
+        process_->waitForFinished(kReapLimitMs);
     }
     retireProgram();
 }

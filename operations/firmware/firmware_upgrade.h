@@ -70,7 +70,7 @@ public:
     void setLimits(const Limits &limits);
 
     // A run is under way, including the wait for the image after imageWanted().
-    bool isBusy() const { return operation != Operation::None; }
+    bool isBusy() const { return operation_ != Operation::None; }
 
     // Each returns false, and does nothing, while a run is under way.
     bool startUpgrade();
@@ -119,18 +119,18 @@ private:
     void retireProgram();
     void stopProgram();
 
-    Limits limits;
-    Limits runLimits; // those of the run under way
-    Operation operation = Operation::None;
-    FirmwareStep step = FirmwareStep::List;
-    QString program;
-    QProcess *process = nullptr; // the step's program, a child of this
-    ToolRun run;
-    QByteArray unreadOutput; // the start of a line not yet complete
-    std::optional<FirmwarePhase> phase;
-    std::unique_ptr<QTemporaryFile> convertedImage;
-    QTimer deadline; // the step's time limit, or the flash's silence limit
-    QTimer pauseBeforeLeave;
+    Limits limits_;
+    Limits runLimits_; // those of the run under way
+    Operation operation_ = Operation::None;
+    FirmwareStep step_ = FirmwareStep::List;
+    QString program_;
+    QProcess *process_ = nullptr; // the step's program, a child of this
+    ToolRun run_;
+    QByteArray unreadOutput_; // the start of a line not yet complete
+    std::optional<FirmwarePhase> phase_;
+    std::unique_ptr<QTemporaryFile> convertedImage_;
+    QTimer deadline_; // the step's time limit, or the flash's silence limit
+    QTimer pauseBeforeLeave_;
 };
 
 } // namespace firmware

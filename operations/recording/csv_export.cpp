@@ -73,26 +73,26 @@ QString calibrationPathFor(const QString &samplesPath)
 }
 
 CsvExport::CsvExport(RecordingSnapshot snapshot, QString samplesPath)
-    : snapshot(std::move(snapshot)), samplesPath(std::move(samplesPath)),
-      total(this->snapshot.samples.size() + this->snapshot.calibration.size())
+    : snapshot_(std::move(snapshot)), samplesPath_(std::move(samplesPath)),
+      total_(snapshot_.samples.size() + snapshot_.calibration.size())
 {
 }
 
 CsvExport::~CsvExport()
 {
     cancel();
-    if (worker.joinable())
-        worker.join();
+    if (worker_.joinable())
+        worker_.join();
 }
 
 void CsvExport::start()
 {
-    worker = std::thread([this] { run(); });
+    worker_ = std::thread([this] { run(); });
 }
 
 void CsvExport::cancel()
 {
-    cancelRequested = true;
+    cancelRequested_ = true;
 }
 
 QString CsvExport::failureText(const QString &path, const QFileDevice &file,
@@ -111,25 +111,25 @@ void CsvExport::run()
     const SliceDone sliceDone = [&](std::uint64_t rows) {
         rowsWritten += static_cast<qint64>(rows);
         emit progress(rowsWritten);
-        return !cancelRequested;
+        return !cancelRequested_;
     };
     // Each file open and written in full, not yet renamed into place.
     const auto write = [&](QSaveFile &file, auto &table) {
         if (!file.open(QIODevice::WriteOnly))
             return WriteOutcome::WriteFailed;
-        return writeTable(table, snapshot.started, file, sliceDone);
+        return writeTable(table, snapshot_.started, file, sliceDone);
     };
 
-    QSaveFile samplesFile(samplesPath);
-    WriteOutcome outcome = write(samplesFile, snapshot.samples);
-    QString failedPath = samplesPath;
+    QSaveFile samplesFile(samplesPath_);
+    WriteOutcome outcome = write(samplesFile, snapshot_.samples);
+    QString failedPath = samplesPath_;
     QFileDevice *failedFile = &samplesFile;
 
-    const QString calibrationPath = calibrationPathFor(samplesPath);
+    const QString calibrationPath = calibrationPathFor(samplesPath_);
     std::unique_ptr<QSaveFile> calibrationFile;
-    if (outcome == WriteOutcome::Written && snapshot.calibration.size() > 0) {
+    if (outcome == WriteOutcome::Written && snapshot_.calibration.size() > 0) {
         calibrationFile = std::make_unique<QSaveFile>(calibrationPath);
-        outcome = write(*calibrationFile, snapshot.calibration);
+        outcome = write(*calibrationFile, snapshot_.calibration);
         failedPath = calibrationPath;
         failedFile = calibrationFile.get();
     }
@@ -139,7 +139,7 @@ void CsvExport::run()
         outcome = WriteOutcome::WriteFailed;
     } else if (outcome == WriteOutcome::Written && !samplesFile.commit()) {
         outcome = WriteOutcome::WriteFailed;
-        failedPath = samplesPath;
+        failedPath = samplesPath_;
         failedFile = &samplesFile;
         if (calibrationFile)
             QFile::remove(calibrationPath);

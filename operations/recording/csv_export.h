@@ -54,8 +54,8 @@ public:
     // Cancels a write under way and waits for its thread.
     ~CsvExport() override;
 
-    std::uint64_t totalRows() const { return total; }
-    const QString &path() const { return samplesPath; }
+    std::uint64_t totalRows() const { return total_; }
+    const QString &path() const { return samplesPath_; }
     void start();
     void cancel();
 
@@ -69,11 +69,11 @@ private:
     void run();
     QString failureText(const QString &path, const QFileDevice &file, WriteOutcome outcome) const;
 
-    RecordingSnapshot snapshot;
-    const QString samplesPath;
-    const std::uint64_t total;
-    std::atomic<bool> cancelRequested{false};
-    std::thread worker;
+    RecordingSnapshot snapshot_;
+    const QString samplesPath_;
+    const std::uint64_t total_;
+    std::atomic<bool> cancelRequested_{false};
+    std::thread worker_;
 };
 
 } // namespace recording

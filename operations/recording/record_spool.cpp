@@ -16,102 +16,103 @@ constexpr std::size_t keptSpares = 4;
 
 SpoolSnapshot::SpoolSnapshot(std::size_t recordSize, std::FILE *spillFile,
                              std::uint64_t spilledRecords, std::vector<SharedBatch> batches)
-    : recordSize(recordSize), spill(spillFile), spillLeft(spilledRecords),
-      batches(std::move(batches)), total(spilledRecords)
+    : recordSize_(recordSize), spill_(spillFile), spillLeft_(spilledRecords),
+      batches_(std::move(batches)), total_(spilledRecords)
 {
-    for (const SharedBatch &batch : this->batches)
-        total += batch->records;
+    for (const SharedBatch &batch : this->batches_)
+        total_ += batch->records;
 }
 
 std::size_t SpoolSnapshot::read(unsigned char *out, std::size_t maxRecords)
 {
     std::size_t done = 0;
     while (done < maxRecords) {
-        if (spillLeft > 0) {
+        if (spillLeft_ > 0) {
             const std::size_t wanted =
-                static_cast<std::size_t>(std::min<std::uint64_t>(maxRecords - done, spillLeft));
+                static_cast<std::size_t>(std::min<std::uint64_t>(maxRecords - done, spillLeft_));
             const std::size_t got =
-                spill ? std::fread(out + done * recordSize, recordSize, wanted, spill.get()) : 0;
+                spill_ ? std::fread(out + done * recordSize_, recordSize_, wanted, spill_.get())
+                       : 0;
             done += got;
-            spillLeft -= got;
+            spillLeft_ -= got;
             if (got < wanted) {
                 // An unreadable spill file ends the table here; the reader
                 // sees fewer records than size() promised.
-                spillLeft = 0;
-                batchAt = batches.size();
+                spillLeft_ = 0;
+                batchAt_ = batches_.size();
                 break;
             }
             continue;
         }
-        if (batchAt == batches.size())
+        if (batchAt_ == batches_.size())
             break;
-        const SpoolBatch &batch = *batches[batchAt];
-        const std::size_t count = std::min(maxRecords - done, batch.records - recordAt);
-        std::memcpy(out + done * recordSize, batch.bytes.data() + recordAt * recordSize,
-                    count * recordSize);
+        const SpoolBatch &batch = *batches_[batchAt_];
+        const std::size_t count = std::min(maxRecords - done, batch.records - recordAt_);
+        std::memcpy(out + done * recordSize_, batch.bytes.data() + recordAt_ * recordSize_,
+                    count * recordSize_);
         done += count;
-        recordAt += count;
-        if (recordAt == batch.records) {
-            ++batchAt;
-            recordAt = 0;
+        recordAt_ += count;
+        if (recordAt_ == batch.records) {
+            ++batchAt_;
+            recordAt_ = 0;
         }
     }
     return done;
 }
 
 RecordSpool::RecordSpool(std::size_t recordSize, SpoolLimits limits)
-    : recordSize(recordSize), limits(limits)
+    : recordSize_(recordSize), limits_(limits)
 {
-    writer = std::thread([this] { writerLoop(); });
+    writer_ = std::thread([this] { writerLoop(); });
 }
 
 RecordSpool::~RecordSpool()
 {
     {
-        std::lock_guard<std::mutex> lock(queueMutex);
-        quitting = true;
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        quitting_ = true;
     }
-    queueChanged.notify_all();
-    writer.join();
-    if (spill)
-        std::fclose(spill);
-    if (!spillPath.isEmpty())
-        QFile::remove(spillPath);
+    queueChanged_.notify_all();
+    writer_.join();
+    if (spill_)
+        std::fclose(spill_);
+    if (!spillPath_.isEmpty())
+        QFile::remove(spillPath_);
 }
 
 unsigned char *RecordSpool::nextSlot()
 {
-    if (!current)
-        current = spareBatch();
-    else if (current->records == limits.batchRecords)
+    if (!current_)
+        current_ = spareBatch();
+    else if (current_->records == limits_.batchRecords)
         handOver();
-    return current->bytes.data() + current->records++ * recordSize;
+    return current_->bytes.data() + current_->records++ * recordSize_;
 }
 
 void RecordSpool::handOver()
 {
     {
-        std::unique_lock<std::mutex> lock(queueMutex);
-        queueChanged.wait(lock,
-                          [this] { return queued.size() < limits.queuedBatches || quitting; });
-        queued.push_back(std::move(current));
+        std::unique_lock<std::mutex> lock(queueMutex_);
+        queueChanged_.wait(lock,
+                           [this] { return queued_.size() < limits_.queuedBatches || quitting_; });
+        queued_.push_back(std::move(current_));
     }
-    queueChanged.notify_all();
-    current = spareBatch();
+    queueChanged_.notify_all();
+    current_ = spareBatch();
 }
 
 SharedBatch RecordSpool::spareBatch()
 {
     {
-        std::lock_guard<std::mutex> lock(queueMutex);
-        if (!spares.empty()) {
-            SharedBatch batch = std::move(spares.back());
-            spares.pop_back();
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        if (!spares_.empty()) {
+            SharedBatch batch = std::move(spares_.back());
+            spares_.pop_back();
             return batch;
         }
     }
     auto batch = std::make_shared<SpoolBatch>();
-    batch->bytes.resize(limits.batchRecords * recordSize);
+    batch->bytes.resize(limits_.batchRecords * recordSize_);
     return batch;
 }
 
@@ -121,126 +122,126 @@ void RecordSpool::recycle(SharedBatch batch)
     if (batch.use_count() != 1)
         return;
     batch->records = 0;
-    std::lock_guard<std::mutex> lock(queueMutex);
-    if (spares.size() < keptSpares)
-        spares.push_back(std::move(batch));
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    if (spares_.size() < keptSpares)
+        spares_.push_back(std::move(batch));
 }
 
 void RecordSpool::waitUntilStored()
 {
-    std::unique_lock<std::mutex> lock(queueMutex);
-    queueChanged.wait(lock, [this] { return queued.empty() && !writerBusy; });
+    std::unique_lock<std::mutex> lock(queueMutex_);
+    queueChanged_.wait(lock, [this] { return queued_.empty() && !writerBusy_; });
 }
 
 void RecordSpool::writerLoop()
 {
-    std::unique_lock<std::mutex> lock(queueMutex);
+    std::unique_lock<std::mutex> lock(queueMutex_);
     for (;;) {
-        queueChanged.wait(lock, [this] { return quitting || !queued.empty(); });
-        if (quitting)
+        queueChanged_.wait(lock, [this] { return quitting_ || !queued_.empty(); });
+        if (quitting_)
             return;
-        SharedBatch batch = std::move(queued.front());
-        queued.pop_front();
-        writerBusy = true;
+        SharedBatch batch = std::move(queued_.front());
+        queued_.pop_front();
+        writerBusy_ = true;
         lock.unlock();
-        queueChanged.notify_all(); // room for a waiting producer
+        queueChanged_.notify_all(); // room for a waiting producer
         store(std::move(batch));
         lock.lock();
-        writerBusy = false;
-        queueChanged.notify_all(); // for waitUntilStored()
+        writerBusy_ = false;
+        queueChanged_.notify_all(); // for waitUntilStored()
     }
 }
 
 void RecordSpool::store(SharedBatch batch)
 {
-    std::lock_guard<std::mutex> lock(storeMutex);
-    memoryBytes += batch->records * recordSize;
-    inMemory.push_back(std::move(batch));
-    if (!spill && !spillFailed && memoryBytes > limits.memoryBytes) {
-        spill = std::fopen(QFile::encodeName(spillPath).constData(), "wb");
-        spillFailed = spill == nullptr;
+    std::lock_guard<std::mutex> lock(storeMutex_);
+    memoryBytes_ += batch->records * recordSize_;
+    inMemory_.push_back(std::move(batch));
+    if (!spill_ && !spillFailed_ && memoryBytes_ > limits_.memoryBytes) {
+        spill_ = std::fopen(QFile::encodeName(spillPath_).constData(), "wb");
+        spillFailed_ = spill_ == nullptr;
     }
-    if (!spill)
+    if (!spill_)
         return;
     // Oldest first, so the file stays a prefix of the table. A batch that
     // cannot be written stays in memory, with every later one: the file then
     // keeps what it had and memory the rest.
     std::size_t moved = 0;
-    while (moved < inMemory.size() && spillToFile(*inMemory[moved]))
+    while (moved < inMemory_.size() && spillToFile(*inMemory_[moved]))
         ++moved;
-    if (moved < inMemory.size()) {
-        std::fclose(spill);
-        spill = nullptr;
-        spillFailed = true;
+    if (moved < inMemory_.size()) {
+        std::fclose(spill_);
+        spill_ = nullptr;
+        spillFailed_ = true;
     }
     for (std::size_t i = 0; i < moved; ++i) {
-        memoryBytes -= inMemory[i]->records * recordSize;
-        recycle(std::move(inMemory[i]));
+        memoryBytes_ -= inMemory_[i]->records * recordSize_;
+        recycle(std::move(inMemory_[i]));
     }
-    inMemory.erase(inMemory.begin(), inMemory.begin() + static_cast<std::ptrdiff_t>(moved));
+    inMemory_.erase(inMemory_.begin(), inMemory_.begin() + static_cast<std::ptrdiff_t>(moved));
 }
 
 bool RecordSpool::spillToFile(const SpoolBatch &batch)
 {
-    const std::size_t bytes = batch.records * recordSize;
+    const std::size_t bytes = batch.records * recordSize_;
     const bool written =
-        std::fwrite(batch.bytes.data(), 1, bytes, spill) == bytes && std::fflush(spill) == 0;
+        std::fwrite(batch.bytes.data(), 1, bytes, spill_) == bytes && std::fflush(spill_) == 0;
     if (written)
-        spilledRecords += batch.records;
+        spilledRecords_ += batch.records;
     return written;
 }
 
 void RecordSpool::start(Clock::time_point timeOrigin, const QString &newSpillPath)
 {
-    std::lock_guard<std::mutex> appendLock(appendMutex);
-    accepting = false;
-    if (current)
-        current->records = 0;
+    std::lock_guard<std::mutex> appendLock(appendMutex_);
+    accepting_ = false;
+    if (current_)
+        current_->records = 0;
     waitUntilStored();
     {
-        std::lock_guard<std::mutex> storeLock(storeMutex);
-        for (SharedBatch &batch : inMemory)
+        std::lock_guard<std::mutex> storeLock(storeMutex_);
+        for (SharedBatch &batch : inMemory_)
             recycle(std::move(batch));
-        inMemory.clear();
-        memoryBytes = 0;
-        if (spill)
-            std::fclose(spill);
-        spill = nullptr;
-        if (!spillPath.isEmpty())
-            QFile::remove(spillPath);
-        spilledRecords = 0;
-        spillFailed = false;
-        spillPath = newSpillPath;
+        inMemory_.clear();
+        memoryBytes_ = 0;
+        if (spill_)
+            std::fclose(spill_);
+        spill_ = nullptr;
+        if (!spillPath_.isEmpty())
+            QFile::remove(spillPath_);
+        spilledRecords_ = 0;
+        spillFailed_ = false;
+        spillPath_ = newSpillPath;
     }
-    origin = timeOrigin;
-    nextIndex = 0;
-    accepting = true;
+    origin_ = timeOrigin;
+    nextIndex_ = 0;
+    accepting_ = true;
 }
 
 void RecordSpool::stop()
 {
-    std::lock_guard<std::mutex> lock(appendMutex);
-    accepting = false;
-    if (current && current->records > 0)
+    std::lock_guard<std::mutex> lock(appendMutex_);
+    accepting_ = false;
+    if (current_ && current_->records > 0)
         handOver();
 }
 
 SpoolSnapshot RecordSpool::snapshot()
 {
-    std::lock_guard<std::mutex> appendLock(appendMutex);
-    if (current && current->records > 0)
+    std::lock_guard<std::mutex> appendLock(appendMutex_);
+    if (current_ && current_->records > 0)
         handOver();
     waitUntilStored();
-    std::lock_guard<std::mutex> storeLock(storeMutex);
+    std::lock_guard<std::mutex> storeLock(storeMutex_);
     std::FILE *reader =
-        spilledRecords > 0 ? std::fopen(QFile::encodeName(spillPath).constData(), "rb") : nullptr;
-    return SpoolSnapshot(recordSize, reader, spilledRecords, inMemory);
+        spilledRecords_ > 0 ? std::fopen(QFile::encodeName(spillPath_).constData(), "rb") : nullptr;
+    return SpoolSnapshot(recordSize_, reader, spilledRecords_, inMemory_);
 }
 
 std::uint64_t RecordSpool::appended()
 {
-    std::lock_guard<std::mutex> lock(appendMutex);
-    return nextIndex;
+    std::lock_guard<std::mutex> lock(appendMutex_);
+    return nextIndex_;
 }
 
 } // namespace recording

@@ -57,7 +57,7 @@ public:
     SpoolSnapshot(SpoolSnapshot &&) noexcept = default;
     SpoolSnapshot &operator=(SpoolSnapshot &&) noexcept = default;
 
-    std::uint64_t size() const { return total; }
+    std::uint64_t size() const { return total_; }
     // Copies up to `maxRecords` next records to `out`; returns how many,
     // 0 at the end (or when the spill file cannot be read).
     std::size_t read(unsigned char *out, std::size_t maxRecords);
@@ -67,13 +67,13 @@ private:
     {
         void operator()(std::FILE *file) const { std::fclose(file); }
     };
-    std::size_t recordSize = 0;
-    std::unique_ptr<std::FILE, CloseFile> spill;
-    std::uint64_t spillLeft = 0;
-    std::vector<SharedBatch> batches;
-    std::size_t batchAt = 0;
-    std::size_t recordAt = 0;
-    std::uint64_t total = 0;
+    std::size_t recordSize_ = 0;
+    std::unique_ptr<std::FILE, CloseFile> spill_;
+    std::uint64_t spillLeft_ = 0;
+    std::vector<SharedBatch> batches_;
+    std::size_t batchAt_ = 0;
+    std::size_t recordAt_ = 0;
+    std::uint64_t total_ = 0;
 };
 
 class RecordSpool
@@ -90,11 +90,11 @@ public:
     template <class Fill> void append(Fill &&fill)
     {
         const Clock::time_point now = Clock::now();
-        std::lock_guard<std::mutex> lock(appendMutex);
-        if (!accepting)
+        std::lock_guard<std::mutex> lock(appendMutex_);
+        if (!accepting_)
             return;
         unsigned char *slot = nextSlot();
-        fill(slot, nextIndex++, std::chrono::duration<double>(now - origin).count());
+        fill(slot, nextIndex_++, std::chrono::duration<double>(now - origin_).count());
     }
 
     // Owner. Forgets the previous table (and removes its spill file) and
@@ -118,34 +118,34 @@ private:
     bool spillToFile(const SpoolBatch &batch);
     void recycle(SharedBatch batch);
 
-    const std::size_t recordSize;
-    const SpoolLimits limits;
+    const std::size_t recordSize_;
+    const SpoolLimits limits_;
 
     // Producer side.
-    std::mutex appendMutex;
-    bool accepting = false;
-    Clock::time_point origin;
-    std::uint64_t nextIndex = 0;
-    SharedBatch current;
+    std::mutex appendMutex_;
+    bool accepting_ = false;
+    Clock::time_point origin_;
+    std::uint64_t nextIndex_ = 0;
+    SharedBatch current_;
 
     // Between producer and writer.
-    std::mutex queueMutex;
-    std::condition_variable queueChanged;
-    std::deque<SharedBatch> queued;
-    std::vector<SharedBatch> spares;
-    bool writerBusy = false;
-    bool quitting = false;
+    std::mutex queueMutex_;
+    std::condition_variable queueChanged_;
+    std::deque<SharedBatch> queued_;
+    std::vector<SharedBatch> spares_;
+    bool writerBusy_ = false;
+    bool quitting_ = false;
 
     // The stored table: changed by the writer, read by snapshot().
-    std::mutex storeMutex;
-    std::vector<SharedBatch> inMemory;
-    std::size_t memoryBytes = 0;
-    QString spillPath;
-    std::FILE *spill = nullptr;
-    std::uint64_t spilledRecords = 0;
-    bool spillFailed = false;
+    std::mutex storeMutex_;
+    std::vector<SharedBatch> inMemory_;
+    std::size_t memoryBytes_ = 0;
+    QString spillPath_;
+    std::FILE *spill_ = nullptr;
+    std::uint64_t spilledRecords_ = 0;
+    bool spillFailed_ = false;
 
-    std::thread writer;
+    std::thread writer_;
 };
 
 } // namespace recording

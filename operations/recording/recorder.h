@@ -43,16 +43,16 @@ template <class RecordType> class TableSnapshot
 {
 public:
     TableSnapshot() = default;
-    explicit TableSnapshot(SpoolSnapshot raw) : raw(std::move(raw)) {}
+    explicit TableSnapshot(SpoolSnapshot raw) : raw_(std::move(raw)) {}
 
-    std::uint64_t size() const { return raw.size(); }
+    std::uint64_t size() const { return raw_.size(); }
     std::size_t read(RecordType *out, std::size_t maxRecords)
     {
-        return raw.read(reinterpret_cast<unsigned char *>(out), maxRecords);
+        return raw_.read(reinterpret_cast<unsigned char *>(out), maxRecords);
     }
 
 private:
-    SpoolSnapshot raw;
+    SpoolSnapshot raw_;
 };
 
 struct RecordingSnapshot
@@ -89,10 +89,10 @@ private:
         });
     }
 
-    RecordSpool samples;
-    RecordSpool calibration;
-    std::unique_ptr<QTemporaryDir> folder;
-    QDateTime startedAt;
+    RecordSpool samples_;
+    RecordSpool calibration_;
+    std::unique_ptr<QTemporaryDir> folder_;
+    QDateTime startedAt_;
 };
 
 } // namespace recording
