@@ -1,8 +1,10 @@
 #include "arguments.h"
 
-#include "transportpolicy.h"
+#include "transport_policy.h"
 
 #include <QCoreApplication>
+
+namespace updater {
 
 namespace {
 
@@ -105,3 +107,5 @@ QString usageText()
     return tr("Usage: QUpdater <process id> <manifest address> <application name> <version> "
               "\"<application directory>\" show|hide");
 }
+
+} // namespace updater

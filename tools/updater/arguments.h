@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace updater {
+
 enum class DisplayMode
 {
     Show, // a window from the start
@@ -42,3 +44,5 @@ ArgumentsResult parseArguments(const QStringList &arguments);
 bool wantsVisibleErrors(const QStringList &arguments);
 
 QString usageText();
+
+} // namespace updater

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace updater {
+
 // How the updater program ends.
 enum class ExitCode : int
 {
@@ -7,3 +9,5 @@ enum class ExitCode : int
     Failed = 1, // the check or the update failed
     Usage = 2,  // the command line is not the expected one
 };
+
+} // namespace updater

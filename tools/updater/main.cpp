@@ -4,15 +4,17 @@
 #include "arguments.h"
 #include "exit_code.h"
 #include "platform.h"
-#include "updatecontroller.h"
-#include "updatekeys.h"
-#include "updaterwindow.h"
+#include "update_controller.h"
+#include "update_keys.h"
+#include "updater_window.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
 
 #include <cstdio>
+
+using namespace updater;
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "manifest.h"
 
 #include "signature.h"
-#include "transportpolicy.h"
+#include "transport_policy.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -9,6 +9,8 @@
 #include <QJsonParseError>
 
 #include <cmath>
+
+namespace updater {
 
 namespace {
 
@@ -155,3 +157,5 @@ ManifestResult parseManifest(const QByteArray &document, const QString &applicat
         return failure(QStringLiteral("%1: %2").arg(platformKey, error));
     return {release, {}};
 }
+
+} // namespace updater

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+namespace updater {
+
 // The update manifest (format in docs/update-manifest.md): per application the
 // latest version, its release notes and per platform one downloadable package
 // with its Ed25519 signature. The manifest itself is signed in a detached
@@ -55,3 +57,5 @@ ManifestResult parseSignedManifest(const QByteArray &document, const QByteArray 
                                    const QList<QByteArray> &publicKeys,
                                    const QString &applicationName, const QString &platformKey,
                                    const QUrl &manifestUrl);
+
+} // namespace updater

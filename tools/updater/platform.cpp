@@ -17,6 +17,8 @@
 #include <sys/types.h>
 #endif
 
+namespace updater {
+
 namespace {
 
 QString tr(const char *text)
@@ -94,3 +96,5 @@ QString handOverPackage(const QString &packagePath)
 }
 
 #endif
+
+} // namespace updater

@@ -1,11 +1,13 @@
 #include "transfer.h"
 
-#include "transportpolicy.h"
+#include "transport_policy.h"
 
 #include <QIODevice>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+
+namespace updater {
 
 namespace {
 
@@ -205,3 +207,5 @@ int Transfer::httpStatus() const
 {
     return reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
+
+} // namespace updater

@@ -10,6 +10,8 @@ class QIODevice;
 class QNetworkAccessManager;
 class QNetworkReply;
 
+namespace updater {
+
 struct TransferLimits
 {
     qint64 maxBytes = 0;       // the body is aborted as soon as it grows past this
@@ -75,3 +77,5 @@ private:
     TransferResult abortReason_;
     quint64 generation_ = 0; // invalidates a pending refusal when cancelled or restarted
 };
+
+} // namespace updater

@@ -1,5 +1,7 @@
 #include "version.h"
 
+namespace updater {
+
 namespace {
 
 bool isAsciiDigits(const QString &text)
@@ -54,3 +56,5 @@ int compareVersions(const Version &a, const Version &b)
     }
     return 0;
 }
+
+} // namespace updater

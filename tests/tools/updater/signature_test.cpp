@@ -1,7 +1,7 @@
 // The signature unit, the signed manifest built on it, and the release tool.
 #include "manifest.h"
 #include "signature.h"
-#include "testsupport.h"
+#include "test_support.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+using namespace updater;
 
 namespace {
 

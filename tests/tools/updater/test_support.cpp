@@ -1,4 +1,4 @@
-#include "testsupport.h"
+#include "test_support.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -10,6 +10,8 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QThread>
+
+using namespace updater;
 
 void ensureApplication()
 {

@@ -1,10 +1,12 @@
-#include "packagedownload.h"
+#include "package_download.h"
 
 #include "signature.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+
+namespace updater {
 
 namespace {
 
@@ -104,3 +106,5 @@ void PackageDownload::discard()
     folder_.reset();
     packagePath_.clear();
 }
+
+} // namespace updater

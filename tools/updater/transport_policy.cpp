@@ -1,7 +1,9 @@
-#include "transportpolicy.h"
+#include "transport_policy.h"
 
 #include <QCoreApplication>
 #include <QHostAddress>
+
+namespace updater {
 
 namespace {
 
@@ -61,3 +63,5 @@ QString checkRedirect(const QUrl &from, const QUrl &to)
         return {};
     return tr("The server redirected to the refused address \"%1\".").arg(to.toString());
 }
+
+} // namespace updater

@@ -1,5 +1,5 @@
 #include "manifest.h"
-#include "transportpolicy.h"
+#include "transport_policy.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+
+using namespace updater;
 
 namespace {
 

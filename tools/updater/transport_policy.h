@@ -3,6 +3,8 @@
 #include <QString>
 #include <QUrl>
 
+namespace updater {
+
 // Which addresses the updater may fetch. Everything goes over HTTPS with
 // certificate checks; plain HTTP is allowed only to this computer (loopback),
 // where nobody can listen in or tamper on the way.
@@ -21,3 +23,5 @@ FetchAddress checkFetchAddress(const QUrl &url);
 
 // Empty when a redirect from `from` to `to` may be followed, otherwise why not.
 QString checkRedirect(const QUrl &from, const QUrl &to);
+
+} // namespace updater

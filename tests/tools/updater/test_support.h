@@ -1,7 +1,7 @@
 #pragma once
 
 #include "signature.h"
-#include "updatecontroller.h"
+#include "update_controller.h"
 
 #include <QByteArray>
 #include <QProcess>
@@ -49,7 +49,7 @@ protected:
 
     // ORVIK-IMU 0.3 on "test-platform", reading `manifestPath` of the server
     // and trusting the test release key.
-    UpdaterSettings settingsFor(const QString &manifestPath) const;
+    updater::UpdaterSettings settingsFor(const QString &manifestPath) const;
 
     std::unique_ptr<LocalUpdateServer> server_;
     QTemporaryDir downloads_;

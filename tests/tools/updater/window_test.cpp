@@ -1,10 +1,10 @@
 // What the user sees (or does not see) in each display mode, through the
 // window class and through the real program.
 #include "exit_code.h"
-#include "testsupport.h"
-#include "updatecontroller.h"
-#include "updatekeys.h"
-#include "updaterwindow.h"
+#include "test_support.h"
+#include "update_controller.h"
+#include "update_keys.h"
+#include "updater_window.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -15,6 +15,8 @@
 
 #include <memory>
 #include <optional>
+
+using namespace updater;
 
 namespace {
 

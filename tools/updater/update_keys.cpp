@@ -1,6 +1,8 @@
-#include "updatekeys.h"
+#include "update_keys.h"
 
 #include "signature.h"
+
+namespace updater {
 
 QList<QByteArray> builtInUpdateKeys()
 {
@@ -10,3 +12,5 @@ QList<QByteArray> builtInUpdateKeys()
             keys.append(*key);
     return keys;
 }
+
+} // namespace updater

@@ -1,7 +1,7 @@
 // The controller and its transfers against a local HTTP server.
-#include "testsupport.h"
+#include "test_support.h"
 #include "transfer.h"
-#include "updatecontroller.h"
+#include "update_controller.h"
 
 #include <QBuffer>
 #include <QDirIterator>
@@ -13,6 +13,8 @@
 
 #include <memory>
 #include <optional>
+
+using namespace updater;
 
 namespace {
 

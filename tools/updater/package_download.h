@@ -10,6 +10,8 @@
 
 #include <memory>
 
+namespace updater {
+
 // Where one package download lands: a private folder of its own, the body in
 // "<name>.part", and only a body whose size and SHA-256 match and whose
 // signature is by a trusted key gets the real name. The folder is removed when the object goes
@@ -41,3 +43,5 @@ private:
 
 // A file name safe on every platform, taken from the last part of an address.
 QString packageFileName(const QString &urlFileName);
+
+} // namespace updater

@@ -1,4 +1,4 @@
-#include "updaterwindow.h"
+#include "updater_window.h"
 
 #include "exit_code.h"
 
@@ -10,6 +10,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+namespace updater {
 
 namespace {
 
@@ -154,3 +156,5 @@ void UpdaterWindow::finish()
     controller_->cancel(); // a running download stops and its file is removed
     emit finished(exitCode);
 }
+
+} // namespace updater

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "manifest.h"
-#include "packagedownload.h"
+#include "package_download.h"
 #include "transfer.h"
 #include "version.h"
 
@@ -16,6 +16,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+namespace updater {
 
 enum class UpdateState
 {
@@ -98,3 +100,5 @@ private:
     std::optional<ReleaseInfo> release_;
     QString errorText_;
 };
+
+} // namespace updater

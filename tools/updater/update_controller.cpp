@@ -1,8 +1,10 @@
-#include "updatecontroller.h"
+#include "update_controller.h"
 
 #include "signature.h"
 
 #include <QDir>
+
+namespace updater {
 
 namespace {
 
@@ -184,3 +186,5 @@ void UpdateController::fail(const QString &error)
     errorText_ = error;
     setState(UpdateState::Failed);
 }
+
+} // namespace updater

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace updater;
+
 namespace {
 
 QStringList validArguments()

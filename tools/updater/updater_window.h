@@ -1,7 +1,7 @@
 #pragma once
 
 #include "arguments.h"
-#include "updatecontroller.h"
+#include "update_controller.h"
 
 #include <QWidget>
 
@@ -9,6 +9,8 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+
+namespace updater {
 
 // The updater's only window, a view of the controller's state. In "hide" mode
 // it stays invisible until a newer version is offered; a silent run that ends
@@ -46,3 +48,5 @@ private:
     QPushButton *cancel_;
     QPushButton *close_;
 };
+
+} // namespace updater
