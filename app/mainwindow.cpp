@@ -3,6 +3,7 @@
 // live in the mainwindow_*.cpp files beside this one.
 #include "mainwindow.h"
 
+#include "chart/live_plot.h"
 #include "displaymodes.h"
 #include "outcometexts.h"
 #include "programs.h"
@@ -43,7 +44,6 @@ MainWindow::MainWindow(QWidget *parent)
     imuSerial->calibrationCallback = &MainWindow::CalibrationRecvCallback;
     progressDialog = new QProgressDialog(this);
     initVariable();
-    createChart();
     setupGUI();
     // The window is the timer's context so that a window closed within the
     // first half second is not called back.
@@ -52,10 +52,8 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    if (tracer) {
-        ui->widgetChart->removeItem(tracer);
-        tracer = nullptr;
-    }
+    livePlot->removeTracer();
+    tracer = nullptr;
     // A port search under way uses the device object.
     reconnector.stopAndWait();
     // The library's destructor stops reception and closes the port; once it
@@ -79,7 +77,7 @@ void MainWindow::initVariable()
     // of following every refresh tick: each scroll of a full log lays out and
     // paints its whole view again.
     logFlushTimer.setSingleShot(true);
-    logFlushTimer.setInterval(ticksPerLogFlush * displayTickMs);
+    logFlushTimer.setInterval(ticksPerLogFlush * live::kDisplayTickMs);
     connect(&logFlushTimer, &QTimer::timeout, this, &MainWindow::flushLog);
     connect(&angleTimer, &QTimer::timeout, this, &MainWindow::flushLogOnTick);
     connect(
@@ -108,6 +106,8 @@ void MainWindow::initVariable()
     connectViews();
     connectOrientationView();
     connectChart();
+    connect(&linkBlinkTimer, &QTimer::timeout, this, &MainWindow::radioButtonUpdate);
+    linkBlinkTimer.setInterval(500);
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());
@@ -133,6 +133,13 @@ void MainWindow::setupGUI()
     ui->textBrowserLogs->document()->setMaximumBlockCount(ui->spinBoxMaxLines->value());
     logQueue.setCapacity(ui->spinBoxMaxLines->value());
     ui->splitterGraphTable->setSizes({width(), 0});
+    ui->splitterReceivedData->setSizes({200, 400});
+    // The log's and the chart's halves paint their own plain background, so a
+    // read-out or scroll bar that changes does not repaint the group box's
+    // frame behind it 60 times a second.
+    ui->layoutWidget->setAutoFillBackground(true);
+    ui->verticalLayoutWidget_2->setAutoFillBackground(true);
+    ui->textBrowserLogs->setHighlightEnabled(false);
 }
 
 int MainWindow::QMessageBoxWindow(QMessageBoxType type, QString WindowMsg, QString showMsg)

@@ -5,6 +5,7 @@
 #include "commandoutcome.h"
 #include "firmwareupgrade.h"
 #include "imuserial.h"
+#include "live/display_tick.h"
 #include "logqueue.h"
 #include "reconnector.h"
 #include "recording/csvexport.h"
@@ -21,16 +22,17 @@
 
 #include <atomic>
 
-class ChartController;
 class QCPGraph;
 class QCPItemTracer;
-class QMouseEvent;
 class QProgressDialog;
 template <class DataType> class QCPDataContainer;
 class QCPGraphData;
 using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
 
 class Ui_MainWindow;
+namespace chart {
+class LivePlot;
+}
 namespace views {
 class ParserDataPanel;
 }
@@ -110,10 +112,7 @@ public slots:
 private:
     void initVariable();
     void setupGUI();
-    void createChart();
-    void createChartTracer();
     static void transmite_error_callback();
-    void on_chartMouseDoubleClickHandler(QMouseEvent *event);
 
     // True when the port is open; otherwise tells the operator as `notice` says.
     bool deviceOpen(const closedport::Notice &notice);
@@ -142,13 +141,8 @@ private:
     void showUpgradeProgress(qint64 done, qint64 total);
     void firmwareRunSucceeded();
     void firmwareRunFailed(const FirmwareFailure &failure);
-    void beginPlotting();
-    void startDisplayTicksTogether();
     void scheduleLogFlush();
     void flushLogOnTick();
-    void stopPlotting();
-    bool drainChartPoints();
-    void emptyChart();
     // The File menu: save and print the log and the chart, quit.
     void connectFileMenu();
     void saveLogAs();
@@ -169,9 +163,6 @@ private:
     QSharedPointer<QCPGraphDataContainer> graph3Data;
     // Published window state: the last log time stamp, though only one function uses it.
     QDateTime logTime;
-    // The read-outs and the chart follow the module at this period, about 60
-    // times a second, whatever the data rate.
-    static constexpr int displayTickMs = 16;
     QTimer plotTimer;
     QTimer linkBlinkTimer;
     QTimer angleTimer;
@@ -225,10 +216,10 @@ private:
     FirmwareUpgrade firmwareUpgrade{this};
     bool upgrading = false;
 
-    // The chart's context menu, zoom rectangle and tracer (mainwindow_chart.cpp).
+    // The chart: its set-up, points, tracer and steering (mainwindow_chart.cpp).
     void connectChart();
-    void showTracer(bool on);
-    ChartController *chartController = nullptr;
+    live::DisplayTicks displayTicks() { return {angleTimer, plotTimer}; }
+    chart::LivePlot *livePlot = nullptr;
 
     // The stream's recording and its export as CSV (mainwindow_recording.cpp).
 private slots:

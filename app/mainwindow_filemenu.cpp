@@ -1,8 +1,8 @@
 // The File menu: the log and the chart saved or printed, and Quit.
 #include "mainwindow.h"
 
+#include "chart/chart_image.h"
 #include "filedialogs.h"
-#include "filemenu/chartimage.h"
 #include "filemenu/printing.h"
 #include "filemenu/suggestedpath.h"
 #include "files/savedfile.h"
@@ -37,11 +37,11 @@ void MainWindow::saveLogAs()
 void MainWindow::saveGraphAs()
 {
     const QString chosen = filedialogs::saveFileName(
-        this, "Save Graph As", chartimage::dialogFilter(),
+        this, "Save Graph As", chart::imageDialogFilter(),
         filemenu::suggestedPath("graph", "png", QDateTime::currentDateTime()));
     if (chosen.isEmpty())
         return;
-    const QString failure = chartimage::save(*ui->widgetChart, chartimage::withImageSuffix(chosen));
+    const QString failure = chart::saveImage(*ui->widgetChart, chart::withImageSuffix(chosen));
     if (!failure.isEmpty())
         QMessageBoxWindow(MsgCritical, "Error", failure);
 }

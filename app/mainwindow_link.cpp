@@ -1,6 +1,7 @@
 // Opening and closing the link to the module, its stream and its rate.
 #include "mainwindow.h"
 
+#include "chart/live_plot.h"
 #include "displaymodes.h"
 #include "outcometexts.h"
 #include "ui_mainwindow.h"
@@ -42,8 +43,7 @@ void MainWindow::linkOpened()
 {
     linkWanted = true;
     ui->pushButtonSerialConnect->setText("Disconnect");
-    angleTimer.start(displayTickMs);
-    startDisplayTicksTogether();
+    displayTicks().start(angleTimer);
     imuSerial->startRecv();
     imuSerial->set_data_rate(&dataRate);
     on_comboBoxShowType_currentIndexChanged(ui->comboBoxShowType->currentIndex());
@@ -57,7 +57,7 @@ void MainWindow::linkClosed()
     flushLog(); // lines waiting for a tick that no longer comes
     ui->pushButtonSerialConnect->setText("Connect");
     if (plotting) {
-        stopPlotting();
+        livePlot->stop();
         ui->pushButtonStartPlot->setChecked(false);
     }
     linkBlinkTimer.stop();
@@ -92,7 +92,7 @@ void MainWindow::linkRegained()
     }
     if (runningWhenLost.plotting) {
         ui->pushButtonStartPlot->setChecked(true);
-        beginPlotting();
+        livePlot->begin();
     }
 }
 

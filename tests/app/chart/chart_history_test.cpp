@@ -1,8 +1,8 @@
 // The chart's history: older points summarised per bucket by their lowest and
 // highest point, the recent part kept whole, bounded memory at any rate; and
 // a long plot in the window keeping its live view at full resolution.
-#include "chart/chartcontroller.h"
-#include "chart/charthistory.h"
+#include "chart/chart_controller.h"
+#include "chart/chart_history.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
@@ -78,9 +78,9 @@ Points withKeysFrom(const Points &points, double from)
 }
 
 // Small limits, so that every rule shows on a few points.
-constexpr charthistory::Limits small{/*recentSeconds=*/10, /*recentPoints=*/1000,
-                                     /*minimumRecentSeconds=*/2, /*bucketSeconds=*/1,
-                                     /*maxBuckets=*/64};
+constexpr chart::Limits small{/*recentSeconds=*/10, /*recentPoints=*/1000,
+                              /*minimumRecentSeconds=*/2, /*bucketSeconds=*/1,
+                              /*maxBuckets=*/64};
 
 } // namespace
 
@@ -95,18 +95,17 @@ TEST(ChartHistory, EachOldBucketKeepsItsLowestAndHighestPointInTimeOrder)
     points.insert(points.end(), recent.begin(), recent.end());
     Points expected = {{0.4, -3}, {0.6, 9}, {1.2, 7}, {1.5, 1}, {2.5, 4}, {3.1, 2}, {7.5, -1}};
     expected.insert(expected.end(), recent.begin(), recent.end());
-    EXPECT_EQ(pointsOf(charthistory::compacted(container(points), small)), expected);
-    EXPECT_TRUE(charthistory::compacted(QCPGraphDataContainer(), small).isEmpty());
+    EXPECT_EQ(pointsOf(chart::compacted(container(points), small)), expected);
+    EXPECT_TRUE(chart::compacted(QCPGraphDataContainer(), small).isEmpty());
 }
 
 TEST(ChartHistory, TheBandOfEveryOldBucketSurvivesAndTheRecentPartIsUntouched)
 {
     const Points points = walk(400, 200);
-    const QVector<QCPGraphData> once =
-        charthistory::compacted(container(points), charthistory::chartLimits);
+    const QVector<QCPGraphData> once = chart::compacted(container(points), chart::kChartLimits);
     const Points result = pointsOf(once);
     const double newest = points.back().first;
-    const double recentFrom = newest - charthistory::chartLimits.recentSeconds;
+    const double recentFrom = newest - chart::kChartLimits.recentSeconds;
     EXPECT_EQ(withKeysFrom(result, recentFrom), withKeysFrom(points, recentFrom));
     for (double second = 0; second < std::floor(recentFrom); ++second)
         ASSERT_EQ(band(result, second, second + 1), band(points, second, second + 1))
@@ -116,20 +115,19 @@ TEST(ChartHistory, TheBandOfEveryOldBucketSurvivesAndTheRecentPartIsUntouched)
 
     QCPGraphDataContainer again;
     again.set(once, true);
-    EXPECT_EQ(pointsOf(charthistory::compacted(again, charthistory::chartLimits)), result)
+    EXPECT_EQ(pointsOf(chart::compacted(again, chart::kChartLimits)), result)
         << "compacting twice changes nothing more";
 }
 
 TEST(ChartHistory, FullResolutionIsBoundedByCountButNeverShorterThanTheLiveView)
 {
-    const charthistory::Limits &limits = charthistory::chartLimits;
-    ASSERT_EQ(limits.minimumRecentSeconds, ChartController::visibleSeconds);
+    const chart::Limits &limits = chart::kChartLimits;
+    ASSERT_EQ(limits.minimumRecentSeconds, chart::ChartController::kVisibleSeconds);
     for (const double rate : {20'000.0, 50'000.0}) {
         const Points points = walk(30, rate);
-        const Points result =
-            pointsOf(charthistory::compacted(container(points), charthistory::chartLimits));
+        const Points result = pointsOf(chart::compacted(container(points), chart::kChartLimits));
         const double newest = points.back().first;
-        const Points live = withKeysFrom(points, newest - ChartController::visibleSeconds);
+        const Points live = withKeysFrom(points, newest - chart::ChartController::kVisibleSeconds);
         ASSERT_GE(result.size(), live.size());
         EXPECT_TRUE(std::equal(live.begin(), live.end(), result.end() - live.size()))
             << "the live view is whole at " << rate;
@@ -150,14 +148,14 @@ TEST(ChartHistory, AGrowingHistoryStaysBoundedAndKeepsItsBand)
     for (std::size_t from = 0; from < points.size(); from += perSlice) {
         for (std::size_t i = from; i < std::min(points.size(), from + perSlice); ++i)
             curve.add(QCPGraphData(points[i].first, points[i].second));
-        curve.set(charthistory::compacted(curve, small), true);
+        curve.set(chart::compacted(curve, small), true);
         ASSERT_LE(std::size_t(curve.size()), bound) << "after key " << points[from].first;
     }
     const Points result = pointsOf(curve);
     EXPECT_EQ(band(result, 0, 2000), band(points, 0, 2000));
     EXPECT_EQ(band(result, 0, 1024), band(points, 0, 1024)) << "a 32 s bucket boundary";
     EXPECT_EQ(withKeysFrom(result, 1990), withKeysFrom(points, 1990));
-    EXPECT_EQ(pointsOf(charthistory::compacted(curve, small)), result);
+    EXPECT_EQ(pointsOf(chart::compacted(curve, small)), result);
 }
 
 class ChartHistoryWindow : public WindowTest
@@ -166,7 +164,7 @@ protected:
     static constexpr int rate = 200;
 
     QCustomPlot *chart() { return find<QCustomPlot>("widgetChart"); }
-    double newestKey() { return charthistory::newestKey(*chart()->graph(0)->data()); }
+    double newestKey() { return chart::newestKey(*chart()->graph(0)->data()); }
     static float valueOf(long n) { return float(std::sin(n * 0.01) * 10); }
 
     // The chart's clock reads the index of the sample being sent.
@@ -211,10 +209,11 @@ TEST_F(ChartHistoryWindow, ALongPlotIsCompactedAndTheLiveViewKeepsEveryPoint)
     EXPECT_GT(data->size(), 5 * 60 * rate) << "five minutes stay whole";
     EXPECT_LT(data->size(), 5 * 60 * rate + 2 * 10 * 60 + 5 * rate) << "of " << sent;
     const double newest = newestKey();
-    EXPECT_EQ(chart()->xAxis->range(), QCPRange(newest - ChartController::visibleSeconds, newest));
-    auto it = data->findBegin(newest - ChartController::visibleSeconds, false);
+    EXPECT_EQ(chart()->xAxis->range(),
+              QCPRange(newest - chart::ChartController::kVisibleSeconds, newest));
+    auto it = data->findBegin(newest - chart::ChartController::kVisibleSeconds, false);
     const long firstShown = std::lround(it->key * rate);
-    EXPECT_LE(firstShown, sent - long(ChartController::visibleSeconds * rate));
+    EXPECT_LE(firstShown, sent - long(chart::ChartController::kVisibleSeconds * rate));
     for (long n = firstShown; n < sent; ++n, ++it) {
         ASSERT_NE(it, data->constEnd()) << n;
         ASSERT_NEAR(it->key, double(n) / rate, 1e-3) << n;

@@ -1,9 +1,9 @@
 // Steering the chart: the context menu's entries, following the value range
 // and the newest points, the CSV copy, the middle-button zoom rectangle and
 // the tracer; and the chart widget drawing what the library's widget draws.
-#include "chart/chartcontroller.h"
-#include "chart/chartreadout.h"
-#include "chart/livechart.h"
+#include "chart/chart_controller.h"
+#include "chart/chart_readout.h"
+#include "chart/live_chart.h"
 #include "filedialogs.h"
 #include "window_fixture.h"
 
@@ -74,7 +74,7 @@ int largestChannelDifference(const QImage &a, const QImage &b)
 TEST(LiveChart, DrawsTheLibraryWidgetsFramesOnAnyOpaqueBackground)
 {
     QCustomPlot library;
-    LiveChart live;
+    chart::LiveChart live;
     fill(library);
     fill(live);
     EXPECT_LE(largestChannelDifference(frameOf(live), frameOf(library)), 1);
@@ -94,7 +94,7 @@ TEST(LiveChart, DrawsTheLibraryWidgetsFramesOnAnyOpaqueBackground)
 
 TEST(LiveChart, LeavesASeeThroughBackgroundToTheLibrary)
 {
-    LiveChart live;
+    chart::LiveChart live;
     fill(live);
     live.setBackground(QBrush(QColor(255, 255, 0, 90)));
     frameOf(live);
@@ -108,7 +108,7 @@ TEST(ChartReadout, CsvHoldsTheCurvesPointsInTheKeyRangeRowByKey)
 {
     const QCPGraphDataContainer x = container({{0.5, 1}, {1, 0.1}, {2, -2.5}, {3, 9}});
     const QCPGraphDataContainer y = container({{1, 4}, {1.5, 1e-7}, {2, 1234567}});
-    const QString text = chartreadout::csvText({{"x", &x}, {"y", &y}}, 1, 2);
+    const QString text = chart::csvText({{"x", &x}, {"y", &y}}, 1, 2);
     EXPECT_EQ(text, "time [s],x,y\n"
                     "1.000,0.1,4\n"
                     "1.500,,1e-07\n"
@@ -118,25 +118,25 @@ TEST(ChartReadout, CsvHoldsTheCurvesPointsInTheKeyRangeRowByKey)
 TEST(ChartReadout, CsvOfNoPointsIsTheHeaderAlone)
 {
     const QCPGraphDataContainer x = container({{5, 1}});
-    EXPECT_EQ(chartreadout::csvText({{"x", &x}}, 0, 4), "time [s],x\n");
+    EXPECT_EQ(chart::csvText({{"x", &x}}, 0, 4), "time [s],x\n");
 }
 
 TEST(ChartReadout, NearestByKeySnapsToTheCloserNeighbourAndClampsAtTheEnds)
 {
     const QCPGraphDataContainer data = container({{1, 10}, {2, 20}, {4, 40}});
-    EXPECT_EQ(chartreadout::nearestByKey(data, 2.9)->key, 2);
-    EXPECT_EQ(chartreadout::nearestByKey(data, 3.1)->value, 40);
-    EXPECT_EQ(chartreadout::nearestByKey(data, -5)->key, 1);
-    EXPECT_EQ(chartreadout::nearestByKey(data, 99)->key, 4);
-    EXPECT_FALSE(chartreadout::nearestByKey(QCPGraphDataContainer(), 1));
-    EXPECT_EQ(chartreadout::tracerText("y", {1.25, 0.3}), "t = 1.250 s\ny = 0.3");
+    EXPECT_EQ(chart::nearestByKey(data, 2.9)->key, 2);
+    EXPECT_EQ(chart::nearestByKey(data, 3.1)->value, 40);
+    EXPECT_EQ(chart::nearestByKey(data, -5)->key, 1);
+    EXPECT_EQ(chart::nearestByKey(data, 99)->key, 4);
+    EXPECT_FALSE(chart::nearestByKey(QCPGraphDataContainer(), 1));
+    EXPECT_EQ(chart::tracerText("y", {1.25, 0.3}), "t = 1.250 s\ny = 0.3");
 }
 
 class Chart : public WindowTest
 {
 protected:
     QCustomPlot *chart() { return find<QCustomPlot>("widgetChart"); }
-    ChartController *controller() { return window->findChild<ChartController *>(); }
+    chart::ChartController *controller() { return window->findChild<chart::ChartController *>(); }
 
     // Points at known keys, as after a stopped plot.
     void putPoints(const std::vector<std::pair<double, double>> &points, int graph = 0)
@@ -290,7 +290,8 @@ TEST_F(Chart, ScrollXOffKeepsThePannedViewWhilePointsArriveAndOnJumpsToTheNewest
 
     controller()->scrollXAction->trigger();
     const double newest = (chart()->graph(0)->data()->constEnd() - 1)->key;
-    EXPECT_EQ(chart()->xAxis->range(), QCPRange(newest - ChartController::visibleSeconds, newest));
+    EXPECT_EQ(chart()->xAxis->range(),
+              QCPRange(newest - chart::ChartController::kVisibleSeconds, newest));
     EXPECT_EQ(chart()->axisRect()->rangeDrag(), Qt::Vertical);
 }
 

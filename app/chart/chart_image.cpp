@@ -1,4 +1,4 @@
-#include "chartimage.h"
+#include "chart_image.h"
 
 #include "files/savedfile.h"
 
@@ -8,25 +8,25 @@
 
 #include <qcustomplot.h>
 
-namespace chartimage {
+namespace chart {
 
 namespace {
 
 struct Known
 {
     const char *suffix;
-    Format format;
+    ImageFormat format;
 };
 
-constexpr Known knownSuffixes[] = {
-    {"png", Format::Png}, {"jpg", Format::Jpg}, {"jpeg", Format::Jpg},
-    {"bmp", Format::Bmp}, {"pdf", Format::Pdf},
+constexpr Known kKnownSuffixes[] = {
+    {"png", ImageFormat::Png}, {"jpg", ImageFormat::Jpg}, {"jpeg", ImageFormat::Jpg},
+    {"bmp", ImageFormat::Bmp}, {"pdf", ImageFormat::Pdf},
 };
 
 const Known *knownSuffixOf(const QString &path)
 {
     const QString suffix = QFileInfo(path).suffix();
-    for (const Known &known : knownSuffixes)
+    for (const Known &known : kKnownSuffixes)
         if (suffix.compare(QLatin1String(known.suffix), Qt::CaseInsensitive) == 0)
             return &known;
     return nullptr;
@@ -35,18 +35,18 @@ const Known *knownSuffixOf(const QString &path)
 // QCustomPlot writes only to a named file, which could be left half-written
 // under the operator's name: it draws into a private folder, and the bytes
 // are then saved all or nothing.
-bool drawInto(QCustomPlot &chart, Format format, const QString &file)
+bool drawInto(QCustomPlot &chart, ImageFormat format, const QString &file)
 {
     const int width = chart.width();
     const int height = chart.height();
     switch (format) {
-    case Format::Jpg:
+    case ImageFormat::Jpg:
         return chart.saveJpg(file, width, height);
-    case Format::Bmp:
+    case ImageFormat::Bmp:
         return chart.saveBmp(file, width, height);
-    case Format::Pdf:
+    case ImageFormat::Pdf:
         return chart.savePdf(file, width, height);
-    case Format::Png:
+    case ImageFormat::Png:
         break;
     }
     return chart.savePng(file, width, height);
@@ -60,10 +60,10 @@ QString cannotDraw(const QString &path)
 
 } // namespace
 
-Format formatFor(const QString &path)
+ImageFormat imageFormatFor(const QString &path)
 {
     const Known *known = knownSuffixOf(path);
-    return known ? known->format : Format::Png;
+    return known ? known->format : ImageFormat::Png;
 }
 
 QString withImageSuffix(const QString &path)
@@ -71,21 +71,22 @@ QString withImageSuffix(const QString &path)
     return knownSuffixOf(path) ? path : path + QStringLiteral(".png");
 }
 
-QString dialogFilter()
+QString imageDialogFilter()
 {
     return QStringLiteral("PNG image (*.png);;JPEG image (*.jpg *.jpeg);;BMP image (*.bmp);;"
                           "PDF document (*.pdf)");
 }
 
-QString save(QCustomPlot &chart, const QString &path)
+QString saveImage(QCustomPlot &chart, const QString &path)
 {
     QTemporaryDir drawing;
     if (!drawing.isValid())
         return cannotDraw(path);
     QFile drawn(drawing.filePath(QStringLiteral("chart")));
-    if (!drawInto(chart, formatFor(path), drawn.fileName()) || !drawn.open(QIODevice::ReadOnly))
+    if (!drawInto(chart, imageFormatFor(path), drawn.fileName()) ||
+        !drawn.open(QIODevice::ReadOnly))
         return cannotDraw(path);
     return savedfile::writeAll(path, drawn.readAll());
 }
 
-} // namespace chartimage
+} // namespace chart

@@ -1,4 +1,6 @@
-#include "livechart.h"
+#include "live_chart.h"
+
+namespace chart {
 
 // The chart's first frame buffer. The library clears every buffer to
 // transparent before a frame; this one takes the chart's background colour
@@ -7,26 +9,26 @@ class OpaqueFrameBuffer : public QCPPaintBufferPixmap
 {
 public:
     OpaqueFrameBuffer(const LiveChart &chart, const QSize &size, double devicePixelRatio)
-        : QCPPaintBufferPixmap(size, devicePixelRatio), chart(chart)
+        : QCPPaintBufferPixmap(size, devicePixelRatio), chart_(chart)
     {
     }
 
     void clear(const QColor &color) override
     {
-        filledOpaque = color.alpha() == 0 && chart.backgroundIsOpaque();
-        mBuffer.fill(filledOpaque ? chart.mBackgroundBrush.color() : color);
+        filledOpaque = color.alpha() == 0 && chart_.backgroundIsOpaque();
+        mBuffer.fill(filledOpaque ? chart_.mBackgroundBrush.color() : color);
     }
 
     bool filledOpaque = false;
 
 private:
-    const LiveChart &chart;
+    const LiveChart &chart_;
 };
 
 LiveChart::LiveChart(QWidget *parent) : QCustomPlot(parent)
 {
-    opaqueBuffer = new OpaqueFrameBuffer(*this, viewport().size(), bufferDevicePixelRatio());
-    QSharedPointer<QCPAbstractPaintBuffer> buffer(opaqueBuffer);
+    opaqueBuffer_ = new OpaqueFrameBuffer(*this, viewport().size(), bufferDevicePixelRatio());
+    QSharedPointer<QCPAbstractPaintBuffer> buffer(opaqueBuffer_);
     if (mPaintBuffers.isEmpty())
         mPaintBuffers.append(buffer);
     else
@@ -36,8 +38,8 @@ LiveChart::LiveChart(QWidget *parent) : QCustomPlot(parent)
 
 bool LiveChart::drawsOpaqueFrames() const
 {
-    return mPaintBuffers.size() == 1 && mPaintBuffers.first().data() == opaqueBuffer &&
-           opaqueBuffer->filledOpaque;
+    return mPaintBuffers.size() == 1 && mPaintBuffers.first().data() == opaqueBuffer_ &&
+           opaqueBuffer_->filledOpaque;
 }
 
 void LiveChart::paintEvent(QPaintEvent *event)
@@ -48,7 +50,7 @@ void LiveChart::paintEvent(QPaintEvent *event)
     }
     QCPPainter painter(this);
     if (painter.isActive())
-        opaqueBuffer->draw(&painter);
+        opaqueBuffer_->draw(&painter);
 }
 
 bool LiveChart::backgroundIsOpaque() const
@@ -56,3 +58,5 @@ bool LiveChart::backgroundIsOpaque() const
     return mBackgroundPixmap.isNull() && mBackgroundBrush.style() == Qt::SolidPattern &&
            mBackgroundBrush.color().alpha() == 255;
 }
+
+} // namespace chart

@@ -1,8 +1,8 @@
 // The File menu: the log and the chart saved and printed, and Quit against
 // the module simulator.
+#include "chart/chart_image.h"
 #include "end_to_end_fixture.h"
 #include "filedialogs.h"
-#include "filemenu/chartimage.h"
 #include "filemenu/printing.h"
 #include "filemenu/suggestedpath.h"
 
@@ -16,23 +16,23 @@
 
 #include <qcustomplot.h>
 
-using chartimage::Format;
+using chart::ImageFormat;
 
 TEST(ChartImageNames, TheExtensionChoosesTheFormatAndAnyOtherNameGetsPng)
 {
-    EXPECT_EQ(chartimage::formatFor("/d/chart.png"), Format::Png);
-    EXPECT_EQ(chartimage::formatFor("/d/chart.JPG"), Format::Jpg);
-    EXPECT_EQ(chartimage::formatFor("/d/chart.jpeg"), Format::Jpg);
-    EXPECT_EQ(chartimage::formatFor("/d/chart.Bmp"), Format::Bmp);
-    EXPECT_EQ(chartimage::formatFor("/d/chart.pdf"), Format::Pdf);
-    EXPECT_EQ(chartimage::formatFor("/d/chart.tiff"), Format::Png);
-    EXPECT_EQ(chartimage::formatFor("/d/chart"), Format::Png);
+    EXPECT_EQ(chart::imageFormatFor("/d/chart.png"), ImageFormat::Png);
+    EXPECT_EQ(chart::imageFormatFor("/d/chart.JPG"), ImageFormat::Jpg);
+    EXPECT_EQ(chart::imageFormatFor("/d/chart.jpeg"), ImageFormat::Jpg);
+    EXPECT_EQ(chart::imageFormatFor("/d/chart.Bmp"), ImageFormat::Bmp);
+    EXPECT_EQ(chart::imageFormatFor("/d/chart.pdf"), ImageFormat::Pdf);
+    EXPECT_EQ(chart::imageFormatFor("/d/chart.tiff"), ImageFormat::Png);
+    EXPECT_EQ(chart::imageFormatFor("/d/chart"), ImageFormat::Png);
 
-    EXPECT_EQ(chartimage::withImageSuffix("/d/chart.PDF"), "/d/chart.PDF");
-    EXPECT_EQ(chartimage::withImageSuffix("/d/chart.tiff"), "/d/chart.tiff.png");
-    EXPECT_EQ(chartimage::withImageSuffix("/d/chart"), "/d/chart.png");
+    EXPECT_EQ(chart::withImageSuffix("/d/chart.PDF"), "/d/chart.PDF");
+    EXPECT_EQ(chart::withImageSuffix("/d/chart.tiff"), "/d/chart.tiff.png");
+    EXPECT_EQ(chart::withImageSuffix("/d/chart"), "/d/chart.png");
     // Only the file's own name counts, not a folder's.
-    EXPECT_EQ(chartimage::withImageSuffix("/d/plots.pdf/chart"), "/d/plots.pdf/chart.png");
+    EXPECT_EQ(chart::withImageSuffix("/d/plots.pdf/chart"), "/d/plots.pdf/chart.png");
 }
 
 TEST(SuggestedPath, NamesTheContentAndTheMomentToTheSecond)

@@ -11,7 +11,7 @@ class QCPGraphData;
 template <class DataType> class QCPDataContainer;
 using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
 
-namespace chartreadout {
+namespace chart {
 
 struct Curve
 {
@@ -38,4 +38,4 @@ std::optional<Point> nearestByKey(const QCPGraphDataContainer &data, double key)
 // "t = 1.250 s" over "<curve> = <value>".
 QString tracerText(const QString &curveName, const Point &point);
 
-} // namespace chartreadout
+} // namespace chart

@@ -13,7 +13,7 @@ class QCPGraphData;
 template <class DataType> class QCPDataContainer;
 using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
 
-namespace charthistory {
+namespace chart {
 
 struct Limits
 {
@@ -32,7 +32,7 @@ struct Limits
 };
 
 // The limits of the window's chart.
-extern const Limits chartLimits;
+extern const Limits kChartLimits;
 
 // `data` with its points older than the full-resolution part replaced by
 // their buckets' lowest and highest points. The full-resolution part is
@@ -43,8 +43,8 @@ QVector<QCPGraphData> compacted(const QCPGraphDataContainer &data, const Limits 
 double newestKey(const QCPGraphDataContainer &data);
 
 // Call after appending points to a chart curve whose newest key was
-// `previousNewest`: compacts it in place with `chartLimits` whenever its
+// `previousNewest`: compacts it in place with `kChartLimits` whenever its
 // keys crossed a whole compaction period, so the cost stays amortised.
 void compactWhenDue(QCPGraphDataContainer &data, double previousNewest);
 
-} // namespace charthistory
+} // namespace chart

@@ -1,7 +1,7 @@
-#include "chartcontroller.h"
+#include "chart_controller.h"
 
-#include "charthistory.h"
-#include "chartreadout.h"
+#include "chart_history.h"
+#include "chart_readout.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,11 +12,13 @@
 #include <cmath>
 #include <limits>
 
+namespace chart {
+
 namespace {
 
 // A fitted value range is widened by this factor about its centre so that the
 // curves do not touch the top and bottom edges.
-constexpr double valueMarginFactor = 1.2;
+constexpr double kValueMarginFactor = 1.2;
 
 struct CornerChoice
 {
@@ -24,74 +26,74 @@ struct CornerChoice
     const char *text;
     Qt::Alignment alignment;
 };
-constexpr CornerChoice cornerChoices[] = {
+constexpr CornerChoice kCornerChoices[] = {
     {ChartController::LegendCorner::TopLeft, "Top left", Qt::AlignTop | Qt::AlignLeft},
     {ChartController::LegendCorner::TopRight, "Top right", Qt::AlignTop | Qt::AlignRight},
     {ChartController::LegendCorner::BottomLeft, "Bottom left", Qt::AlignBottom | Qt::AlignLeft},
     {ChartController::LegendCorner::BottomRight, "Bottom right", Qt::AlignBottom | Qt::AlignRight},
 };
-constexpr auto defaultCorner = ChartController::LegendCorner::BottomLeft;
+constexpr auto kDefaultCorner = ChartController::LegendCorner::BottomLeft;
 
-QList<QCPGraph *> visibleGraphs(const QCustomPlot &chart)
+QList<QCPGraph *> visibleGraphs(const QCustomPlot &plot)
 {
     QList<QCPGraph *> graphs;
-    for (int i = 0; i < chart.graphCount(); ++i)
-        if (chart.graph(i)->visible())
-            graphs.append(chart.graph(i));
+    for (int i = 0; i < plot.graphCount(); ++i)
+        if (plot.graph(i)->visible())
+            graphs.append(plot.graph(i));
     return graphs;
 }
 
 } // namespace
 
 ChartController::ChartController(QCustomPlot &chart, QObject *parent)
-    : QObject(parent), chart(chart), menu(new QMenu(&chart))
+    : QObject(parent), chart_(chart), menu_(new QMenu(&chart))
 {
     buildMenu();
-    setLegendCorner(defaultCorner);
-    connect(&chart, &QCustomPlot::customContextMenuRequested, this,
-            [this](const QPoint &pos) { menu->popup(this->chart.mapToGlobal(pos)); });
-    connect(&chart, &QCustomPlot::beforeReplot, this, [this] {
+    setLegendCorner(kDefaultCorner);
+    connect(&chart_, &QCustomPlot::customContextMenuRequested, this,
+            [this](const QPoint &pos) { menu_->popup(chart_.mapToGlobal(pos)); });
+    connect(&chart_, &QCustomPlot::beforeReplot, this, [this] {
         if (followValueRangeAction->isChecked())
             fitValueAxisToVisible();
     });
-    connect(&chart, &QCustomPlot::mouseMove, this,
+    connect(&chart_, &QCustomPlot::mouseMove, this,
             [this](QMouseEvent *event) { traceAt(event->position()); });
 
     // The zoom rectangle belongs to the middle button only, so the left button
     // keeps panning (see eventFilter).
-    chart.installEventFilter(this);
+    chart_.installEventFilter(this);
 }
 
 void ChartController::buildMenu()
 {
-    fitAction = menu->addAction("Fit now", this, [this] {
+    fitAction = menu_->addAction("Fit now", this, [this] {
         fitView();
-        chart.replot();
+        chart_.replot();
     });
-    followValueRangeAction = menu->addAction("Follow value range");
+    followValueRangeAction = menu_->addAction("Follow value range");
     followValueRangeAction->setCheckable(true);
-    connect(followValueRangeAction, &QAction::toggled, this, [this] { chart.replot(); });
-    scrollXAction = menu->addAction("Scroll X");
+    connect(followValueRangeAction, &QAction::toggled, this, [this] { chart_.replot(); });
+    scrollXAction = menu_->addAction("Scroll X");
     scrollXAction->setCheckable(true);
     scrollXAction->setChecked(true);
     connect(scrollXAction, &QAction::toggled, this, [this](bool on) {
         applyDragAxes();
         if (on)
             showNewest();
-        chart.replot();
+        chart_.replot();
     });
-    menu->addSeparator();
-    saveImageAction = menu->addAction("Save image...", this, &ChartController::saveImageRequested);
-    copyCsvAction = menu->addAction("Copy visible points as CSV", this, [this] {
+    menu_->addSeparator();
+    saveImageAction = menu_->addAction("Save image...", this, &ChartController::saveImageRequested);
+    copyCsvAction = menu_->addAction("Copy visible points as CSV", this, [this] {
         QApplication::clipboard()->setText(visiblePointsCsv());
     });
-    QMenu *legendMenu = menu->addMenu("Legend position");
+    QMenu *legendMenu = menu_->addMenu("Legend position");
     auto *corners = new QActionGroup(legendMenu);
     for (std::size_t i = 0; i < legendCornerActions.size(); ++i) {
-        const CornerChoice &choice = cornerChoices[i];
+        const CornerChoice &choice = kCornerChoices[i];
         QAction *action = legendMenu->addAction(choice.text, this, [this, choice] {
             setLegendCorner(choice.corner);
-            chart.replot();
+            chart_.replot();
         });
         action->setCheckable(true);
         corners->addAction(action);
@@ -101,23 +103,23 @@ void ChartController::buildMenu()
 
 void ChartController::setLegendCorner(LegendCorner corner)
 {
-    const CornerChoice &choice = cornerChoices[static_cast<int>(corner)];
-    chart.axisRect()->insetLayout()->setInsetAlignment(0, choice.alignment);
+    const CornerChoice &choice = kCornerChoices[static_cast<int>(corner)];
+    chart_.axisRect()->insetLayout()->setInsetAlignment(0, choice.alignment);
     legendCornerActions[static_cast<int>(corner)]->setChecked(true);
 }
 
 void ChartController::setPlotting(bool on)
 {
-    plotting = on;
+    plotting_ = on;
     applyDragAxes();
 }
 
 void ChartController::applyDragAxes()
 {
     const Qt::Orientations axes =
-        plotting && scrollXAction->isChecked() ? Qt::Vertical : Qt::Horizontal | Qt::Vertical;
-    chart.axisRect()->setRangeDrag(axes);
-    chart.axisRect()->setRangeZoom(axes);
+        plotting_ && scrollXAction->isChecked() ? Qt::Vertical : Qt::Horizontal | Qt::Vertical;
+    chart_.axisRect()->setRangeDrag(axes);
+    chart_.axisRect()->setRangeZoom(axes);
 }
 
 void ChartController::followNewest()
@@ -129,25 +131,25 @@ void ChartController::followNewest()
 void ChartController::showNewest()
 {
     double newest = -std::numeric_limits<double>::infinity();
-    for (int i = 0; i < chart.graphCount(); ++i)
-        newest = std::max(newest, charthistory::newestKey(*chart.graph(i)->data()));
+    for (int i = 0; i < chart_.graphCount(); ++i)
+        newest = std::max(newest, newestKey(*chart_.graph(i)->data()));
     if (std::isfinite(newest))
-        chart.xAxis->setRange(newest - visibleSeconds, newest);
+        chart_.xAxis->setRange(newest - kVisibleSeconds, newest);
 }
 
 void ChartController::fitView()
 {
-    chart.rescaleAxes(true);
-    chart.yAxis->scaleRange(valueMarginFactor, chart.yAxis->range().center());
+    chart_.rescaleAxes(true);
+    chart_.yAxis->scaleRange(kValueMarginFactor, chart_.yAxis->range().center());
 }
 
 void ChartController::fitValueAxisToVisible()
 {
     QCPRange span;
     bool foundAny = false;
-    for (QCPGraph *graph : visibleGraphs(chart)) {
+    for (QCPGraph *graph : visibleGraphs(chart_)) {
         bool found = false;
-        const QCPRange range = graph->getValueRange(found, QCP::sdBoth, chart.xAxis->range());
+        const QCPRange range = graph->getValueRange(found, QCP::sdBoth, chart_.xAxis->range());
         if (!found)
             continue;
         if (foundAny)
@@ -161,57 +163,56 @@ void ChartController::fitValueAxisToVisible()
     // A flat stretch still gets a range the axis accepts.
     if (span.size() == 0)
         span = QCPRange(span.lower - 1, span.upper + 1);
-    chart.yAxis->setRange(span);
-    chart.yAxis->scaleRange(valueMarginFactor, span.center());
+    chart_.yAxis->setRange(span);
+    chart_.yAxis->scaleRange(kValueMarginFactor, span.center());
 }
 
 QString ChartController::visiblePointsCsv() const
 {
-    std::vector<chartreadout::Curve> curves;
-    for (QCPGraph *graph : visibleGraphs(chart))
+    std::vector<Curve> curves;
+    for (QCPGraph *graph : visibleGraphs(chart_))
         curves.push_back({graph->name(), graph->data().data()});
-    const QCPRange keys = chart.xAxis->range();
-    return chartreadout::csvText(curves, keys.lower, keys.upper);
+    const QCPRange keys = chart_.xAxis->range();
+    return csvText(curves, keys.lower, keys.upper);
 }
 
 void ChartController::setTracer(QCPItemTracer *newTracer)
 {
-    if (tracerLabel) {
-        chart.removeItem(tracerLabel);
-        tracerLabel = nullptr;
+    if (tracerLabel_) {
+        chart_.removeItem(tracerLabel_);
+        tracerLabel_ = nullptr;
     }
-    tracer = newTracer;
-    if (!tracer)
+    tracer_ = newTracer;
+    if (!tracer_)
         return;
-    tracerLabel = new QCPItemText(&chart);
-    tracerLabel->position->setParentAnchor(tracer->position);
-    tracerLabel->position->setCoords(10, -10);
-    tracerLabel->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    tracerLabel->setTextAlignment(Qt::AlignLeft);
-    tracerLabel->setPadding(QMargins(4, 2, 4, 2));
-    tracerLabel->setBrush(QBrush(QColor(255, 255, 255, 200)));
-    tracerLabel->setPen(QPen(Qt::red));
-    tracerLabel->setClipToAxisRect(false);
+    tracerLabel_ = new QCPItemText(&chart_);
+    tracerLabel_->position->setParentAnchor(tracer_->position);
+    tracerLabel_->position->setCoords(10, -10);
+    tracerLabel_->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    tracerLabel_->setTextAlignment(Qt::AlignLeft);
+    tracerLabel_->setPadding(QMargins(4, 2, 4, 2));
+    tracerLabel_->setBrush(QBrush(QColor(255, 255, 255, 200)));
+    tracerLabel_->setPen(QPen(Qt::red));
+    tracerLabel_->setClipToAxisRect(false);
     hideTracer();
 }
 
 void ChartController::hideTracer()
 {
-    tracer->setVisible(false);
-    tracerLabel->setVisible(false);
-    tracerLabel->setText(QString());
+    tracer_->setVisible(false);
+    tracerLabel_->setVisible(false);
+    tracerLabel_->setText(QString());
 }
 
 void ChartController::traceAt(const QPointF &pixel)
 {
-    if (!tracer)
+    if (!tracer_)
         return;
     QCPGraph *nearestGraph = nullptr;
-    chartreadout::Point nearest{};
+    Point nearest{};
     double nearestDistance = std::numeric_limits<double>::infinity();
-    for (QCPGraph *graph : visibleGraphs(chart)) {
-        const auto point =
-            chartreadout::nearestByKey(*graph->data(), graph->keyAxis()->pixelToCoord(pixel.x()));
+    for (QCPGraph *graph : visibleGraphs(chart_)) {
+        const auto point = nearestByKey(*graph->data(), graph->keyAxis()->pixelToCoord(pixel.x()));
         if (!point)
             continue;
         const double distance =
@@ -226,18 +227,18 @@ void ChartController::traceAt(const QPointF &pixel)
     if (!nearestGraph) {
         hideTracer();
     } else {
-        tracer->setGraph(nearestGraph);
-        tracer->setGraphKey(nearest.key);
-        tracer->setVisible(true);
-        tracerLabel->setText(chartreadout::tracerText(nearestGraph->name(), nearest));
-        tracerLabel->setVisible(true);
+        tracer_->setGraph(nearestGraph);
+        tracer_->setGraphKey(nearest.key);
+        tracer_->setVisible(true);
+        tracerLabel_->setText(tracerText(nearestGraph->name(), nearest));
+        tracerLabel_->setVisible(true);
     }
-    chart.replot(QCustomPlot::rpQueuedReplot);
+    chart_.replot(QCustomPlot::rpQueuedReplot);
 }
 
 QString ChartController::tracerReadout() const
 {
-    return tracerLabel ? tracerLabel->text() : QString();
+    return tracerLabel_ ? tracerLabel_->text() : QString();
 }
 
 // The zoom rectangle is switched on as the middle button goes down and off
@@ -246,12 +247,12 @@ QString ChartController::tracerReadout() const
 // after the zoom.
 bool ChartController::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == &chart && event->type() == QEvent::MouseButtonPress &&
+    if (watched == &chart_ && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent *>(event)->button() == Qt::MiddleButton &&
-        chart.selectionRectMode() == QCP::srmNone) {
-        chart.setSelectionRectMode(QCP::srmZoom);
-        QCPSelectionRect *rect = chart.selectionRect();
-        zoomRectEnds = {
+        chart_.selectionRectMode() == QCP::srmNone) {
+        chart_.setSelectionRectMode(QCP::srmZoom);
+        QCPSelectionRect *rect = chart_.selectionRect();
+        zoomRectEnds_ = {
             connect(rect, &QCPSelectionRect::accepted, this, &ChartController::endZoomRect),
             connect(rect, &QCPSelectionRect::canceled, this, &ChartController::endZoomRect)};
     }
@@ -260,7 +261,9 @@ bool ChartController::eventFilter(QObject *watched, QEvent *event)
 
 void ChartController::endZoomRect()
 {
-    for (const QMetaObject::Connection &connection : zoomRectEnds)
+    for (const QMetaObject::Connection &connection : zoomRectEnds_)
         disconnect(connection);
-    chart.setSelectionRectMode(QCP::srmNone);
+    chart_.setSelectionRectMode(QCP::srmNone);
 }
+
+} // namespace chart

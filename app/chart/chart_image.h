@@ -5,9 +5,9 @@
 
 class QCustomPlot;
 
-namespace chartimage {
+namespace chart {
 
-enum class Format
+enum class ImageFormat
 {
     Png,
     Jpg,
@@ -17,16 +17,16 @@ enum class Format
 
 // The format a file name's extension names (any letter case); PNG for none
 // or one not listed here.
-Format formatFor(const QString &path);
+ImageFormat imageFormatFor(const QString &path);
 
 // `path` itself when its extension names a format, else `path` + ".png".
 QString withImageSuffix(const QString &path);
 
 // The file-dialog filter listing the formats.
-QString dialogFilter();
+QString imageDialogFilter();
 
-// Writes the chart at its on-screen size to `path` in formatFor(path), all or
+// Writes the chart at its on-screen size to `path` in imageFormatFor(path), all or
 // nothing. Empty on success, else the failure in plain words.
-QString save(QCustomPlot &chart, const QString &path);
+QString saveImage(QCustomPlot &chart, const QString &path);
 
-} // namespace chartimage
+} // namespace chart

@@ -1,11 +1,11 @@
-#include "chartreadout.h"
+#include "chart_readout.h"
 
 #include <qcustomplot.h>
 
 #include <charconv>
 #include <map>
 
-namespace chartreadout {
+namespace chart {
 
 namespace {
 
@@ -75,4 +75,4 @@ QString tracerText(const QString &curveName, const Point &point)
         .arg(timeText(point.key), curveName, valueText(point.value));
 }
 
-} // namespace chartreadout
+} // namespace chart

@@ -1,6 +1,6 @@
-#include "charthistory.h"
+#include "chart_history.h"
 
-#include "chartcontroller.h"
+#include "chart_controller.h"
 
 #include <qcustomplot.h>
 
@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-namespace charthistory {
+namespace chart {
 
 // Five minutes at full resolution let the operator zoom into the recent past
 // and see every sample. The point cap bounds that part at high rates (16 bytes
@@ -17,10 +17,10 @@ namespace charthistory {
 // buckets keep a zoomed-out band exact down to a view of about half an hour
 // across the chart; 2^17 of them cover a day and a half (two points each, at
 // most 4 MB a curve) before they widen.
-const Limits chartLimits{
+const Limits kChartLimits{
     /*recentSeconds=*/300.0,
     /*recentPoints=*/250'000,
-    /*minimumRecentSeconds=*/ChartController::visibleSeconds,
+    /*minimumRecentSeconds=*/ChartController::kVisibleSeconds,
     /*bucketSeconds=*/1.0,
     /*maxBuckets=*/std::size_t(1) << 17,
 };
@@ -29,7 +29,7 @@ namespace {
 
 // Compacting costs a pass over the curve; once per this many seconds of keys
 // is a fraction of a millisecond a second at any rate.
-constexpr double compactionSeconds = 5.0;
+constexpr double kCompactionSeconds = 5.0;
 
 using Iterator = QCPGraphDataContainer::const_iterator;
 
@@ -115,12 +115,12 @@ double newestKey(const QCPGraphDataContainer &data)
 
 void compactWhenDue(QCPGraphDataContainer &data, double previousNewest)
 {
-    if (std::floor(newestKey(data) / compactionSeconds) ==
-        std::floor(previousNewest / compactionSeconds))
+    if (std::floor(newestKey(data) / kCompactionSeconds) ==
+        std::floor(previousNewest / kCompactionSeconds))
         return;
-    const QVector<QCPGraphData> points = compacted(data, chartLimits);
+    const QVector<QCPGraphData> points = compacted(data, kChartLimits);
     if (points.size() != data.size())
         data.set(points, /*alreadySorted=*/true);
 }
 
-} // namespace charthistory
+} // namespace chart

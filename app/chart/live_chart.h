@@ -8,6 +8,8 @@
 
 #include <qcustomplot.h>
 
+namespace chart {
+
 class OpaqueFrameBuffer;
 
 class LiveChart : public QCustomPlot
@@ -28,5 +30,7 @@ private:
     friend class OpaqueFrameBuffer;
     bool backgroundIsOpaque() const;
 
-    OpaqueFrameBuffer *opaqueBuffer = nullptr;
+    OpaqueFrameBuffer *opaqueBuffer_ = nullptr;
 };
+
+} // namespace chart

@@ -14,13 +14,15 @@ class QCPItemTracer;
 class QCustomPlot;
 class QMenu;
 
+namespace chart {
+
 class ChartController : public QObject
 {
     Q_OBJECT
 
 public:
     // Seconds of the newest points shown while the time axis scrolls.
-    static constexpr double visibleSeconds = 10.0;
+    static constexpr double kVisibleSeconds = 10.0;
 
     enum class LegendCorner
     {
@@ -49,7 +51,7 @@ public:
     // The visible curves' points in the visible time range, as CSV.
     QString visiblePointsCsv() const;
 
-    QMenu &contextMenu() { return *menu; }
+    QMenu &contextMenu() { return *menu_; }
     QAction *fitAction;
     QAction *followValueRangeAction;
     QAction *scrollXAction;
@@ -72,10 +74,12 @@ private:
     void hideTracer();
     void endZoomRect();
 
-    QCustomPlot &chart;
-    QMenu *menu;
-    bool plotting = false;
-    QCPItemTracer *tracer = nullptr;
-    QCPItemText *tracerLabel = nullptr;
-    std::array<QMetaObject::Connection, 2> zoomRectEnds;
+    QCustomPlot &chart_;
+    QMenu *menu_;
+    bool plotting_ = false;
+    QCPItemTracer *tracer_ = nullptr;
+    QCPItemText *tracerLabel_ = nullptr;
+    std::array<QMetaObject::Connection, 2> zoomRectEnds_;
 };
+
+} // namespace chart
