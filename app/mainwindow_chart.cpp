@@ -3,30 +3,29 @@
 
 #include "chart/chart_controller.h"
 #include "chart/live_plot.h"
+#include "connection/closed_port.h"
 #include "ui_mainwindow.h"
 
 #include <qcustomplot.h>
 
 void MainWindow::connectChart()
 {
-    livePlot = new chart::LivePlot(*ui, handoff, plotting, displayTicks(), this);
-    graph1 = livePlot->graph(0);
-    graph2 = livePlot->graph(1);
-    graph3 = livePlot->graph(2);
+    livePlot_ = new chart::LivePlot(*ui, handoff_, plotting, displayTicks(), this);
+    graph1 = livePlot_->graph(0);
+    graph2 = livePlot_->graph(1);
+    graph3 = livePlot_->graph(2);
     graph1Data = graph1->data();
     graph2Data = graph2->data();
     graph3Data = graph3->data();
-    tracer = livePlot->tracer();
-    connect(livePlot, &chart::LivePlot::tracerChanged, this,
+    tracer = livePlot_->tracer();
+    connect(livePlot_, &chart::LivePlot::tracerChanged, this,
             [this](QCPItemTracer *shown) { tracer = shown; });
-    connect(&livePlot->controller(), &chart::ChartController::saveImageRequested, this,
-            &MainWindow::saveGraphAs);
     connect(&plotTimer, &QTimer::timeout, this, &MainWindow::timerSlot);
 }
 
 void MainWindow::timerSlot()
 {
-    if (livePlot->refresh(rescaleValueAxis))
+    if (livePlot_->refresh(rescaleValueAxis))
         rescaleValueAxis = false;
 }
 
@@ -36,25 +35,25 @@ void MainWindow::on_pushButtonStartPlot_clicked(bool checked)
         return;
     busy = true;
     if (!checked) {
-        livePlot->stop();
-    } else if (!deviceOpen(closedport::plotRefused)) {
+        livePlot_->stop();
+    } else if (!connection::deviceOpen(*imuSerial, connection::kPlotRefused, prompter())) {
         ui->pushButtonStartPlot->setChecked(false);
     } else {
         rescaleValueAxis = true;
-        livePlot->clear();
-        livePlot->begin();
+        livePlot_->clear();
+        livePlot_->begin();
     }
     busy = false;
 }
 
 void MainWindow::on_pushButtonClearGraphs_clicked()
 {
-    livePlot->clear();
+    livePlot_->clear();
     ui->widgetChart->replot(QCustomPlot::rpRefreshHint);
 }
 
 void MainWindow::on_comboBoxShowType_currentIndexChanged(int index)
 {
-    if (livePlot->showCurveSet(index))
+    if (livePlot_->showCurveSet(index))
         showType = index;
 }

@@ -1,39 +1,32 @@
-// Live samples: log lines and angle read-outs.
+// Live samples: their log lines, the plotted quantity and the angle read-outs.
 #include "mainwindow.h"
 
 #include "displaymodes.h"
-#include "sampletext.h"
+#include "live/readouts.h"
+#include "live/sample_text.h"
+#include "recording/stream_recording.h"
 #include "ui_mainwindow.h"
 
-#include <QLineEdit>
-
-namespace {
-
-// Setting a line edit's text lays it out and repaints it even when the text is
-// the same; a module at rest keeps its read-outs for many ticks.
-void showIfChanged(QLineEdit &readout, const QString &text)
+void MainWindow::connectLive()
 {
-    if (readout.text() != text)
-        readout.setText(text);
+    connect(&angleTimer, &QTimer::timeout, this, &MainWindow::AngleDisplay);
 }
-
-} // namespace
 
 // Runs on the library's receive thread: it formats and hands over, and
 // never touches a widget or the chart.
 void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
 {
     MainWindow *window = pthis;
-    window->recorder.recordSample(*data);
+    window->stream_->recorder().recordSample(*data);
     if (window->showMessages)
-        emit window->writeLog(sampletext::sampleLine(
+        emit window->writeLog(live::sampleLine(
             static_cast<displaymodes::DisplayMode>(window->messageDisplayMode.load()), *data));
     if (window->plotting) {
-        const IMUserial::vec3 v = sampletext::plottedTriple(
+        const IMUserial::vec3 v = live::plottedTriple(
             static_cast<displaymodes::DisplayMode>(window->graphDisplayMode.load()), *data);
-        window->handoff.pushPoint(v.x, v.y, v.z);
+        window->handoff_.pushPoint(v.x, v.y, v.z);
     }
-    window->handoff.storeSample(*data);
+    window->handoff_.storeSample(*data);
 }
 
 void MainWindow::on_comboBoxMessagesDisplayMode_currentTextChanged(const QString &arg1)
@@ -43,20 +36,18 @@ void MainWindow::on_comboBoxMessagesDisplayMode_currentTextChanged(const QString
     messageFormat = displaymodes::messageFormatFor(mode);
 }
 
+void MainWindow::on_comboBoxGraphDisplayMode_currentTextChanged(const QString &arg1)
+{
+    graphDisplayMode = static_cast<int>(displaymodes::graphModeFor(arg1));
+}
+
 void MainWindow::AngleDisplay()
 {
     // The read-outs keep their values until the first sample arrives.
-    if (const auto sample = handoff.latestSample()) {
+    if (const auto sample = handoff_.latestSample()) {
         angleX = sample->angle.x;
         angleY = sample->angle.y;
         angleZ = sample->angle.z;
     }
-    showIfChanged(*ui->lineEdit_angle_x, sampletext::angleText(angleX));
-    showIfChanged(*ui->lineEdit_angle_y, sampletext::angleText(angleY));
-    showIfChanged(*ui->lineEdit_angle_z, sampletext::angleText(angleZ));
-}
-
-void MainWindow::on_comboBoxGraphDisplayMode_currentTextChanged(const QString &arg1)
-{
-    graphDisplayMode = static_cast<int>(displaymodes::graphModeFor(arg1));
+    live::showAngles(*ui, angleX, angleY, angleZ);
 }

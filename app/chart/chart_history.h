@@ -5,13 +5,11 @@
 // band. Summary points are ordinary points of the curve.
 #pragma once
 
+#include "chart/graph_data_container.h"
+
 #include <QVector>
 
 #include <cstddef>
-
-class QCPGraphData;
-template <class DataType> class QCPDataContainer;
-using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
 
 namespace chart {
 

@@ -2,14 +2,12 @@
 // read-out, and the point a tracer snaps to. Pure functions of the data.
 #pragma once
 
+#include "chart/graph_data_container.h"
+
 #include <QString>
 
 #include <optional>
 #include <vector>
-
-class QCPGraphData;
-template <class DataType> class QCPDataContainer;
-using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
 
 namespace chart {
 

@@ -2,7 +2,7 @@
 
 #include "chart_controller.h"
 #include "chart_history.h"
-#include "samplehandoff.h"
+#include "live/sample_handoff.h"
 #include "ui_mainwindow.h"
 
 #include <qcustomplot.h>
@@ -38,7 +38,7 @@ QCPItemTracer::TracerStyle tracerStyleFor(const QString &choice)
 
 } // namespace
 
-LivePlot::LivePlot(Ui_MainWindow &ui, SampleHandoff &handoff, std::atomic<bool> &plotting,
+LivePlot::LivePlot(Ui_MainWindow &ui, live::SampleHandoff &handoff, std::atomic<bool> &plotting,
                    live::DisplayTicks ticks, QObject *parent)
     : QObject(parent), ui_(ui), handoff_(handoff), plotting_(plotting), ticks_(ticks),
       controller_(new ChartController(*ui.widgetChart, this))
@@ -57,6 +57,11 @@ LivePlot::LivePlot(Ui_MainWindow &ui, SampleHandoff &handoff, std::atomic<bool> 
             });
     if (ui_.checkBoxEnableTracer->isChecked())
         createTracer();
+}
+
+QCPGraph *LivePlot::graph(int index) const
+{
+    return graphs_[index];
 }
 
 void LivePlot::setUp()
@@ -109,9 +114,9 @@ void LivePlot::addCurves()
 // points arrived.
 bool LivePlot::drainPoints()
 {
-    const std::vector<ChartPoint> points = handoff_.takePoints();
+    const std::vector<live::ChartPoint> points = handoff_.takePoints();
     const double previousNewest = newestKey(*data_[0]);
-    for (const ChartPoint &p : points) {
+    for (const live::ChartPoint &p : points) {
         data_[0]->add(QCPGraphData(p.key, p.x));
         data_[1]->add(QCPGraphData(p.key, p.y));
         data_[2]->add(QCPGraphData(p.key, p.z));

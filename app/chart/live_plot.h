@@ -3,6 +3,7 @@
 // started and stopped. GUI thread only, like the chart.
 #pragma once
 
+#include "chart/graph_data_container.h"
 #include "live/display_tick.h"
 
 #include <QObject>
@@ -13,13 +14,13 @@
 #include <atomic>
 
 class QCPGraph;
-class QCPGraphData;
 class QCPItemTracer;
 class QMouseEvent;
-class SampleHandoff;
 class Ui_MainWindow;
-template <class DataType> class QCPDataContainer;
-using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
+
+namespace live {
+class SampleHandoff;
+}
 
 namespace chart {
 
@@ -32,10 +33,10 @@ class LivePlot : public QObject
 public:
     // `plotting` is the flag the receive thread reads; the chart's tick
     // drives refresh() while plotting.
-    LivePlot(Ui_MainWindow &ui, SampleHandoff &handoff, std::atomic<bool> &plotting,
+    LivePlot(Ui_MainWindow &ui, live::SampleHandoff &handoff, std::atomic<bool> &plotting,
              live::DisplayTicks ticks, QObject *parent);
 
-    QCPGraph *graph(int index) const { return graphs_[index]; }
+    QCPGraph *graph(int index) const;
     // The tracer shown, or null while the form's tracer box is unchecked.
     QCPItemTracer *tracer() const { return tracer_; }
     // Removes the tracer from the chart; call before the chart goes.
@@ -69,7 +70,7 @@ private:
     void showTracer(bool on);
 
     Ui_MainWindow &ui_;
-    SampleHandoff &handoff_;
+    live::SampleHandoff &handoff_;
     std::atomic<bool> &plotting_;
     live::DisplayTicks ticks_;
     ChartController *controller_;

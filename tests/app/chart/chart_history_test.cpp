@@ -170,7 +170,7 @@ protected:
     // The chart's clock reads the index of the sample being sent.
     void driveTheClock()
     {
-        const auto start = SampleHandoff::Clock::now();
+        const auto start = live::SampleHandoff::Clock::now();
         window->setChartClock(
             [this, start] { return start + std::chrono::milliseconds(sent * 1000 / rate); });
     }

@@ -4,7 +4,7 @@
 #include "end_to_end_fixture.h"
 #include "filedialogs.h"
 #include "filemenu/printing.h"
-#include "filemenu/suggestedpath.h"
+#include "filemenu/suggested_path.h"
 
 #include <QAction>
 #include <QDir>
@@ -76,7 +76,7 @@ protected:
     void TearDown() override
     {
         filedialogs::replace({}, {});
-        printing::replace({});
+        filemenu::replacePrintDialog({});
         WindowHarness::TearDown();
     }
 
@@ -95,7 +95,7 @@ protected:
     // and then accepted or cancelled.
     QList<SeenMessageBox> printTo(const char *action, const QString &path, bool accepted = true)
     {
-        printing::replace([path, accepted](const printing::Question &question) {
+        filemenu::replacePrintDialog([path, accepted](const filemenu::PrintQuestion &question) {
             question.printer->setOutputFormat(QPrinter::PdfFormat);
             question.printer->setOutputFileName(path);
             return accepted;

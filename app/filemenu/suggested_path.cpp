@@ -1,4 +1,4 @@
-#include "suggestedpath.h"
+#include "suggested_path.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,6 +1,6 @@
 // Connection and stream controls, sample lines and read-outs, and the chart,
 // against the scripted device library.
-#include "reconnector.h"
+#include "connection/reconnector.h"
 #include "window_fixture.h"
 
 #include <QComboBox>
@@ -408,12 +408,12 @@ TEST_F(Live, AnErrorAfterTheOperatorDisconnectedStartsNoSearch)
 TEST(Reconnector, LooksWithGrowingPausesUntilFoundOrTheTimeIsUp)
 {
     std::atomic<int> looks{0};
-    Reconnector never([&] {
+    connection::Reconnector never([&] {
         ++looks;
         return false;
     });
     bool gaveUp = false;
-    QObject::connect(&never, &Reconnector::gaveUp, [&] { gaveUp = true; });
+    QObject::connect(&never, &connection::Reconnector::gaveUp, [&] { gaveUp = true; });
     never.start(600);
     ASSERT_TRUE(waitUntil([&] { return gaveUp; }));
     // Pauses of 250 and 500 ms fit about three looks into 600 ms.
@@ -421,10 +421,10 @@ TEST(Reconnector, LooksWithGrowingPausesUntilFoundOrTheTimeIsUp)
     EXPECT_LE(looks, 4);
     EXPECT_FALSE(never.isSearching());
 
-    Reconnector third([&] { return ++looks % 3 == 0; });
+    connection::Reconnector third([&] { return ++looks % 3 == 0; });
     looks = 1;
     bool found = false;
-    QObject::connect(&third, &Reconnector::found, [&] { found = true; });
+    QObject::connect(&third, &connection::Reconnector::found, [&] { found = true; });
     third.start();
     ASSERT_TRUE(waitUntil([&] { return found; }));
     EXPECT_EQ(looks, 3);
@@ -433,14 +433,14 @@ TEST(Reconnector, LooksWithGrowingPausesUntilFoundOrTheTimeIsUp)
 TEST(Reconnector, AStoppedSearchReportsNothing)
 {
     std::atomic<bool> release{false};
-    Reconnector slow([&] {
+    connection::Reconnector slow([&] {
         while (!release)
             std::this_thread::yield();
         return true;
     });
     bool reported = false;
-    QObject::connect(&slow, &Reconnector::found, [&] { reported = true; });
-    QObject::connect(&slow, &Reconnector::gaveUp, [&] { reported = true; });
+    QObject::connect(&slow, &connection::Reconnector::found, [&] { reported = true; });
+    QObject::connect(&slow, &connection::Reconnector::gaveUp, [&] { reported = true; });
     slow.start();
     slow.stop();
     release = true;

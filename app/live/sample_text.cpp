@@ -1,18 +1,18 @@
-#include "sampletext.h"
+#include "sample_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
 
-namespace sampletext {
+namespace live {
 
 using displaymodes::DisplayMode;
 
 namespace {
 
 // Each value fills at least this many characters, left-aligned.
-constexpr std::size_t fieldWidth = 8;
+constexpr std::size_t kFieldWidth = 8;
 
 // Writes `value` in fixed notation with `decimals` digits exactly as
 // QString::number(value, 'f', decimals) does, without allocating: halves round
@@ -39,7 +39,7 @@ void appendField(QString &line, float value, int decimals)
     char digits[64];
     const std::size_t length = formatFixed(value, decimals, digits, sizeof digits);
     line.append(QLatin1String(digits, qsizetype(length)));
-    for (std::size_t i = length; i < fieldWidth; ++i)
+    for (std::size_t i = length; i < kFieldWidth; ++i)
         line.append(QLatin1Char(' '));
 }
 
@@ -48,7 +48,7 @@ void appendField(QString &line, float value, int decimals)
 QString fillTemplate(const char *format, std::initializer_list<float> values, int decimals)
 {
     QString line;
-    line.reserve(qsizetype(std::strlen(format) + values.size() * 2 * fieldWidth));
+    line.reserve(qsizetype(std::strlen(format) + values.size() * 2 * kFieldWidth));
     for (const char *c = format; *c; ++c) {
         const std::size_t index =
             c[0] == '%' && c[1] >= '1' ? std::size_t(c[1] - '1') : values.size();
@@ -114,4 +114,4 @@ QString angleText(double angle)
     return QString::number(angle, 'f', 2);
 }
 
-} // namespace sampletext
+} // namespace live

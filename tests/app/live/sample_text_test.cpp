@@ -1,5 +1,5 @@
 #include "displaymodes.h"
-#include "sampletext.h"
+#include "live/sample_text.h"
 
 #include <gtest/gtest.h>
 
@@ -48,14 +48,14 @@ TEST(SampleLine, EachModeFormatsItsFieldsPaddedToEightCharacters)
         {8, "AgnleX: 1.50     AgnleY: -20.25   AgnleZ: 100.00  "},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(sampletext::sampleLine(DisplayMode(c.mode), s), c.line) << "mode " << c.mode;
+        EXPECT_EQ(live::sampleLine(DisplayMode(c.mode), s), c.line) << "mode " << c.mode;
 }
 
 TEST(SampleLine, LongValuesAreNeverCut)
 {
     IMUserial::sensor_data s{};
     s.angle = {-123456.75f, 0, 0};
-    EXPECT_EQ(sampletext::sampleLine(DisplayMode::Angle, s),
+    EXPECT_EQ(live::sampleLine(DisplayMode::Angle, s),
               "AgnleX: -123456.75 AgnleY: 0.00     AgnleZ: 0.00    ");
 }
 
@@ -97,9 +97,9 @@ TEST(SampleLine, ReadsAsQtFormattingWouldForEveryKindOfValue)
         IMUserial::sensor_data s{};
         s.angle = {values[i], values[i + 1], values[i + 2]};
         s.free_acc = s.angle;
-        ASSERT_EQ(sampletext::sampleLine(DisplayMode::Angle, s),
+        ASSERT_EQ(live::sampleLine(DisplayMode::Angle, s),
                   reference(values[i], values[i + 1], values[i + 2], 2));
-        ASSERT_EQ(sampletext::sampleLine(DisplayMode::FreeAcc, s),
+        ASSERT_EQ(live::sampleLine(DisplayMode::FreeAcc, s),
                   reference(values[i], values[i + 1], values[i + 2], 4));
     }
 }
@@ -134,10 +134,10 @@ TEST(DisplayModes, ComboTextsSelectModesAndRateCodes)
 TEST(PlottedTriple, GraphModesPickTheirQuantity)
 {
     const IMUserial::sensor_data s = sampleWithDistinctFields();
-    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(1), s).y, s.angle.y);
-    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(2), s).z, s.gyr.z);
-    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(3), s).z, s.acc.z);
-    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(4), s).x, s.mag.x);
-    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(5), s).x, s.free_acc.x);
-    EXPECT_EQ(sampletext::plottedTriple(DisplayMode(6), s).x, s.angle.x);
+    EXPECT_EQ(live::plottedTriple(DisplayMode(1), s).y, s.angle.y);
+    EXPECT_EQ(live::plottedTriple(DisplayMode(2), s).z, s.gyr.z);
+    EXPECT_EQ(live::plottedTriple(DisplayMode(3), s).z, s.acc.z);
+    EXPECT_EQ(live::plottedTriple(DisplayMode(4), s).x, s.mag.x);
+    EXPECT_EQ(live::plottedTriple(DisplayMode(5), s).x, s.free_acc.x);
+    EXPECT_EQ(live::plottedTriple(DisplayMode(6), s).x, s.angle.x);
 }

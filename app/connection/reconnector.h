@@ -11,6 +11,8 @@
 #include <mutex>
 #include <thread>
 
+namespace connection {
+
 class Reconnector : public QObject
 {
     Q_OBJECT
@@ -20,19 +22,19 @@ public:
     // Runs on the look's thread.
     using Probe = std::function<bool()>;
 
-    static constexpr int defaultWindowMs = 60000;
+    static constexpr int kDefaultWindowMs = 60000;
 
     explicit Reconnector(Probe probe, QObject *parent = nullptr);
     ~Reconnector() override;
 
     // GUI thread. Starts looking; a search under way starts over.
-    void start(int windowMs = defaultWindowMs);
+    void start(int windowMs = kDefaultWindowMs);
     // GUI thread. No further look; the result of one under way is ignored.
     void stop();
     // GUI thread. Stops and waits for a look under way, so that nothing the
     // probe uses is touched any more once it returns.
     void stopAndWait();
-    bool isSearching() const { return searching; }
+    bool isSearching() const { return searching_; }
 
 signals:
     void found();
@@ -43,14 +45,16 @@ private:
     // GUI thread, queued from the look's thread once it has its result.
     void looked();
 
-    Probe probe;
-    std::thread lookThread;
-    bool lookUnderWay = false; // GUI thread only
-    std::mutex resultMutex;
-    bool lookFound = false; // written by the look's thread
-    QTimer pause;
-    QElapsedTimer sinceStart;
-    int windowMs = defaultWindowMs;
-    int nextPauseMs = 0;
-    bool searching = false;
+    Probe probe_;
+    std::thread lookThread_;
+    bool lookUnderWay_ = false; // GUI thread only
+    std::mutex resultMutex_;
+    bool lookFound_ = false; // written by the look's thread
+    QTimer pause_;
+    QElapsedTimer sinceStart_;
+    int windowMs_ = kDefaultWindowMs;
+    int nextPauseMs_ = 0;
+    bool searching_ = false;
 };
+
+} // namespace connection

@@ -7,6 +7,8 @@
 
 #include <mutex>
 
+namespace livelog {
+
 class LogQueue
 {
 public:
@@ -21,7 +23,9 @@ public:
     QStringList takeAll();
 
 private:
-    std::mutex mutex;
-    QStringList lines;
-    qsizetype capacity = 1000;
+    std::mutex mutex_;
+    QStringList lines_;
+    qsizetype capacity_ = 1000;
 };
+
+} // namespace livelog

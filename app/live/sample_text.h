@@ -6,7 +6,7 @@
 
 #include <QString>
 
-namespace sampletext {
+namespace live {
 
 // One log line for a streamed sample in the given message display mode: the
 // mode's template with each value in fixed notation (4 decimals for free
@@ -21,4 +21,4 @@ IMUserial::vec3 plottedTriple(displaymodes::DisplayMode graphMode,
 // An angle as the read-outs show it: fixed notation with 2 decimals.
 QString angleText(double angle);
 
-} // namespace sampletext
+} // namespace live

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+namespace live {
+
 struct ChartPoint
 {
     double key; // seconds since the time origin
@@ -43,12 +45,14 @@ public:
     void restartTimeBase();
 
 private:
-    mutable std::mutex mutex;
-    ClockReading now = &Clock::now;
-    std::vector<ChartPoint> pending;
+    mutable std::mutex mutex_;
+    ClockReading now_ = &Clock::now;
+    std::vector<ChartPoint> pending_;
     // Keys count on the monotonic clock, so that a change of the system time
     // or of daylight saving never bends the time axis.
-    Clock::time_point origin;
-    bool originPending = true;
-    std::optional<IMUserial::sensor_data> sample;
+    Clock::time_point origin_;
+    bool originPending_ = true;
+    std::optional<IMUserial::sensor_data> sample_;
 };
+
+} // namespace live

@@ -1,7 +1,7 @@
 // The crossings between the receive thread and the GUI thread, driven hard
 // from both sides; meant to run under ThreadSanitizer as well.
-#include "logqueue.h"
-#include "samplehandoff.h"
+#include "live/sample_handoff.h"
+#include "livelog/log_queue.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 
 TEST(SampleHandoff, PointsArriveInOrderWithKeysFromTheFirstPointAfterARestart)
 {
-    SampleHandoff handoff;
+    live::SampleHandoff handoff;
     handoff.pushPoint(1, 2, 3);
     handoff.pushPoint(4, 5, 6);
-    std::vector<ChartPoint> points = handoff.takePoints();
+    std::vector<live::ChartPoint> points = handoff.takePoints();
     ASSERT_EQ(points.size(), 2u);
     EXPECT_GE(points[0].key, 0.0);
     EXPECT_LT(points[0].key, 0.5);
@@ -32,14 +32,14 @@ TEST(SampleHandoff, KeysStayMillisecondApartAfterADay)
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start{};
     Clock::time_point now = start;
-    SampleHandoff handoff;
+    live::SampleHandoff handoff;
     handoff.setClock([&now] { return now; });
     handoff.pushPoint(0, 0, 0);
     for (const int ms : {0, 5, 10, 11}) {
         now = start + std::chrono::hours(24) + std::chrono::milliseconds(ms);
         handoff.pushPoint(0, 0, 0);
     }
-    const std::vector<ChartPoint> points = handoff.takePoints();
+    const std::vector<live::ChartPoint> points = handoff.takePoints();
     ASSERT_EQ(points.size(), 5u);
     EXPECT_EQ(points[1].key, 86400.0);
     EXPECT_EQ(points[2].key, 86400.005);
@@ -49,7 +49,7 @@ TEST(SampleHandoff, KeysStayMillisecondApartAfterADay)
 
 TEST(SampleHandoff, ConcurrentPushesAndTakesLoseNothing)
 {
-    SampleHandoff handoff;
+    live::SampleHandoff handoff;
     constexpr int count = 50000;
     std::thread producer([&] {
         for (int i = 0; i < count; ++i) {
@@ -64,7 +64,7 @@ TEST(SampleHandoff, ConcurrentPushesAndTakesLoseNothing)
     bool ordered = true;
     bool consistentAngles = true;
     while (received < count) {
-        for (const ChartPoint &p : handoff.takePoints()) {
+        for (const live::ChartPoint &p : handoff.takePoints()) {
             ordered &= p.x == last + 1;
             last = p.x;
             ++received;
@@ -82,7 +82,7 @@ TEST(SampleHandoff, ConcurrentPushesAndTakesLoseNothing)
 
 TEST(LogQueue, SignalsAFlushOnlyForTheFirstWaitingLine)
 {
-    LogQueue queue;
+    livelog::LogQueue queue;
     EXPECT_TRUE(queue.push("a"));
     EXPECT_FALSE(queue.push("b"));
     EXPECT_EQ(queue.takeAll(), (QStringList{"a", "b"}));
@@ -91,7 +91,7 @@ TEST(LogQueue, SignalsAFlushOnlyForTheFirstWaitingLine)
 
 TEST(LogQueue, KeepsOnlyTheNewestLinesTheLogCouldShow)
 {
-    LogQueue queue;
+    livelog::LogQueue queue;
     queue.setCapacity(3);
     for (const char *line : {"1", "2", "3", "4", "5"})
         queue.push(line);
@@ -104,7 +104,7 @@ TEST(LogQueue, KeepsOnlyTheNewestLinesTheLogCouldShow)
 
 TEST(LogQueue, ConcurrentWritersKeepTheirOwnOrder)
 {
-    LogQueue queue;
+    livelog::LogQueue queue;
     queue.setCapacity(1000000);
     constexpr int perWriter = 50000;
     std::atomic<int> flushes{0};
