@@ -1,27 +1,20 @@
 // Construction and teardown of the window, the message log, the common message
-// box and the update check. The device, chart, calibration and firmware slots
-// live in the mainwindow_*.cpp files beside this one.
+// box and the update check. The window builds its units and forwards its slots
+// to them; each concern's wiring lives in the mainwindow_*.cpp files beside this.
 #include "mainwindow.h"
 
-#include "outcome/outcome_texts.h"
-#include "programs/programs.h"
+#include "calibration/calibration_panel.h"
+#include "chart/live_plot.h"
+#include "connection/link_control.h"
+#include "firmware/updater.h"
+#include "identity/identity_panel.h"
+#include "livelog/live_log.h"
+#include "recording/stream_recording.h"
 #include "stream/display_modes.h"
 #include "ui_mainwindow.h"
 
-#include <QCoreApplication>
-#include <QDebug>
-#include <QDir>
 #include <QMessageBox>
-#include <QProcess>
 #include <QProgressDialog>
-#include <QScrollBar>
-
-namespace {
-
-const QString applicationName = QStringLiteral("ORVIK-IMU");
-const QString applicationVersion = QStringLiteral(ORVIK_VERSION);
-
-} // namespace
 
 MainWindow *MainWindow::pthis = nullptr;
 
@@ -31,11 +24,7 @@ MainWindow::MainWindow(QWidget *parent)
       messageFormat(stream::messageFormatFor(stream::DisplayMode::Angle)),
       graphDisplayMode(static_cast<int>(stream::DisplayMode::Angle)),
       messageDisplayMode(static_cast<int>(stream::DisplayMode::Angle)),
-      dataRate(IMUserial::DATARATE_100HZ), angleX(0), angleY(0), angleZ(0), progressDialog(nullptr),
-      reconnector([this] {
-          imuSerial->initPort(0);
-          return imuSerial->isDeivceOpen();
-      })
+      dataRate(IMUserial::DATARATE_100HZ), angleX(0), angleY(0), angleZ(0), progressDialog(nullptr)
 {
     ui->setupUi(this);
     pthis = this;
@@ -43,7 +32,6 @@ MainWindow::MainWindow(QWidget *parent)
     imuSerial->calibrationCallback = &MainWindow::CalibrationRecvCallback;
     progressDialog = new QProgressDialog(this);
     initVariable();
-    createChart();
     setupGUI();
     // The window is the timer's context so that a window closed within the
     // first half second is not called back.
@@ -52,12 +40,10 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    if (tracer) {
-        ui->widgetChart->removeItem(tracer);
-        tracer = nullptr;
-    }
+    livePlot_->removeTracer();
+    tracer = nullptr;
     // A port search under way uses the device object.
-    reconnector.stopAndWait();
+    link_->stopSearch();
     // The library's destructor stops reception and closes the port; once it
     // has returned no callback can reach this window any more.
     delete imuSerial;
@@ -73,42 +59,15 @@ void MainWindow::initVariable()
 {
     connect(ui->actionUpgrade, &QAction::triggered, this, [this] { autoUpgrade(true); });
     imuSerial->transmitErrorCallback = &MainWindow::transmite_error_callback;
-    // Lines are appended later on the GUI thread, in the order they were
-    // emitted from any thread, in batches. A streaming log then scrolls about
-    // 20 times a second, which still reads as live, at a fraction of the cost
-    // of following every refresh tick: each scroll of a full log lays out and
-    // paints its whole view again.
-    logFlushTimer.setSingleShot(true);
-    logFlushTimer.setInterval(ticksPerLogFlush * displayTickMs);
-    connect(&logFlushTimer, &QTimer::timeout, this, &MainWindow::flushLog);
-    connect(&angleTimer, &QTimer::timeout, this, &MainWindow::flushLogOnTick);
-    connect(
-        this, &MainWindow::writeLog, this,
-        [this](const QString &text) {
-            if (logQueue.push(text))
-                QMetaObject::invokeMethod(this, &MainWindow::scheduleLogFlush,
-                                          Qt::QueuedConnection);
-        },
-        Qt::DirectConnection);
-    connect(this, &MainWindow::transmiteErrorCallback, this, [this] {
-        ++pendingTransmitErrorBoxes;
-        showTransmitErrorBoxes();
-    });
-    connect(&angleTimer, &QTimer::timeout, this, &MainWindow::AngleDisplay);
-    connect(&reconnector, &Reconnector::found, this, &MainWindow::linkRegained);
-    connect(&reconnector, &Reconnector::gaveUp, this, [this] {
-        linkWanted = false;
-        emit writeLog("imu Reconnect Fail");
-    });
-    connect(&bootloaderWatch, &firmware::BootloaderWatch::appeared, this,
-            [this] { emit writeLog(outcome::kJumpToBootloader.success); });
-    connect(&bootloaderWatch, &firmware::BootloaderWatch::missing, this,
-            &MainWindow::bootloaderMissing);
-    connectFirmwareUpgrade();
+    connectLog();
+    connectLive();
+    connectChart();
+    connectLink();
+    connectCalibration();
+    connectIdentity();
+    connectFirmware();
     connectFileMenu();
     connectViews();
-    connectOrientationView();
-    connectChart();
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());
@@ -129,11 +88,17 @@ void MainWindow::setupGUI()
     // Closing also stops the dialog's own timer that would show it by itself.
     progressDialog->close();
 
-    setWindowTitle(windowTitle() + " V" + applicationVersion);
+    setWindowTitle(windowTitle() + " V" + ORVIK_VERSION);
     ui->tabWidgetControlSection->setCurrentIndex(0);
-    ui->textBrowserLogs->document()->setMaximumBlockCount(ui->spinBoxMaxLines->value());
-    logQueue.setCapacity(ui->spinBoxMaxLines->value());
+    liveLog_->setCapacity(ui->spinBoxMaxLines->value());
     ui->splitterGraphTable->setSizes({width(), 0});
+    ui->splitterReceivedData->setSizes({200, 400});
+    // The log's and the chart's halves paint their own plain background, so a
+    // read-out or scroll bar that changes does not repaint the group box's
+    // frame behind it 60 times a second.
+    ui->layoutWidget->setAutoFillBackground(true);
+    ui->verticalLayoutWidget_2->setAutoFillBackground(true);
+    ui->textBrowserLogs->setHighlightEnabled(false);
 }
 
 int MainWindow::QMessageBoxWindow(QMessageBoxType type, QString WindowMsg, QString showMsg)
@@ -163,74 +128,54 @@ int MainWindow::QMessageBoxWindow(QMessageBoxType type, QString WindowMsg, QStri
     return box.exec();
 }
 
-bool MainWindow::deviceOpen(const closedport::Notice &notice)
+prompts::Prompter MainWindow::prompter()
 {
-    if (imuSerial->isDeivceOpen())
-        return true;
-    if (notice.logLine)
-        emit writeLog(notice.logLine);
-    if (notice.debugLine)
-        qDebug() << notice.debugLine;
-    if (notice.boxText)
-        QMessageBoxWindow(MsgCritical, "Error", notice.boxText);
-    return false;
+    const auto boxOf = [this](QMessageBoxType type) {
+        return [this, type](const QString &title, const QString &text) {
+            QMessageBoxWindow(type, title, text);
+        };
+    };
+    return {[this](const QString &line) { emit writeLog(line); }, boxOf(MsgCritical),
+            boxOf(MsgInformation),
+            [this](const QString &title, const QString &question) {
+                return QMessageBoxWindow(MsgQuestion, title, question) == QMessageBox::Yes;
+            }};
+}
+
+// Lines are appended later on the GUI thread, in the order they were emitted
+// from any thread, in batches.
+void MainWindow::connectLog()
+{
+    liveLog_ = new livelog::LiveLog(*ui->textBrowserLogs, *ui->checkBoxShowTime, angleTimer,
+                                    logTime, this);
+    connect(
+        this, &MainWindow::writeLog, this, [this](const QString &text) { liveLog_->post(text); },
+        Qt::DirectConnection);
 }
 
 void MainWindow::writeToPlainText(const QString &text)
 {
-    appendLogLines({text});
+    liveLog_->append({text});
 }
 
 void MainWindow::flushLog()
 {
-    appendLogLines(logQueue.takeAll());
-}
-
-// While the display ticks run, the log is appended on every few ticks, in the
-// pass of the event loop that paints the tick anyway; a flush of its own would
-// cost the window a paint pass of its own.
-void MainWindow::scheduleLogFlush()
-{
-    if (!angleTimer.isActive())
-        logFlushTimer.start();
-}
-
-void MainWindow::flushLogOnTick()
-{
-    if (++ticksSinceLogFlush < ticksPerLogFlush)
-        return;
-    ticksSinceLogFlush = 0;
-    flushLog();
-}
-
-void MainWindow::appendLogLines(const QStringList &lines)
-{
-    if (lines.isEmpty())
-        return;
-    if (!ui->checkBoxShowTime->isChecked()) {
-        ui->textBrowserLogs->appendKeepingGlyphs(lines.join('\n'));
-        return;
-    }
-    logTime = QDateTime::currentDateTime();
-    const QString stamp = "[" + logTime.toString("hh:mm:ss.zzz") + "]: ";
-    ui->textBrowserLogs->appendKeepingGlyphs(stamp + lines.join('\n' + stamp));
+    liveLog_->flush();
 }
 
 void MainWindow::on_pushButtonClear_clicked()
 {
-    ui->textBrowserLogs->clear();
+    liveLog_->clear();
 }
 
 void MainWindow::on_spinBoxMaxLines_valueChanged(int arg1)
 {
-    ui->textBrowserLogs->document()->setMaximumBlockCount(arg1);
-    logQueue.setCapacity(arg1);
+    liveLog_->setCapacity(arg1);
 }
 
 void MainWindow::on_pushButtonSerialLogScrollown_clicked()
 {
-    QScrollBar *bar = ui->textBrowserLogs->verticalScrollBar();
-    bar->setValue(bar->maximum());
+    liveLog_->scrollToEnd();
 }
 
 void MainWindow::on_checkBox_display_stateChanged(int /*arg1*/)
@@ -240,10 +185,5 @@ void MainWindow::on_checkBox_display_stateChanged(int /*arg1*/)
 
 void MainWindow::autoUpgrade(bool displaystartwindow)
 {
-    const QStringList arguments = programs::updaterArguments(
-        QCoreApplication::applicationPid(), programs::updateManifestUrl(ORVIK_UPDATE_HOST),
-        applicationName, applicationVersion, QDir(QCoreApplication::applicationDirPath()).path(),
-        displaystartwindow);
-    if (!QProcess::startDetached(programs::locate(programs::kUpdaterName), arguments, QString()))
-        emit writeLog("Failed to start the updater.");
+    firmware::startUpdater(displaystartwindow, prompter());
 }

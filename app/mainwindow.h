@@ -1,16 +1,10 @@
 #pragma once
 
-#include "closedport.h"
-#include "firmware/bootloader_watch.h"
-#include "firmware/firmware_upgrade.h"
+#include "chart/graph_data_container.h"
 #include "imuserial.h"
-#include "logqueue.h"
-#include "outcome/command_outcome.h"
-#include "reconnector.h"
-#include "recording/csv_export.h"
-#include "recording/recorder.h"
-#include "samplehandoff.h"
-#include "views/splitlayout.h"
+#include "live/display_tick.h"
+#include "live/sample_handoff.h"
+#include "prompts/prompter.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -20,19 +14,36 @@
 #include <QTimer>
 
 #include <atomic>
+#include <memory>
 
-class ChartController;
 class QCPGraph;
 class QCPItemTracer;
-class QMouseEvent;
 class QProgressDialog;
-template <class DataType> class QCPDataContainer;
-class QCPGraphData;
-using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;
 
 class Ui_MainWindow;
-namespace views {
-class ParserDataPanel;
+namespace calibration {
+class CalibrationPanel;
+}
+namespace chart {
+class LivePlot;
+}
+namespace connection {
+class LinkControl;
+}
+namespace filemenu {
+class FileMenu;
+}
+namespace firmware {
+class FirmwarePanel;
+}
+namespace identity {
+class IdentityPanel;
+}
+namespace livelog {
+class LiveLog;
+}
+namespace recording {
+class StreamRecording;
 }
 
 enum QMessageBoxType
@@ -61,9 +72,9 @@ public:
 
     // The clock the chart's keys are read from, for tests and benchmarks that
     // drive the time axis themselves; set it before samples flow.
-    void setChartClock(SampleHandoff::ClockReading reading)
+    void setChartClock(live::SampleHandoff::ClockReading reading)
     {
-        handoff.setClock(std::move(reading));
+        handoff_.setClock(std::move(reading));
     }
 
 signals:
@@ -110,52 +121,20 @@ public slots:
 private:
     void initVariable();
     void setupGUI();
-    void createChart();
-    void createChartTracer();
-    static void transmite_error_callback();
-    void on_chartMouseDoubleClickHandler(QMouseEvent *event);
-
-    // True when the port is open; otherwise tells the operator as `notice` says.
-    bool deviceOpen(const closedport::Notice &notice);
-    bool confirmed(const QString &question);
-    // Sends a command and logs its success or failure text.
-    template <class Operation> bool sendAndLog(Operation &&operation, const outcome::Texts &texts)
-    {
-        const bool done = outcome::run(operation);
-        emit writeLog(outcome::textFor(done, texts));
-        return done;
-    }
-    void stopStreamForCalibrationExchange();
-
-    void appendLogLines(const QStringList &lines);
-    void showTransmitErrorBoxes();
-    void setLinkIndicator(bool on);
-    void linkOpened();
-    void linkClosed();
-    void linkLost();
-    void linkRegained();
-    void bootloaderMissing();
-    void connectFirmwareUpgrade();
-    void chooseUpgradeImage();
-    void showUpgradePhase(firmware::FirmwarePhase phase);
-    void showUpgradeProgress(qint64 done, qint64 total);
-    void firmwareRunSucceeded();
-    void firmwareRunFailed(const firmware::FirmwareFailure &failure);
-    void beginPlotting();
-    void startDisplayTicksTogether();
-    void scheduleLogFlush();
-    void flushLogOnTick();
-    void stopPlotting();
-    bool drainChartPoints();
-    void emptyChart();
-    // The File menu: save and print the log and the chart, quit.
+    // Each builds and wires its concern's units (mainwindow_<concern>.cpp).
+    void connectLog();
+    void connectLive();
+    void connectChart();
+    void connectLink();
+    void connectCalibration();
+    void connectIdentity();
+    void connectFirmware();
     void connectFileMenu();
-    void saveLogAs();
-    void saveGraphAs();
-    void printLog();
-    void printGraph();
-    // The graph view's pages: the chart and the 3D orientation view.
-    void connectOrientationView();
+    void connectViews();
+    static void transmite_error_callback();
+    // How the units speak to the operator: through writeLog and QMessageBoxWindow.
+    prompts::Prompter prompter();
+    live::DisplayTicks displayTicks() { return {angleTimer, plotTimer}; }
 
     Ui_MainWindow *ui;
     QCPItemTracer *tracer;
@@ -168,9 +147,6 @@ private:
     QSharedPointer<QCPGraphDataContainer> graph3Data;
     // Published window state: the last log time stamp, though only one function uses it.
     QDateTime logTime;
-    // The read-outs and the chart follow the module at this period, about 60
-    // times a second, whatever the data rate.
-    static constexpr int displayTickMs = 16;
     QTimer plotTimer;
     QTimer linkBlinkTimer;
     QTimer angleTimer;
@@ -195,61 +171,20 @@ private:
     double angleZ;
     QProgressDialog *progressDialog;
 
-    // Log lines from every thread, appended in batches on the GUI thread:
-    // on every third display tick while those run, else by the timer.
-    LogQueue logQueue;
-    static constexpr int ticksPerLogFlush = 3;
-    int ticksSinceLogFlush = 0;
-    QTimer logFlushTimer;
-    // Chart points and angles from the receive thread; it also keeps the
+    // Chart points and angles from the receive thread, for the chart, the
+    // read-outs, the parser panel and the orientation view; it also keeps the
     // chart's time origin, which that thread sets.
-    SampleHandoff handoff;
-    // Transmit errors waiting for their box, shown one after the other.
-    int pendingTransmitErrorBoxes = 0;
-    bool showingTransmitErrorBox = false;
+    live::SampleHandoff handoff_;
+    // The units the window wires together, owned by the window.
+    livelog::LiveLog *liveLog_ = nullptr;
+    chart::LivePlot *livePlot_ = nullptr;
+    std::unique_ptr<recording::StreamRecording> stream_;
+    connection::LinkControl *link_ = nullptr;
+    std::unique_ptr<calibration::CalibrationPanel> calibrationPanel_;
+    std::unique_ptr<identity::IdentityPanel> identityPanel_;
+    firmware::FirmwarePanel *firmwarePanel_ = nullptr;
+    filemenu::FileMenu *fileMenu_ = nullptr;
 
-    // The operator connected and has not disconnected since: a module that
-    // goes away is looked for, and what ran is restored when it is back.
-    bool linkWanted = false;
-    struct
-    {
-        bool streaming = false;
-        bool plotting = false;
-    } runningWhenLost;
-    Reconnector reconnector;
-    // Confirms a jump to the bootloader.
-    firmware::BootloaderWatch bootloaderWatch;
-    // Upgrades the firmware or leaves the bootloader; the run under way is
-    // an upgrade, else a leave.
-    firmware::FirmwareUpgrade firmwareUpgrade{this};
-    bool upgrading = false;
-
-    // The chart's context menu, zoom rectangle and tracer (mainwindow_chart.cpp).
-    void connectChart();
-    void showTracer(bool on);
-    ChartController *chartController = nullptr;
-
-    // The stream's recording and its export as CSV (mainwindow_recording.cpp).
 private slots:
     void on_actionto_csv_triggered();
-
-private:
-    void startRecordingUnlessResumed();
-    void csvExportFinished(bool cancelled, const QString &failure);
-    recording::Recorder recorder;
-    // The export under way, if any, and its progress dialog.
-    std::unique_ptr<recording::CsvExport> csvExport;
-    QPointer<QProgressDialog> csvExportProgress;
-    // A stream restarted after a lost link continues the recording it had.
-    bool resumingStream = false;
-
-    // The split views, the parser-data panel and the help shortcuts
-    // (mainwindow_views.cpp).
-private:
-    void connectViews();
-    void applySplit();
-    void refreshParserPanel();
-    void showApplicationInfo();
-    views::SplitState splitState;
-    views::ParserDataPanel *parserPanel = nullptr;
 };

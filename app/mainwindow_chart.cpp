@@ -1,60 +1,59 @@
-// The chart's steering by the operator: context menu, zoom rectangle and
-// tracer, driven by the chart controller.
+// The chart's slots and wiring; the chart itself is chart::LivePlot.
 #include "mainwindow.h"
 
-#include "chart/chartcontroller.h"
+#include "chart/chart_controller.h"
+#include "chart/live_plot.h"
+#include "connection/closed_port.h"
 #include "ui_mainwindow.h"
 
 #include <qcustomplot.h>
 
-namespace {
-
-QCPItemTracer::TracerStyle tracerStyleFor(const QString &choice)
-{
-    return choice.contains("Crosshair", Qt::CaseInsensitive) ? QCPItemTracer::tsCrosshair
-                                                             : QCPItemTracer::tsCircle;
-}
-
-} // namespace
-
 void MainWindow::connectChart()
 {
-    chartController = new ChartController(*ui->widgetChart, this);
-    connect(chartController, &ChartController::saveImageRequested, this, &MainWindow::saveGraphAs);
-    connect(ui->checkBoxEnableTracer, &QCheckBox::toggled, this, &MainWindow::showTracer);
-    connect(ui->comboBoxTracerStyle, &QComboBox::currentTextChanged, this,
-            [this](const QString &choice) {
-                if (!tracer)
-                    return;
-                tracer->setStyle(tracerStyleFor(choice));
-                ui->widgetChart->replot();
-            });
+    livePlot_ = new chart::LivePlot(*ui, handoff_, plotting, displayTicks(), this);
+    graph1 = livePlot_->graph(0);
+    graph2 = livePlot_->graph(1);
+    graph3 = livePlot_->graph(2);
+    graph1Data = graph1->data();
+    graph2Data = graph2->data();
+    graph3Data = graph3->data();
+    tracer = livePlot_->tracer();
+    connect(livePlot_, &chart::LivePlot::tracerChanged, this,
+            [this](QCPItemTracer *shown) { tracer = shown; });
+    connect(&plotTimer, &QTimer::timeout, this, &MainWindow::timerSlot);
 }
 
-// The tracer in the style the form chooses, following no curve until the
-// mouse moves over the chart.
-void MainWindow::createChartTracer()
+void MainWindow::timerSlot()
 {
-    tracer = new QCPItemTracer(ui->widgetChart);
-    tracer->setInterpolating(false);
-    tracer->setStyle(tracerStyleFor(ui->comboBoxTracerStyle->currentText()));
-    tracer->setPen(QPen(Qt::red));
-    tracer->setBrush(QBrush(Qt::red));
-    tracer->setSize(8);
-    tracer->setGraph(nullptr);
-    chartController->setTracer(tracer);
+    if (livePlot_->refresh(rescaleValueAxis))
+        rescaleValueAxis = false;
 }
 
-void MainWindow::showTracer(bool on)
+void MainWindow::on_pushButtonStartPlot_clicked(bool checked)
 {
-    if (on == (tracer != nullptr))
+    if (busy)
         return;
-    if (on) {
-        createChartTracer();
+    busy = true;
+    if (!checked) {
+        livePlot_->stop();
+    } else if (!connection::deviceOpen(*imuSerial, connection::kPlotRefused, prompter())) {
+        ui->pushButtonStartPlot->setChecked(false);
     } else {
-        chartController->setTracer(nullptr);
-        ui->widgetChart->removeItem(tracer);
-        tracer = nullptr;
+        rescaleValueAxis = true;
+        livePlot_->clear();
+        livePlot_->begin();
     }
-    ui->widgetChart->replot();
+    busy = false;
+}
+
+void MainWindow::on_pushButtonClearGraphs_clicked()
+{
+    livePlot_->clear();
+    ui->widgetChart->replot(QCustomPlot::rpRefreshHint);
+}
+
+void MainWindow::on_comboBoxShowType_currentIndexChanged(int index)
+{
+    if (livePlot_->showCurveSet(index))
+        showType = index;
 }

@@ -1,66 +1,20 @@
-// The File menu: the log and the chart saved or printed, and Quit.
+// The File menu, built as filemenu::FileMenu; the chart's "Save image..." is
+// the menu's image entry.
 #include "mainwindow.h"
 
-#include "filedialogs.h"
-#include "filemenu/chartimage.h"
-#include "filemenu/printing.h"
-#include "filemenu/suggestedpath.h"
-#include "files/saved_file.h"
-#include "ui_mainwindow.h"
-
-#include <QPrinter>
+#include "chart/chart_controller.h"
+#include "chart/live_plot.h"
+#include "filemenu/file_menu.h"
+#include "recording/stream_recording.h"
 
 void MainWindow::connectFileMenu()
 {
-    connect(ui->actionSave_As, &QAction::triggered, this, &MainWindow::saveLogAs);
-    connect(ui->actionImage, &QAction::triggered, this, &MainWindow::saveGraphAs);
-    connect(ui->actionPrint_log, &QAction::triggered, this, &MainWindow::printLog);
-    connect(ui->actionPrint_Graph, &QAction::triggered, this, &MainWindow::printGraph);
-    // Exactly what the close button does: the window's end stops the stream
-    // and closes the port.
-    connect(ui->actionQuit, &QAction::triggered, this, &QWidget::close);
+    fileMenu_ = new filemenu::FileMenu(*this, *ui, *liveLog_, stream_->recorder(), prompter());
+    connect(&livePlot_->controller(), &chart::ChartController::saveImageRequested, fileMenu_,
+            &filemenu::FileMenu::saveGraphAs);
 }
 
-void MainWindow::saveLogAs()
+void MainWindow::on_actionto_csv_triggered()
 {
-    const QString path = filedialogs::saveFileName(
-        this, "Save Log As", "Text files (*.txt);;All files (*)",
-        filemenu::suggestedPath("log", "txt", QDateTime::currentDateTime()));
-    if (path.isEmpty())
-        return;
-    flushLog();
-    const QString failure = files::writeAll(path, ui->textBrowserLogs->toPlainText().toUtf8());
-    if (!failure.isEmpty())
-        QMessageBoxWindow(MsgCritical, "Error", failure);
-}
-
-void MainWindow::saveGraphAs()
-{
-    const QString chosen = filedialogs::saveFileName(
-        this, "Save Graph As", chartimage::dialogFilter(),
-        filemenu::suggestedPath("graph", "png", QDateTime::currentDateTime()));
-    if (chosen.isEmpty())
-        return;
-    const QString failure = chartimage::save(*ui->widgetChart, chartimage::withImageSuffix(chosen));
-    if (!failure.isEmpty())
-        QMessageBoxWindow(MsgCritical, "Error", failure);
-}
-
-void MainWindow::printLog()
-{
-    QPrinter printer;
-    if (!printing::choosePrinter(this, "Print Log", printer))
-        return;
-    flushLog();
-    if (!printing::printText(*ui->textBrowserLogs, printer))
-        QMessageBoxWindow(MsgCritical, "Error", "Could not print the log: the printer failed.");
-}
-
-void MainWindow::printGraph()
-{
-    QPrinter printer;
-    if (!printing::choosePrinter(this, "Print Graph", printer))
-        return;
-    if (!printing::printChart(*ui->widgetChart, printer))
-        QMessageBoxWindow(MsgCritical, "Error", "Could not print the graph: the printer failed.");
+    fileMenu_->exportCsv();
 }

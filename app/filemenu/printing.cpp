@@ -8,11 +8,11 @@
 
 #include <algorithm>
 
-namespace printing {
+namespace filemenu {
 
 namespace {
 
-Ask replacement;
+AskPrinter replacement;
 
 } // namespace
 
@@ -25,7 +25,7 @@ bool choosePrinter(QWidget *parent, const QString &caption, QPrinter &printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
-void replace(Ask ask)
+void replacePrintDialog(AskPrinter ask)
 {
     replacement = std::move(ask);
 }
@@ -53,4 +53,4 @@ bool printChart(QCustomPlot &chart, QPrinter &printer)
     return painter.end();
 }
 
-} // namespace printing
+} // namespace filemenu

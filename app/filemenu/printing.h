@@ -11,9 +11,9 @@ class QPlainTextEdit;
 class QPrinter;
 class QWidget;
 
-namespace printing {
+namespace filemenu {
 
-struct Question
+struct PrintQuestion
 {
     QWidget *parent = nullptr;
     QString caption;
@@ -21,13 +21,13 @@ struct Question
 };
 
 // True to print on the printer as the answer set it up, false when cancelled.
-using Ask = std::function<bool(const Question &)>;
+using AskPrinter = std::function<bool(const PrintQuestion &)>;
 
 // The platform print dialog for `printer`.
 bool choosePrinter(QWidget *parent, const QString &caption, QPrinter &printer);
 
 // Replaces the dialog; an empty function restores the real one.
-void replace(Ask ask);
+void replacePrintDialog(AskPrinter ask);
 
 // The text of `editor` over as many pages as it takes. False when the printer
 // could not be started.
@@ -37,4 +37,4 @@ bool printText(const QPlainTextEdit &editor, QPrinter &printer);
 // False when the printer could not be started.
 bool printChart(QCustomPlot &chart, QPrinter &printer);
 
-} // namespace printing
+} // namespace filemenu

@@ -12,7 +12,7 @@
 // GUI_LOAD_NO_LOG / GUI_LOAD_NO_PLOT in the environment leave the log lines or
 // the chart out, to see what each costs; GUI_LOAD_VIEW=3d shows the 3D
 // orientation view in the chart's place (the chart still takes the points).
-#include "chart/charthistory.h"
+#include "chart/chart_history.h"
 #include "event_loop_lag.h"
 #include "fake_device.h"
 #include "mainwindow.h"
@@ -182,7 +182,7 @@ void timeReplot(QCustomPlot &chart, const QString &what)
 // Replots of the newest 10 s and of everything the chart holds.
 void timeLiveAndWhole(QCustomPlot &chart, const QString &span)
 {
-    const double newest = charthistory::newestKey(*chart.graph(0)->data());
+    const double newest = chart::newestKey(*chart.graph(0)->data());
     chart.xAxis->setRange(newest - 10, newest);
     chart.yAxis->rescale();
     timeReplot(chart, "last 10 s of " + span);
@@ -229,9 +229,9 @@ void day(double hours, double rate)
     long sent = 0;
     {
         Window w;
-        const auto start = SampleHandoff::Clock::now();
+        const auto start = live::SampleHandoff::Clock::now();
         w.window.setChartClock([&] {
-            return start + std::chrono::duration_cast<SampleHandoff::Clock::duration>(
+            return start + std::chrono::duration_cast<live::SampleHandoff::Clock::duration>(
                                std::chrono::duration<double>(sent / rate));
         });
         const long total = long(hours * 3600 * rate);
@@ -258,7 +258,7 @@ void day(double hours, double rate)
         for (int i = 0; i < 20; ++i) {
             QElapsedTimer t;
             t.start();
-            charthistory::compacted(*w.chart->graph(0)->data(), charthistory::chartLimits);
+            chart::compacted(*w.chart->graph(0)->data(), chart::kChartLimits);
             ms.push_back(t.nsecsElapsed() / 1e6);
         }
         std::printf("%-36s median %.2f ms, max %.2f ms\n", "one curve's compaction pass",

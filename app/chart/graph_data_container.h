@@ -1,0 +1,7 @@
+// The chart library's container of a curve's points, declared without the
+// library's header.
+#pragma once
+
+class QCPGraphData;
+template <class DataType> class QCPDataContainer;
+using QCPGraphDataContainer = QCPDataContainer<QCPGraphData>;

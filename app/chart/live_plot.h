@@ -1,0 +1,82 @@
+// The window's live chart: its set-up, the three curves fed from the sample
+// hand-off on the refresh tick, the curve set shown, the tracer, and plotting
+// started and stopped. GUI thread only, like the chart.
+#pragma once
+
+#include "chart/graph_data_container.h"
+#include "live/display_tick.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSharedPointer>
+
+#include <array>
+#include <atomic>
+
+class QCPGraph;
+class QCPItemTracer;
+class QMouseEvent;
+class Ui_MainWindow;
+
+namespace live {
+class SampleHandoff;
+}
+
+namespace chart {
+
+class ChartController;
+
+class LivePlot : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `plotting` is the flag the receive thread reads; the chart's tick
+    // drives refresh() while plotting.
+    LivePlot(Ui_MainWindow &ui, live::SampleHandoff &handoff, std::atomic<bool> &plotting,
+             live::DisplayTicks ticks, QObject *parent);
+
+    QCPGraph *graph(int index) const;
+    // The tracer shown, or null while the form's tracer box is unchecked.
+    QCPItemTracer *tracer() const { return tracer_; }
+    // Removes the tracer from the chart; call before the chart goes.
+    void removeTracer();
+
+    // Moves the points that arrived into the curves and draws them. With
+    // `rescaleValues` the value axis is fitted to the curves first; says
+    // whether it was.
+    bool refresh(bool rescaleValues);
+    void clear();
+    // Shows all curves (0) or only x, y or z (1 to 3); false for any other index.
+    bool showCurveSet(int index);
+    void fitOnDoubleClick(QMouseEvent *event);
+
+    // Also resumes a plot after a lost link came back, keeping the points and
+    // the time origin.
+    void begin();
+    void stop();
+    bool isPlotting() const { return plotting_; }
+
+    ChartController &controller() { return *controller_; }
+
+signals:
+    void tracerChanged(QCPItemTracer *tracer);
+
+private:
+    void setUp();
+    void addCurves();
+    bool drainPoints();
+    void createTracer();
+    void showTracer(bool on);
+
+    Ui_MainWindow &ui_;
+    live::SampleHandoff &handoff_;
+    std::atomic<bool> &plotting_;
+    live::DisplayTicks ticks_;
+    ChartController *controller_;
+    std::array<QPointer<QCPGraph>, 3> graphs_;
+    std::array<QSharedPointer<QCPGraphDataContainer>, 3> data_;
+    QCPItemTracer *tracer_ = nullptr;
+};
+
+} // namespace chart

@@ -1,0 +1,52 @@
+// The message log: lines from every thread, appended in batches on the GUI
+// thread, on every third display tick while those run, else by a timer of
+// its own; with their time stamps when the form asks for them.
+#pragma once
+
+#include "log_queue.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QTimer>
+
+class CodeEditor;
+class QCheckBox;
+
+namespace livelog {
+
+class LiveLog : public QObject
+{
+    Q_OBJECT
+
+public:
+    // `displayTick` is the read-outs' refresh; `lastStamp` receives the time
+    // of every stamped batch.
+    LiveLog(CodeEditor &view, QCheckBox &showTime, QTimer &displayTick, QDateTime &lastStamp,
+            QObject *parent);
+
+    // Any thread.
+    void post(const QString &line);
+    // Appends every line posted so far now.
+    void flush();
+    void append(const QStringList &lines);
+    // The log and the lines on their way keep at most `lines` lines.
+    void setCapacity(int lines);
+    void clear();
+    void scrollToEnd();
+
+private:
+    void scheduleFlush();
+    void flushOnTick();
+
+    static constexpr int kTicksPerFlush = 3;
+
+    CodeEditor &view_;
+    QCheckBox &showTime_;
+    QTimer &displayTick_;
+    QDateTime &lastStamp_;
+    LogQueue queue_;
+    int ticksSinceFlush_ = 0;
+    QTimer flushTimer_;
+};
+
+} // namespace livelog

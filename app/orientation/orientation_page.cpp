@@ -1,0 +1,32 @@
+#include "orientation_page.h"
+
+#include "live/sample_handoff.h"
+#include "orientation/orientationview.h"
+#include "ui_mainwindow.h"
+
+#include <QStackedWidget>
+
+namespace orientation {
+
+void addOrientationPage(Ui_MainWindow &ui, const live::SampleHandoff &handoff, QTimer &displayTick)
+{
+    auto *view = new OrientationView(ui.stackedWidgetGraphView);
+    ui.stackedWidgetGraphView->addWidget(view);
+    const auto refresh = [&handoff, view] {
+        if (!view->isVisible())
+            return;
+        // Level until the first sample arrives.
+        const auto sample = handoff.latestSample();
+        if (sample)
+            view->setAttitude({sample->quat.w, sample->quat.x, sample->quat.y, sample->quat.z});
+    };
+    QObject::connect(ui.actionPlotter, &QAction::triggered, view,
+                     [&ui] { ui.stackedWidgetGraphView->setCurrentWidget(ui.page); });
+    QObject::connect(ui.action3D_orientation, &QAction::triggered, view, [&ui, view, refresh] {
+        ui.stackedWidgetGraphView->setCurrentWidget(view);
+        refresh();
+    });
+    QObject::connect(&displayTick, &QTimer::timeout, view, refresh);
+}
+
+} // namespace orientation

@@ -1,0 +1,17 @@
+// The graph view's second page: the module's attitude in 3D, which follows
+// the stream on the read-outs' refresh while it is shown; the View menu
+// switches between it and the chart.
+#pragma once
+
+class QTimer;
+class Ui_MainWindow;
+
+namespace live {
+class SampleHandoff;
+}
+
+namespace orientation {
+
+void addOrientationPage(Ui_MainWindow &ui, const live::SampleHandoff &handoff, QTimer &displayTick);
+
+} // namespace orientation

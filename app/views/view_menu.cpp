@@ -1,0 +1,83 @@
+#include "view_menu.h"
+
+#include "live/sample_handoff.h"
+#include "ui_mainwindow.h"
+#include "views/appinfo.h"
+#include "views/parserpanel.h"
+
+#include <QMessageBox>
+#include <QWhatsThis>
+
+namespace views {
+
+ViewMenu::ViewMenu(QMainWindow &window, Ui_MainWindow &ui, const live::SampleHandoff &handoff,
+                   QTimer &displayTick, prompts::Prompter prompter)
+    : QObject(&window), window_(window), ui_(ui), handoff_(handoff), prompter_(std::move(prompter)),
+      parserPanel_(new ParserDataPanel)
+{
+    // The panel is the third pane of the log/chart splitter, hidden at start.
+    parserPanel_->hide();
+    ui_.splitterReceivedData->addWidget(parserPanel_);
+    connectSplits();
+    connect(&displayTick, &QTimer::timeout, this, &ViewMenu::refreshParserPanel);
+
+    // These are in no menu: on the window itself their shortcuts still work.
+    window_.addActions({ui_.actionWhats_this, ui_.actionAbout_Qt, ui_.actionInfo});
+    connect(ui_.actionWhats_this, &QAction::triggered, this, &QWhatsThis::enterWhatsThisMode);
+    connect(ui_.actionAbout_Qt, &QAction::triggered, this,
+            [this] { QMessageBox::aboutQt(&window_, ui_.actionAbout_Qt->text()); });
+    connect(ui_.actionInfo, &QAction::triggered, this, &ViewMenu::showApplicationInfo);
+}
+
+void ViewMenu::connectSplits()
+{
+    const auto onTrigger = [this](QAction *action, auto change) {
+        connect(action, &QAction::triggered, this, [this, change] {
+            change(splitState_);
+            applySplit();
+        });
+    };
+    // Choosing a log/chart split brings a maximised panel back to its share.
+    const auto split = [](LogChartSplit chosen) {
+        return [chosen](SplitState &state) {
+            state.split = chosen;
+            if (state.pane == ParserPane::Full)
+                state.pane = ParserPane::Shown;
+        };
+    };
+    const auto pane = [](ParserPane chosen) {
+        return [chosen](SplitState &state) { state.pane = chosen; };
+    };
+    onTrigger(ui_.actionFull_text_view, split(LogChartSplit::FullText));
+    onTrigger(ui_.action50_50_view, split(LogChartSplit::Half));
+    onTrigger(ui_.actionFull_chart, split(LogChartSplit::FullChart));
+    onTrigger(ui_.actionShow_parser_data, pane(ParserPane::Shown));
+    onTrigger(ui_.actionHide_parser_data, pane(ParserPane::Hidden));
+    onTrigger(ui_.actionFull_parser_data, pane(ParserPane::Full));
+}
+
+void ViewMenu::applySplit()
+{
+    parserPanel_->setVisible(splitState_.pane != ParserPane::Hidden);
+    // The splitter scales the widths to the room it has.
+    const std::array<int, 3> widths = paneWidths(splitState_, ui_.splitterReceivedData->width());
+    ui_.splitterReceivedData->setSizes({widths.begin(), widths.end()});
+    refreshParserPanel();
+}
+
+// On the refresh tick, from the hand-off: the receive thread never reaches
+// the panel.
+void ViewMenu::refreshParserPanel()
+{
+    if (parserPanel_->isHidden())
+        return;
+    if (const std::optional<IMUserial::sensor_data> sample = handoff_.latestSample())
+        parserPanel_->showSample(*sample);
+}
+
+void ViewMenu::showApplicationInfo()
+{
+    prompter_.inform(ui_.actionInfo->text(), applicationInfoText(currentBuild()));
+}
+
+} // namespace views

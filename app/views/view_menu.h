@@ -1,0 +1,45 @@
+// The View menu: the split of the received-data area between the log, the
+// chart and the parser-data panel; and the help actions reached by shortcut only.
+#pragma once
+
+#include "prompts/prompter.h"
+#include "views/splitlayout.h"
+
+#include <QObject>
+
+class QMainWindow;
+class QTimer;
+class Ui_MainWindow;
+
+namespace live {
+class SampleHandoff;
+}
+
+namespace views {
+
+class ParserDataPanel;
+
+class ViewMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The panel follows `handoff` on `displayTick`.
+    ViewMenu(QMainWindow &window, Ui_MainWindow &ui, const live::SampleHandoff &handoff,
+             QTimer &displayTick, prompts::Prompter prompter);
+
+private:
+    void connectSplits();
+    void applySplit();
+    void refreshParserPanel();
+    void showApplicationInfo();
+
+    QMainWindow &window_;
+    Ui_MainWindow &ui_;
+    const live::SampleHandoff &handoff_;
+    prompts::Prompter prompter_;
+    SplitState splitState_;
+    ParserDataPanel *parserPanel_;
+};
+
+} // namespace views
