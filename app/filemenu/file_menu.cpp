@@ -1,11 +1,11 @@
 #include "file_menu.h"
 
 #include "chart/chart_image.h"
-#include "filedialogs.h"
 #include "filemenu/printing.h"
 #include "filemenu/suggested_path.h"
 #include "files/saved_file.h"
 #include "livelog/live_log.h"
+#include "prompts/file_dialogs.h"
 #include "recording/recorder.h"
 #include "ui_mainwindow.h"
 
@@ -32,8 +32,8 @@ FileMenu::FileMenu(QMainWindow &window, Ui_MainWindow &ui, livelog::LiveLog &log
 void FileMenu::saveLogAs()
 {
     const QString path =
-        filedialogs::saveFileName(&window_, "Save Log As", "Text files (*.txt);;All files (*)",
-                                  suggestedPath("log", "txt", QDateTime::currentDateTime()));
+        prompts::saveFileName(&window_, "Save Log As", "Text files (*.txt);;All files (*)",
+                              suggestedPath("log", "txt", QDateTime::currentDateTime()));
     if (path.isEmpty())
         return;
     log_.flush();
@@ -45,8 +45,8 @@ void FileMenu::saveLogAs()
 void FileMenu::saveGraphAs()
 {
     const QString chosen =
-        filedialogs::saveFileName(&window_, "Save Graph As", chart::imageDialogFilter(),
-                                  suggestedPath("graph", "png", QDateTime::currentDateTime()));
+        prompts::saveFileName(&window_, "Save Graph As", chart::imageDialogFilter(),
+                              suggestedPath("graph", "png", QDateTime::currentDateTime()));
     if (chosen.isEmpty())
         return;
     const QString failure = chart::saveImage(*ui_.widgetChart, chart::withImageSuffix(chosen));
@@ -84,8 +84,8 @@ void FileMenu::exportCsv()
         return;
     }
     const QString suggested = suggestedPath("data", "csv", QDateTime::currentDateTime());
-    const QString path = filedialogs::saveFileName(&window_, "Export Recording as CSV",
-                                                   "CSV files (*.csv)", suggested);
+    const QString path =
+        prompts::saveFileName(&window_, "Export Recording as CSV", "CSV files (*.csv)", suggested);
     if (path.isEmpty())
         return;
 

@@ -1,11 +1,11 @@
 #include "firmware_panel.h"
 
 #include "connection/closed_port.h"
-#include "filedialogs.h"
 #include "firmware/firmware_tools.h"
 #include "outcome/command_outcome.h"
 #include "outcome/outcome_texts.h"
 #include "programs/programs.h"
+#include "prompts/file_dialogs.h"
 
 #include <QAbstractButton>
 #include <QDebug>
@@ -97,7 +97,7 @@ void FirmwarePanel::upgrade()
 void FirmwarePanel::chooseImage()
 {
     const QString path =
-        filedialogs::openFileName(&window_, "选择文件", "DFU/BIN/HEX 文件 (*.dfu *.bin *.hex)");
+        prompts::openFileName(&window_, "选择文件", "DFU/BIN/HEX 文件 (*.dfu *.bin *.hex)");
     if (path.isEmpty()) {
         firmwareUpgrade_.abandon();
         return;
@@ -162,7 +162,7 @@ void FirmwarePanel::runFailed(const FirmwareFailure &failure)
 void FirmwarePanel::packFile()
 {
     const QString input =
-        filedialogs::openFileName(&window_, "选择输入文件", "Hex or Bin Files (*.hex *.bin)");
+        prompts::openFileName(&window_, "选择输入文件", "Hex or Bin Files (*.hex *.bin)");
     if (input.isEmpty())
         return;
     if (!input.endsWith(".hex", Qt::CaseInsensitive) &&
@@ -170,8 +170,7 @@ void FirmwarePanel::packFile()
         prompter_.error("文件错误", "输入文件必须是.bin或.hex文件");
         return;
     }
-    const QString output =
-        filedialogs::saveFileName(&window_, "保存转换后的文件", "DFU Files (*.dfu)");
+    const QString output = prompts::saveFileName(&window_, "保存转换后的文件", "DFU Files (*.dfu)");
     if (output.isEmpty())
         return;
 

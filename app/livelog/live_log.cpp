@@ -1,6 +1,6 @@
 #include "live_log.h"
 
-#include "codeeditor.h"
+#include "code_editor.h"
 #include "live/display_tick.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "orientation_page.h"
 
 #include "live/sample_handoff.h"
-#include "orientation/orientationview.h"
+#include "orientation/orientation_view.h"
 #include "ui_mainwindow.h"
 
 #include <QStackedWidget>

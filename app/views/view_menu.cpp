@@ -2,8 +2,8 @@
 
 #include "live/sample_handoff.h"
 #include "ui_mainwindow.h"
-#include "views/appinfo.h"
-#include "views/parserpanel.h"
+#include "views/app_info.h"
+#include "views/parser_panel.h"
 
 #include <QMessageBox>
 #include <QWhatsThis>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "prompts/prompter.h"
-#include "views/splitlayout.h"
+#include "views/split_layout.h"
 
 #include <QObject>
 

@@ -10,10 +10,10 @@
 // button and measures until the run ends. Boxes are closed as they come.
 #include "application_image.h"
 #include "event_loop_lag.h"
-#include "filedialogs.h"
 #include "firmware/firmware_upgrade.h"
 #include "mainwindow.h"
 #include "memory_layout.h"
+#include "prompts/file_dialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -88,7 +88,7 @@ int main(int argc, char **argv)
         return fail("the module did not enter its bootloader");
 
     const QString image = writeImage(rendezvous.filePath("app.bin"), imageKiB);
-    filedialogs::replace([&](const filedialogs::Question &) { return image; }, {});
+    prompts::replaceFileDialogs([&](const prompts::FileQuestion &) { return image; }, {});
     QStringList boxes;
     QTimer boxCloser;
     QObject::connect(&boxCloser, &QTimer::timeout, [&] {

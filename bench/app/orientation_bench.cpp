@@ -3,8 +3,8 @@
 // stream makes it, and the widget's own repaint through QWidget::render.
 //
 //   orientation_bench [FRAMES] [WIDTH] [HEIGHT]   defaults 2000 frames at 800 x 500
-#include "orientation/orientationscene.h"
-#include "orientation/orientationview.h"
+#include "orientation/orientation_scene.h"
+#include "orientation/orientation_view.h"
 
 #include <QApplication>
 #include <QImage>

@@ -4,7 +4,7 @@
 #include "chart/chart_controller.h"
 #include "chart/chart_readout.h"
 #include "chart/live_chart.h"
-#include "filedialogs.h"
+#include "prompts/file_dialogs.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
@@ -230,12 +230,12 @@ TEST_F(Chart, LegendCornersMoveTheLegend)
 TEST_F(Chart, SaveImageAsksForAFileAndCopyPutsTheVisibleCurvesOnTheClipboard)
 {
     QList<QString> captions;
-    filedialogs::replace({}, [&](const filedialogs::Question &question) {
+    prompts::replaceFileDialogs({}, [&](const prompts::FileQuestion &question) {
         captions << question.caption;
         return QString();
     });
     controller()->saveImageAction->trigger();
-    filedialogs::replace({}, {});
+    prompts::replaceFileDialogs({}, {});
     EXPECT_EQ(captions, QList<QString>{"Save Graph As"});
 
     putPoints({{1, 0.5}, {2, 1.5}, {30, 9}}, 0);

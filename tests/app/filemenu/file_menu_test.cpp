@@ -2,9 +2,9 @@
 // the module simulator.
 #include "chart/chart_image.h"
 #include "end_to_end_fixture.h"
-#include "filedialogs.h"
 #include "filemenu/printing.h"
 #include "filemenu/suggested_path.h"
+#include "prompts/file_dialogs.h"
 
 #include <QAction>
 #include <QDir>
@@ -67,7 +67,7 @@ protected:
     {
         WindowHarness::SetUp();
         ASSERT_TRUE(files.isValid());
-        filedialogs::replace({}, [this](const filedialogs::Question &question) {
+        prompts::replaceFileDialogs({}, [this](const prompts::FileQuestion &question) {
             questions.append(question);
             return savePath;
         });
@@ -75,7 +75,7 @@ protected:
 
     void TearDown() override
     {
-        filedialogs::replace({}, {});
+        prompts::replaceFileDialogs({}, {});
         filemenu::replacePrintDialog({});
         WindowHarness::TearDown();
     }
@@ -122,7 +122,7 @@ protected:
 
     QTemporaryDir files;
     QString savePath;
-    QList<filedialogs::Question> questions;
+    QList<prompts::FileQuestion> questions;
 };
 
 TEST_F(FileMenu, SaveLogWritesEveryEmittedLineAsUtf8ToANonAsciiPathWithBlanks)

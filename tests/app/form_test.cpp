@@ -805,4 +805,4 @@ TEST(FormSlotBinding, EveryWidgetReachesItsSlotByName)
 
 } // namespace
 
-#include "test_form.moc"
+#include "form_test.moc"

@@ -1,9 +1,9 @@
 // The split views of the received-data area, the parser-data panel and the
 // help shortcuts: the layout and text functions alone, then the window driven
 // by its shortcuts against the scripted device library.
-#include "views/appinfo.h"
-#include "views/parserdata.h"
-#include "views/splitlayout.h"
+#include "views/app_info.h"
+#include "views/parser_data.h"
+#include "views/split_layout.h"
 #include "window_fixture.h"
 
 #include <QAction>

@@ -3,10 +3,10 @@
 #include "calibration/calibration_text.h"
 #include "dfu_test_support.h"
 #include "end_to_end_fixture.h"
-#include "filedialogs.h"
 #include "firmware/firmware_upgrade.h"
 #include "memory_layout.h"
 #include "neutral_calibration.h"
+#include "prompts/file_dialogs.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -161,7 +161,7 @@ protected:
 
     void TearDown() override
     {
-        filedialogs::replace({}, {});
+        prompts::replaceFileDialogs({}, {});
         EndToEnd::TearDown();
     }
 
@@ -216,7 +216,7 @@ protected:
     // the texts of the boxes shown.
     QStringList upgradeWith(const QString &image, int waitMs = 10000)
     {
-        filedialogs::replace([=](const filedialogs::Question &) { return image; }, {});
+        prompts::replaceFileDialogs([=](const prompts::FileQuestion &) { return image; }, {});
         MessageBoxAnswerer answerer;
         click("pushButtonUpgrade");
         EXPECT_TRUE(waitUntil([&] { return !controller()->isBusy(); }, waitMs));
@@ -334,8 +334,8 @@ TEST_F(EndToEndFirmware, PackingWritesADfuFileTheSuffixCheckerAccepts)
 {
     const QString input = writeApplicationImage({1, 0, 0});
     const QString output = programDir.filePath("packed");
-    filedialogs::replace([&](const filedialogs::Question &) { return input; },
-                         [&](const filedialogs::Question &) { return output; });
+    prompts::replaceFileDialogs([&](const prompts::FileQuestion &) { return input; },
+                                [&](const prompts::FileQuestion &) { return output; });
     MessageBoxAnswerer answerer;
     click("pushButton_packfile");
     EXPECT_EQ(answerer.texts(), QStringList{"文件转换完成！"});

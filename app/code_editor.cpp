@@ -1,4 +1,4 @@
-#include "codeeditor.h"
+#include "code_editor.h"
 
 #include <QPainter>
 #include <QTextBlock>

@@ -1,13 +1,13 @@
-#include "filedialogs.h"
+#include "prompts/file_dialogs.h"
 
 #include <QFileDialog>
 
-namespace filedialogs {
+namespace prompts {
 
 namespace {
 
-Ask openReplacement;
-Ask saveReplacement;
+AskFileName openReplacement;
+AskFileName saveReplacement;
 
 } // namespace
 
@@ -26,10 +26,10 @@ QString saveFileName(QWidget *parent, const QString &caption, const QString &fil
     return QFileDialog::getSaveFileName(parent, caption, suggestedPath, filter);
 }
 
-void replace(Ask open, Ask save)
+void replaceFileDialogs(AskFileName open, AskFileName save)
 {
     openReplacement = std::move(open);
     saveReplacement = std::move(save);
 }
 
-} // namespace filedialogs
+} // namespace prompts

@@ -1,7 +1,7 @@
 // A minute of the simulator at 1000 samples/s recorded through the window
 // with the real device library, and exported.
 #include "end_to_end_fixture.h"
-#include "filedialogs.h"
+#include "prompts/file_dialogs.h"
 
 #include <QAction>
 #include <QProgressDialog>
@@ -18,7 +18,7 @@ TEST_F(RecordingEndToEnd, AMinuteAt1000HzIsExportedWithoutAGap)
 {
     QTemporaryDir folder;
     const QString path = folder.filePath("minute.csv");
-    filedialogs::replace({}, [&](const filedialogs::Question &) { return path; });
+    prompts::replaceFileDialogs({}, [&](const prompts::FileQuestion &) { return path; });
     connectToSimulator();
     // The chart takes every sample the receive thread sees while plotting:
     // it counts them independently of the recording.
@@ -34,7 +34,7 @@ TEST_F(RecordingEndToEnd, AMinuteAt1000HzIsExportedWithoutAGap)
     ASSERT_TRUE(waitUntil(
         [&] { return window->findChild<QProgressDialog *>("csvExportProgress") == nullptr; },
         60000));
-    filedialogs::replace({}, {});
+    prompts::replaceFileDialogs({}, {});
 
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -1,8 +1,8 @@
 // The 3D orientation view: its attitude math and projection, the picture it
 // paints, and how the window shows it and feeds it from the stream.
 #include "orientation/attitude.h"
-#include "orientation/orientationscene.h"
-#include "orientation/orientationview.h"
+#include "orientation/orientation_scene.h"
+#include "orientation/orientation_view.h"
 #include "orientation/projection.h"
 #include "window_fixture.h"
 

@@ -8,9 +8,9 @@
 
 class QWidget;
 
-namespace filedialogs {
+namespace prompts {
 
-struct Question
+struct FileQuestion
 {
     QWidget *parent = nullptr;
     QString caption;
@@ -19,13 +19,13 @@ struct Question
 };
 
 // The chosen path, or empty when cancelled.
-using Ask = std::function<QString(const Question &)>;
+using AskFileName = std::function<QString(const FileQuestion &)>;
 
 QString openFileName(QWidget *parent, const QString &caption, const QString &filter);
 QString saveFileName(QWidget *parent, const QString &caption, const QString &filter,
                      const QString &suggestedPath = {});
 
 // Replaces the dialogs; an empty function restores the real ones.
-void replace(Ask open, Ask save);
+void replaceFileDialogs(AskFileName open, AskFileName save);
 
-} // namespace filedialogs
+} // namespace prompts

@@ -1,4 +1,4 @@
-#include "orientationscene.h"
+#include "orientation/orientation_scene.h"
 
 #include <QPainter>
 #include <QPolygonF>

@@ -1,6 +1,6 @@
-#include "parserpanel.h"
+#include "views/parser_panel.h"
 
-#include "parserdata.h"
+#include "views/parser_data.h"
 
 #include <QHeaderView>
 #include <QStyle>

@@ -1,6 +1,6 @@
-#include "orientationview.h"
+#include "orientation/orientation_view.h"
 
-#include "orientationscene.h"
+#include "orientation/orientation_scene.h"
 
 #include <QPainter>
 
@@ -15,10 +15,10 @@ OrientationView::OrientationView(QWidget *parent) : QWidget(parent)
 
 void OrientationView::setAttitude(const Quaternion &attitude)
 {
-    if (attitude.w == shown.w && attitude.x == shown.x && attitude.y == shown.y &&
-        attitude.z == shown.z)
+    if (attitude.w == shown_.w && attitude.x == shown_.x && attitude.y == shown_.y &&
+        attitude.z == shown_.z)
         return;
-    shown = attitude;
+    shown_ = attitude;
     update();
 }
 
@@ -30,7 +30,7 @@ QSize OrientationView::sizeHint() const
 void OrientationView::paintEvent(QPaintEvent * /*event*/)
 {
     QPainter painter(this);
-    paintScene(painter, rect(), shown);
+    paintScene(painter, rect(), shown_);
 }
 
 } // namespace orientation

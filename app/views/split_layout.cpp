@@ -1,4 +1,4 @@
-#include "splitlayout.h"
+#include "views/split_layout.h"
 
 namespace views {
 

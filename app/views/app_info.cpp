@@ -1,4 +1,4 @@
-#include "appinfo.h"
+#include "views/app_info.h"
 
 #include <QtGlobal>
 

@@ -16,14 +16,14 @@ public:
     explicit OrientationView(QWidget *parent = nullptr);
 
     void setAttitude(const Quaternion &attitude);
-    Quaternion attitude() const { return shown; }
+    Quaternion attitude() const { return shown_; }
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    Quaternion shown;
+    Quaternion shown_;
 };
 
 } // namespace orientation

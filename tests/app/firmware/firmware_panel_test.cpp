@@ -1,9 +1,9 @@
 // DFU control, firmware upgrade and .dfu packing against stand-in programs
 // that record their arguments and answer as each test scripts them.
-#include "filedialogs.h"
 #include "firmware/firmware_tools.h"
 #include "firmware/firmware_upgrade.h"
 #include "firmware/flash_progress.h"
+#include "prompts/file_dialogs.h"
 #include "window_fixture.h"
 
 #include <QDir>
@@ -103,12 +103,12 @@ protected:
         WindowTest::SetUp();
         tools = std::make_unique<FakeTools>(programDir.path());
         setLimits();
-        filedialogs::replace(
-            [this](const filedialogs::Question &question) {
+        prompts::replaceFileDialogs(
+            [this](const prompts::FileQuestion &question) {
                 openAsked << question.caption + " | " + question.filter;
                 return openAnswer;
             },
-            [this](const filedialogs::Question &question) {
+            [this](const prompts::FileQuestion &question) {
                 saveAsked << question.caption + " | " + question.filter;
                 return saveAnswer;
             });
@@ -116,7 +116,7 @@ protected:
 
     void TearDown() override
     {
-        filedialogs::replace({}, {});
+        prompts::replaceFileDialogs({}, {});
         WindowTest::TearDown();
     }
 

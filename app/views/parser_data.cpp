@@ -1,4 +1,4 @@
-#include "parserdata.h"
+#include "views/parser_data.h"
 
 #include "stream/sample_units.h"
 

@@ -1,6 +1,6 @@
 // Recording the stream through the window and exporting it with
 // "to .csv...", against the scripted device library.
-#include "filedialogs.h"
+#include "prompts/file_dialogs.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -36,7 +36,7 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
-        filedialogs::replace({}, [this](const filedialogs::Question &question) {
+        prompts::replaceFileDialogs({}, [this](const prompts::FileQuestion &question) {
             suggested = question.suggestedPath;
             return chosenPath;
         });
@@ -45,7 +45,7 @@ protected:
 
     void TearDown() override
     {
-        filedialogs::replace({}, {});
+        prompts::replaceFileDialogs({}, {});
         WindowTest::TearDown();
     }
 
