@@ -76,7 +76,7 @@ TEST_F(ModuleTest, MalformedAndUnknownCommandsChangeNothing)
     EXPECT_EQ(run(CMD_SET_RATE, {6}).status, STATUS_BAD_PAYLOAD);
     EXPECT_EQ(run(CMD_SET_RATE, {}).status, STATUS_BAD_PAYLOAD);
     EXPECT_EQ(run(CMD_SET_RATE, {5, 5}).status, STATUS_BAD_PAYLOAD);
-    EXPECT_EQ(module.rateCode(), DEFAULT_RATE_CODE);
+    EXPECT_EQ(module.rateCode(), kDefaultRateCode);
     EXPECT_EQ(run(CMD_READ_CALIBRATION, {3}).status, STATUS_BAD_PAYLOAD);
     EXPECT_EQ(run(CMD_JUMP_DFU, {0}).jumpToBootloader, false);
 }

@@ -153,7 +153,7 @@ CommandOutcome Module::setSerialNumber(const std::uint8_t *payload, std::size_t 
 
 CommandOutcome Module::setRate(const std::uint8_t *payload, std::size_t size)
 {
-    if (size != 1 || payload[0] >= RATE_BY_CODE.size())
+    if (size != 1 || payload[0] >= kRateByCode.size())
         return status(STATUS_BAD_PAYLOAD);
     runtime_.rateCode = payload[0];
     return status(STATUS_OK);

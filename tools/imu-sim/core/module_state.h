@@ -28,14 +28,14 @@ struct StoredState
 };
 
 // Output rate codes as the host sends them; index = code.
-inline constexpr std::array<double, 6> RATE_BY_CODE{1, 5, 10, 50, 100, 200};
-inline constexpr std::uint8_t DEFAULT_RATE_CODE = 4;
+inline constexpr std::array<double, 6> kRateByCode{1, 5, 10, 50, 100, 200};
+inline constexpr std::uint8_t kDefaultRateCode = 4;
 
 struct RuntimeState
 {
     bool streaming = false;
     bool calibrationMode = false;
-    std::uint8_t rateCode = DEFAULT_RATE_CODE;
+    std::uint8_t rateCode = kDefaultRateCode;
 };
 
 } // namespace imusim

@@ -44,7 +44,7 @@ void Simulator::execute(const imuproto::Frame &command, TimePoint now)
 
 double Simulator::currentRate() const
 {
-    return fixedRate_ ? *fixedRate_ : RATE_BY_CODE[module_.rateCode()];
+    return fixedRate_ ? *fixedRate_ : kRateByCode[module_.rateCode()];
 }
 
 void Simulator::followStreamState(TimePoint now)
