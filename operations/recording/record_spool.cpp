@@ -11,6 +11,10 @@ namespace {
 
 // Spare batches kept for reuse; beyond this a returned batch is freed.
 constexpr std::size_t keptSpares = 4;
+// How often the writer writes out the batch being filled.
+constexpr Clock::duration kWriteOutPeriod = std::chrono::seconds(1);
+// How soon the writer tries again when the producer's lock was taken.
+constexpr Clock::duration kRetryAfter = std::chrono::milliseconds(1);
 
 } // namespace
 
@@ -136,10 +140,21 @@ void RecordSpool::waitUntilStored()
 void RecordSpool::writerLoop()
 {
     std::unique_lock<std::mutex> lock(queueMutex_);
+    Clock::time_point writeOutAt = Clock::now() + kWriteOutPeriod;
     for (;;) {
-        queueChanged_.wait(lock, [this] { return quitting_ || !queued_.empty(); });
+        const bool woken = queueChanged_.wait_until(
+            lock, writeOutAt, [this] { return quitting_ || !queued_.empty(); });
         if (quitting_)
             return;
+        if (!woken) {
+            // The deadline passed with every full batch stored.
+            const Clock::time_point now = Clock::now();
+            lock.unlock();
+            const bool taken = takeFilling();
+            lock.lock();
+            writeOutAt = now + (taken ? kWriteOutPeriod : kRetryAfter);
+            continue;
+        }
         SharedBatch batch = std::move(queued_.front());
         queued_.pop_front();
         writerBusy_ = true;
@@ -152,33 +167,49 @@ void RecordSpool::writerLoop()
     }
 }
 
+// Queues the batch being filled behind the full ones; the producer goes on
+// in a spare. False when the producer's lock is taken: the writer does not
+// wait for it, since its holder may be waiting for the writer.
+bool RecordSpool::takeFilling()
+{
+    // A table kept in memory is not cut into partly filled batches.
+    if (!spillUsable())
+        return true;
+    std::unique_lock<std::mutex> appendLock(appendMutex_, std::try_to_lock);
+    if (!appendLock.owns_lock())
+        return false;
+    if (current_ && current_->records > 0) {
+        std::lock_guard<std::mutex> lock(queueMutex_);
+        queued_.push_back(std::move(current_));
+    }
+    return true;
+}
+
+bool RecordSpool::spillUsable()
+{
+    std::lock_guard<std::mutex> lock(storeMutex_);
+    return !spillFailed_;
+}
+
 void RecordSpool::store(SharedBatch batch)
 {
     std::lock_guard<std::mutex> lock(storeMutex_);
-    memoryBytes_ += batch->records * recordSize_;
-    inMemory_.push_back(std::move(batch));
-    if (!spill_ && !spillFailed_ && memoryBytes_ > limits_.memoryBytes) {
+    if (!spill_ && !spillFailed_) {
         spill_ = std::fopen(QFile::encodeName(spillPath_).constData(), "wb");
         spillFailed_ = spill_ == nullptr;
     }
-    if (!spill_)
+    if (spill_ && spillToFile(*batch)) {
+        recycle(std::move(batch));
         return;
-    // Oldest first, so the file stays a prefix of the table. A batch that
-    // cannot be written stays in memory, with every later one: the file then
-    // keeps what it had and memory the rest.
-    std::size_t moved = 0;
-    while (moved < inMemory_.size() && spillToFile(*inMemory_[moved]))
-        ++moved;
-    if (moved < inMemory_.size()) {
+    }
+    // A batch that cannot be written stays in memory, with every later one:
+    // the file then keeps what it had and memory the rest.
+    if (spill_) {
         std::fclose(spill_);
         spill_ = nullptr;
         spillFailed_ = true;
     }
-    for (std::size_t i = 0; i < moved; ++i) {
-        memoryBytes_ -= inMemory_[i]->records * recordSize_;
-        recycle(std::move(inMemory_[i]));
-    }
-    inMemory_.erase(inMemory_.begin(), inMemory_.begin() + static_cast<std::ptrdiff_t>(moved));
+    inMemory_.push_back(std::move(batch));
 }
 
 bool RecordSpool::spillToFile(const SpoolBatch &batch)
@@ -203,7 +234,6 @@ void RecordSpool::start(Clock::time_point timeOrigin, const QString &newSpillPat
         for (SharedBatch &batch : inMemory_)
             recycle(std::move(batch));
         inMemory_.clear();
-        memoryBytes_ = 0;
         if (spill_)
             std::fclose(spill_);
         spill_ = nullptr;

@@ -1,15 +1,19 @@
-// An append-only table of fixed-size records that stays small in memory.
+// An append-only table of fixed-size records that reaches its spill file
+// within a second of each record.
 //
 // Threads:
 // - the producer (the device library's receive thread) calls append() only;
 // - the owner (the GUI thread) calls start(), stop() and snapshot();
-// - a writer thread of the spool's own stores full batches.
+// - a writer thread of the spool's own writes the records to the file.
 // The producer fills a batch under a lock nobody else holds in the common
 // case, and hands a full batch to the writer; it never touches a file and
-// allocates only when no spare batch is left. The writer keeps batches in
-// memory up to a limit, then moves them all to the spill file and from then
-// on appends every batch there, flushed one by one, so that the file always
-// holds a complete prefix of the table.
+// allocates only when no spare batch is left. The writer appends every batch
+// to the spill file, created with the first one, and flushes it to the
+// operating system. Once a second it also takes the batch being filled, with
+// the records appended so far, and writes it the same way; the producer
+// goes on in a spare batch. So the file always holds a complete prefix of the
+// table, and after a crash or kill -9 at most the last second of records is
+// missing from it. A table whose file cannot be written stays in memory.
 #pragma once
 
 #include <QString>
@@ -31,8 +35,6 @@ using Clock = std::chrono::steady_clock;
 struct SpoolLimits
 {
     std::size_t batchRecords = 2048;
-    // Batches kept in memory before the table moves to its spill file.
-    std::size_t memoryBytes = 4u << 20;
     // Full batches the writer may lag behind before the producer waits for
     // it; only a disk slower than the stream makes the producer wait.
     std::size_t queuedBatches = 32;
@@ -99,7 +101,7 @@ public:
 
     // Owner. Forgets the previous table (and removes its spill file) and
     // accepts records stamped from `timeOrigin`; `spillPath` is created
-    // when the table outgrows memory.
+    // when the writer writes the first records.
     void start(Clock::time_point timeOrigin, const QString &spillPath);
     // Owner. Accepts no more records and hands the partial batch over.
     void stop();
@@ -114,6 +116,8 @@ private:
     SharedBatch spareBatch();
     void waitUntilStored();
     void writerLoop();
+    bool takeFilling();
+    bool spillUsable();
     void store(SharedBatch batch);
     bool spillToFile(const SpoolBatch &batch);
     void recycle(SharedBatch batch);
@@ -139,7 +143,6 @@ private:
     // The stored table: changed by the writer, read by snapshot().
     std::mutex storeMutex_;
     std::vector<SharedBatch> inMemory_;
-    std::size_t memoryBytes_ = 0;
     QString spillPath_;
     std::FILE *spill_ = nullptr;
     std::uint64_t spilledRecords_ = 0;

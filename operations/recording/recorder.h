@@ -6,9 +6,10 @@
 // library's receive thread; everything else on the GUI thread. Each table
 // has a writer thread of its own (see RecordSpool).
 //
-// A recording that outgrows a few MB moves to files in a folder of its own
-// under the system's temporary folder (orvik-imu-recording-XXXXXX), which a
-// new recording or the end of the program removes; after a crash it stays.
+// A recording is written, within a second of each record, to files in a
+// folder of its own under the system's temporary folder
+// (orvik-imu-recording-XXXXXX), which a new recording or the end of the
+// program removes; after a crash it stays.
 // See docs/recording.md for the files' format.
 #pragma once
 

@@ -3,6 +3,7 @@
 #include "recording/csv_format.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -46,8 +47,36 @@ QStringList lines(const QString &path)
     return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
-// Small batches and almost no memory, so a few records already spill.
-constexpr SpoolLimits tinyLimits{4, 2 * sizeof(SampleRecord), 2};
+void appendNumbered(RecordSpool &spool, int n)
+{
+    spool.append([&](unsigned char *slot, std::uint64_t index, double seconds) {
+        const SampleRecord r{index, seconds, sampleNumbered(float(n))};
+        std::memcpy(slot, &r, sizeof r);
+    });
+}
+
+// The spill file's records once it holds `count` of them, or after 5 s.
+std::vector<SampleRecord> fileRecords(const QString &path, std::size_t count)
+{
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    while (QFileInfo(path).size() < qint64(count * sizeof(SampleRecord)) && Clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    TableSnapshot<SampleRecord> file(
+        SpoolSnapshot(sizeof(SampleRecord), std::fopen(qPrintable(path), "rb"),
+                      QFileInfo(path).size() / sizeof(SampleRecord), {}));
+    return readAll(file);
+}
+
+bool numberedFromZero(const std::vector<SampleRecord> &records, std::size_t count)
+{
+    std::size_t i = 0;
+    while (i < records.size() && records[i].index == i && records[i].data.angle.x == float(i))
+        ++i;
+    return i == count && records.size() == count;
+}
+
+// Small batches and a short queue, so a few records already fill batches.
+constexpr SpoolLimits tinyLimits{4, 2};
 
 } // namespace
 
@@ -103,7 +132,7 @@ TEST(CsvText, CalibrationFileSitsBesideTheSamplesFile)
 }
 
 // Appends from a producer thread while snapshots are taken, with batches
-// that spill after the second: every snapshot is the gap-free beginning.
+// that spill from the first: every snapshot is the gap-free beginning.
 TEST(RecordSpoolTable, SnapshotsDuringAppendsAreGapFreePrefixesAndTheFileHoldsOne)
 {
     QTemporaryDir folder;
@@ -113,10 +142,7 @@ TEST(RecordSpoolTable, SnapshotsDuringAppendsAreGapFreePrefixesAndTheFileHoldsOn
     constexpr int count = 20000;
     std::thread producer([&] {
         for (int i = 0; i < count; ++i)
-            spool.append([&](unsigned char *slot, std::uint64_t index, double seconds) {
-                const SampleRecord r{index, seconds, sampleNumbered(float(i))};
-                std::memcpy(slot, &r, sizeof r);
-            });
+            appendNumbered(spool, i);
     });
     std::uint64_t previousSize = 0;
     for (int round = 0; round < 20; ++round) {
@@ -149,6 +175,34 @@ TEST(RecordSpoolTable, SnapshotsDuringAppendsAreGapFreePrefixesAndTheFileHoldsOn
         ASSERT_EQ(r.index, std::uint64_t(i));
         ASSERT_EQ(r.data.angle.x, float(i));
     }
+}
+
+// Fewer records than a batch, or one full and a few: all reach the file.
+TEST(RecordSpoolTable, SlowRecordsReachTheFileWithinAboutASecond)
+{
+    for (const auto &[batchRecords, count] :
+         {std::pair<std::size_t, int>{2048, 1}, {2048, 5}, {4, 6}}) {
+        QTemporaryDir folder;
+        RecordSpool spool(sizeof(SampleRecord), {batchRecords, 2});
+        spool.start(Clock::now(), folder.filePath("samples.bin"));
+        for (int n = 0; n < count; ++n)
+            appendNumbered(spool, n);
+        EXPECT_TRUE(numberedFromZero(fileRecords(folder.filePath("samples.bin"), count), count));
+    }
+}
+
+TEST(RecordSpoolTable, ASnapshotAfterAPartialWriteOutReadsEveryRecordOnce)
+{
+    QTemporaryDir folder;
+    RecordSpool spool(sizeof(SampleRecord));
+    spool.start(Clock::now(), folder.filePath("samples.bin"));
+    for (int n = 0; n < 3; ++n)
+        appendNumbered(spool, n);
+    ASSERT_EQ(fileRecords(folder.filePath("samples.bin"), 3).size(), 3u);
+    for (int n = 3; n < 5; ++n) // in memory, in the batch after the written one
+        appendNumbered(spool, n);
+    TableSnapshot<SampleRecord> table(spool.snapshot());
+    EXPECT_TRUE(numberedFromZero(readAll(table), 5));
 }
 
 TEST(RecordSpoolTable, StopIgnoresLaterRecordsAndANewStartBeginsAfreshLeavingOldSnapshotsReadable)
