@@ -8,8 +8,8 @@
 namespace views {
 namespace {
 
-const QStringList valueColumns = {"w", "x", "y", "z"};
-const int unitColumn = valueColumns.size();
+const QStringList kValueColumns = {"w", "x", "y", "z"};
+const int kUnitColumn = kValueColumns.size();
 
 } // namespace
 
@@ -19,8 +19,8 @@ ParserDataPanel::ParserDataPanel(QWidget *parent) : QTableWidget(parent)
     setWhatsThis(tr("Every field of the latest sample with its unit, refreshed while the "
                     "module is connected."));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setColumnCount(unitColumn + 1);
-    setHorizontalHeaderLabels(valueColumns + QStringList{tr("unit")});
+    setColumnCount(kUnitColumn + 1);
+    setHorizontalHeaderLabels(kValueColumns + QStringList{tr("unit")});
     horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     setMinimumWidth(widthForWidestValues());
 
@@ -28,11 +28,11 @@ ParserDataPanel::ParserDataPanel(QWidget *parent) : QTableWidget(parent)
     setRowCount(int(rows.size()));
     for (int row = 0; row < rowCount(); ++row) {
         setVerticalHeaderItem(row, new QTableWidgetItem(rows[row].field));
-        setItem(row, unitColumn, new QTableWidgetItem(rows[row].unit));
+        setItem(row, kUnitColumn, new QTableWidgetItem(rows[row].unit));
         // A single value (the temperature) spans the value columns.
         if (rows[row].values.size() == 1)
-            setSpan(row, 0, 1, unitColumn);
-        for (int column = 0; column < unitColumn; ++column) {
+            setSpan(row, 0, 1, kUnitColumn);
+        for (int column = 0; column < kUnitColumn; ++column) {
             auto *cell = new QTableWidgetItem;
             cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             setItem(row, column, cell);
@@ -49,7 +49,7 @@ int ParserDataPanel::widthForWidestValues() const
     const int value = metrics.horizontalAdvance(QStringLiteral("-2000.00")) + padding;
     const int unit = metrics.horizontalAdvance(QStringLiteral("deg/s")) + padding;
     const int field = metrics.horizontalAdvance(QStringLiteral("free_acc")) + padding;
-    return unitColumn * value + unit + field + 2 * frameWidth() +
+    return kUnitColumn * value + unit + field + 2 * frameWidth() +
            style()->pixelMetric(QStyle::PM_ScrollBarExtent);
 }
 
@@ -60,7 +60,7 @@ void ParserDataPanel::showSample(const IMUserial::sensor_data &sample)
     const std::vector<ParserRow> rows = parserRows(sample);
     for (int row = 0; row < rowCount(); ++row) {
         const QStringList &values = rows[row].values;
-        const int first = values.size() == 1 ? 0 : unitColumn - int(values.size());
+        const int first = values.size() == 1 ? 0 : kUnitColumn - int(values.size());
         for (int i = 0; i < values.size(); ++i)
             item(row, first + i)->setText(values[i]);
     }

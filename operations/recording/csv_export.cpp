@@ -15,7 +15,7 @@ namespace recording {
 
 namespace {
 
-constexpr std::size_t rowsPerSlice = 8192;
+constexpr std::size_t kRowsPerSlice = 8192;
 
 bool writeText(QIODevice &out, const std::string &text)
 {
@@ -29,7 +29,7 @@ WriteOutcome writeRecords(TableSnapshot<RecordType> &table, const std::string &h
 {
     if (!writeText(out, header))
         return WriteOutcome::WriteFailed;
-    std::vector<RecordType> records(rowsPerSlice);
+    std::vector<RecordType> records(kRowsPerSlice);
     std::string text;
     std::uint64_t written = 0;
     while (written < table.size()) {

@@ -10,7 +10,7 @@ namespace recording {
 namespace {
 
 // Spare batches kept for reuse; beyond this a returned batch is freed.
-constexpr std::size_t keptSpares = 4;
+constexpr std::size_t kKeptSpares = 4;
 // How often the writer writes out the batch being filled.
 constexpr Clock::duration kWriteOutPeriod = std::chrono::seconds(1);
 // How soon the writer tries again when the producer's lock was taken.
@@ -127,7 +127,7 @@ void RecordSpool::recycle(SharedBatch batch)
         return;
     batch->records = 0;
     std::lock_guard<std::mutex> lock(queueMutex_);
-    if (spares_.size() < keptSpares)
+    if (spares_.size() < kKeptSpares)
         spares_.push_back(std::move(batch));
 }
 
