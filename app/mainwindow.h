@@ -7,6 +7,7 @@
 #include "prompts/prompter.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QMainWindow>
 #include <QPointer>
 #include <QSharedPointer>
@@ -65,6 +66,10 @@ public:
 
     // The one live window, for the device library's static callbacks.
     static MainWindow *pthis;
+
+    // Offers, one after the other, the recordings left unsaved under
+    // `folder` by a program that is gone (called once at start-up).
+    void offerUnsavedRecordings(const QString &folder = QDir::tempPath());
 
     // Appends every line emitted with writeLog so far to the log view now,
     // instead of at the next refresh tick (which does it by itself).

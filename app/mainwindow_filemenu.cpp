@@ -6,6 +6,7 @@
 #include "chart/live_plot.h"
 #include "filemenu/file_menu.h"
 #include "recording/stream_recording.h"
+#include "recording/unsaved_offer.h"
 
 void MainWindow::connectFileMenu()
 {
@@ -17,4 +18,9 @@ void MainWindow::connectFileMenu()
 void MainWindow::on_actionto_csv_triggered()
 {
     fileMenu_->exportCsv();
+}
+
+void MainWindow::offerUnsavedRecordings(const QString &folder)
+{
+    (new recording::UnsavedOffer(*this, *fileMenu_, prompter()))->start(folder);
 }

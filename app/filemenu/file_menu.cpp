@@ -83,13 +83,22 @@ void FileMenu::exportCsv()
                          "it stops; then it can be exported.");
         return;
     }
-    const QString suggested = suggestedPath("data", "csv", QDateTime::currentDateTime());
-    const QString path =
-        prompts::saveFileName(&window_, "Export Recording as CSV", "CSV files (*.csv)", suggested);
-    if (path.isEmpty())
-        return;
+    exportRecording(recorder_.snapshot(), QDateTime::currentDateTime(), [](bool) {});
+}
 
-    csvExport_ = std::make_unique<recording::CsvExport>(recorder_.snapshot(), path);
+void FileMenu::exportRecording(recording::RecordingSnapshot snapshot, const QDateTime &started,
+                               std::function<void(bool written)> done)
+{
+    const QString path =
+        csvExport_ ? QString()
+                   : prompts::saveFileName(&window_, "Export Recording as CSV", "CSV files (*.csv)",
+                                           suggestedPath("data", "csv", started));
+    if (path.isEmpty()) {
+        done(false);
+        return;
+    }
+    csvExportDone_ = std::move(done);
+    csvExport_ = std::make_unique<recording::CsvExport>(std::move(snapshot), path);
     auto *dialog = new QProgressDialog("Exporting the recording...", "Cancel", 0,
                                        static_cast<int>(csvExport_->totalRows()), &window_);
     dialog->setObjectName("csvExportProgress");
@@ -108,14 +117,19 @@ void FileMenu::exportCsv()
 void FileMenu::csvExportFinished(bool cancelled, const QString &failure)
 {
     const QString path = csvExport_->path();
+    const QString dropped = csvExport_->droppedText();
     // Called by the export's own signal: it is deleted once that returned.
     csvExport_.release()->deleteLater();
     if (csvExportProgress_)
         csvExportProgress_->deleteLater();
+    const bool written = failure.isEmpty() && !cancelled;
     if (!failure.isEmpty())
         prompter_.error("Error", failure);
-    else if (!cancelled)
+    else if (written)
         prompter_.log("Recording exported to " + QDir::toNativeSeparators(path));
+    if (written && !dropped.isEmpty())
+        prompter_.log("Recording: " + dropped);
+    std::exchange(csvExportDone_, {})(written);
 }
 
 } // namespace filemenu

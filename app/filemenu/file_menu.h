@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class QMainWindow;
@@ -38,6 +39,11 @@ public:
     // What was recorded up to now; a recording still running goes on. A
     // choice while an export runs is ignored.
     void exportCsv();
+    // Asks where to, and exports `snapshot` there; `done(true)` once it is
+    // written, `done(false)` when not (no file chosen, cancelled, failed, or
+    // another export runs).
+    void exportRecording(recording::RecordingSnapshot snapshot, const QDateTime &started,
+                         std::function<void(bool written)> done);
 
 private:
     void csvExportFinished(bool cancelled, const QString &failure);
@@ -50,6 +56,7 @@ private:
     // The export under way, if any, and its progress dialog.
     std::unique_ptr<recording::CsvExport> csvExport_;
     QPointer<QProgressDialog> csvExportProgress_;
+    std::function<void(bool written)> csvExportDone_;
 };
 
 } // namespace filemenu

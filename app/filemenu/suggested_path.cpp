@@ -1,5 +1,7 @@
 #include "suggested_path.h"
 
+#include "files/saved_file.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -7,9 +9,8 @@ namespace filemenu {
 
 QString suggestedPath(const QString &what, const QString &suffix, const QDateTime &when)
 {
-    const QString name = QStringLiteral("orvik-imu-%1-%2.%3")
-                             .arg(what, when.toString(QStringLiteral("yyyyMMdd-HHmmss")), suffix);
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(name);
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .filePath(files::timestampedName(what, suffix, when));
 }
 
 } // namespace filemenu

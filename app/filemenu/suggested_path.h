@@ -6,8 +6,8 @@
 
 namespace filemenu {
 
-// "orvik-imu-<what>-<yyyyMMdd>-<HHmmss>.<suffix>" in the operator's documents
-// folder, so that saves of one session sort by time and never collide.
+// files::timestampedName() in the operator's documents folder, so that saves
+// of one session sort by time and never collide.
 QString suggestedPath(const QString &what, const QString &suffix, const QDateTime &when);
 
 } // namespace filemenu

@@ -4,12 +4,38 @@
 #include "outcome/outcome_texts.h"
 #include "ui_mainwindow.h"
 
+#include <QDir>
+
 namespace recording {
 
 StreamRecording::StreamRecording(Ui_MainWindow &ui, IMUserial::IMUSerial &device,
                                  prompts::Prompter prompter)
-    : ui_(ui), device_(device), prompter_(std::move(prompter))
+    : ui_(ui), device_(device), prompter_(std::move(prompter)),
+      recorder_({}, [this](const SpoolNotice &notice) { heard(notice); })
 {
+}
+
+void StreamRecording::heard(const SpoolNotice &notice)
+{
+    prompter_.log(noticeLine(notice));
+    if (!notice.writing)
+        QMetaObject::invokeMethod(
+            &guiThread_, [this, notice] { showRefusal(notice); }, Qt::QueuedConnection);
+}
+
+void StreamRecording::showRefusal(const SpoolNotice &notice)
+{
+    if (refusalShown_)
+        return;
+    refusalShown_ = true;
+    prompter_.error(
+        "Recording",
+        QStringLiteral("The recording cannot be written to %1: %2.\n\nWhat was written so far "
+                       "is kept and stays exportable. Meanwhile up to %3 MiB of samples are "
+                       "kept in memory; beyond that samples are dropped and counted. Writing "
+                       "resumes by itself once the disk takes data again: free some space.")
+            .arg(QDir::toNativeSeparators(notice.path), notice.reason)
+            .arg(notice.heldBytes >> 20));
 }
 
 void StreamRecording::setStreaming(bool on)
@@ -20,8 +46,10 @@ void StreamRecording::setStreaming(bool on)
     // recording is ready before the first sample can arrive, and ends once
     // the module has stopped sending.
     if (on) {
-        if (!resuming_)
+        if (!resuming_) {
             recorder_.start();
+            refusalShown_ = false;
+        }
         if (prompter_.sendAndLog([&] { return device_.start_data_ransmission(); },
                                  outcome::kStartStream)) {
             ui_.pushButtonStartRecv->setText("Stop Recv");

@@ -6,6 +6,8 @@
 #include "prompts/prompter.h"
 #include "recording/recorder.h"
 
+#include <QObject>
+
 class Ui_MainWindow;
 
 namespace recording {
@@ -26,9 +28,18 @@ public:
     Recorder &recorder() { return recorder_; }
 
 private:
+    // A spill file that refuses records: a log line each time, and once per
+    // recording a box. Called on a writer thread.
+    void heard(const SpoolNotice &notice);
+    void showRefusal(const SpoolNotice &notice);
+
     Ui_MainWindow &ui_;
     IMUserial::IMUSerial &device_;
     prompts::Prompter prompter_;
+    // Where notices are handed to the GUI thread; outlives the recorder's
+    // writer threads.
+    QObject guiThread_;
+    bool refusalShown_ = false;
     Recorder recorder_;
     bool resuming_ = false;
 };

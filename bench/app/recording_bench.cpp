@@ -119,7 +119,9 @@ int main(int argc, char **argv)
     RecordingSnapshot formatted = recorder.snapshot();
     NullSink sink;
     BenchClock::time_point start = BenchClock::now();
-    writeTable(formatted.samples, formatted.started, sink, [](std::uint64_t) { return true; });
+    IndexGaps gaps;
+    writeTable(
+        formatted.samples, formatted.started, sink, [](std::uint64_t) { return true; }, gaps);
     const double formatSeconds = secondsSince(start);
     std::printf("export, text only: %.0f rows/s (%.2f s for %ld rows)\n", rows / formatSeconds,
                 formatSeconds, rows);

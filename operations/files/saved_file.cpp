@@ -34,4 +34,10 @@ QString writeAll(const QString &path, const QByteArray &bytes)
     return {};
 }
 
+QString timestampedName(const QString &what, const QString &suffix, const QDateTime &when)
+{
+    return QStringLiteral("orvik-imu-%1-%2.%3")
+        .arg(what, when.toString(QStringLiteral("yyyyMMdd-HHmmss")), suffix);
+}
+
 } // namespace files

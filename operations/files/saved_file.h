@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 class QFileDevice;
@@ -17,5 +18,9 @@ QString failureText(const QString &path, const QFileDevice &file);
 // path holds either its old content or all of `bytes`. Empty on success, else
 // failureText().
 QString writeAll(const QString &path, const QByteArray &bytes);
+
+// "orvik-imu-<what>-<yyyyMMdd>-<HHmmss>.<suffix>": the name a save is
+// proposed under, so that saves sort by time.
+QString timestampedName(const QString &what, const QString &suffix, const QDateTime &when);
 
 } // namespace files

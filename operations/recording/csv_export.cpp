@@ -16,6 +16,8 @@ namespace recording {
 namespace {
 
 constexpr std::size_t kRowsPerSlice = 8192;
+// Runs of dropped records listed by index; more are only counted.
+constexpr std::size_t kListedRuns = 20;
 
 bool writeText(QIODevice &out, const std::string &text)
 {
@@ -25,7 +27,7 @@ bool writeText(QIODevice &out, const std::string &text)
 
 template <class RecordType>
 WriteOutcome writeRecords(TableSnapshot<RecordType> &table, const std::string &header,
-                          QIODevice &out, const SliceDone &sliceDone)
+                          QIODevice &out, const SliceDone &sliceDone, IndexGaps &gaps)
 {
     if (!writeText(out, header))
         return WriteOutcome::WriteFailed;
@@ -37,8 +39,10 @@ WriteOutcome writeRecords(TableSnapshot<RecordType> &table, const std::string &h
         if (count == 0)
             return WriteOutcome::ReadFailed;
         text.clear();
-        for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t i = 0; i < count; ++i) {
+            gaps.see(records[i].index);
             csv::appendRow(text, records[i]);
+        }
         if (!writeText(out, text))
             return WriteOutcome::WriteFailed;
         written += count;
@@ -50,16 +54,43 @@ WriteOutcome writeRecords(TableSnapshot<RecordType> &table, const std::string &h
 
 } // namespace
 
-WriteOutcome writeTable(TableSnapshot<SampleRecord> &table, const QDateTime &started,
-                        QIODevice &out, const SliceDone &sliceDone)
+void IndexGaps::see(std::uint64_t index)
 {
-    return writeRecords(table, csv::sampleHeader(started), out, sliceDone);
+    if (index > expected_) {
+        missing += index - expected_;
+        if (runs.size() < kListedRuns)
+            runs.push_back({expected_, index - 1});
+    }
+    expected_ = index + 1;
+}
+
+QString IndexGaps::text(const QString &what) const
+{
+    if (missing == 0)
+        return {};
+    QStringList where;
+    for (const Run &run : runs)
+        where << (run.first == run.last ? QString::number(run.first)
+                                        : QStringLiteral("%1 to %2").arg(run.first).arg(run.last));
+    QString text = QStringLiteral("%1 %2 were dropped while the recording could not be written "
+                                  "to its temporary file and memory was full: index %3")
+                       .arg(missing)
+                       .arg(what, where.join(QStringLiteral(", ")));
+    if (runs.size() == kListedRuns)
+        text += QStringLiteral(" and later");
+    return text;
+}
+
+WriteOutcome writeTable(TableSnapshot<SampleRecord> &table, const QDateTime &started,
+                        QIODevice &out, const SliceDone &sliceDone, IndexGaps &gaps)
+{
+    return writeRecords(table, csv::sampleHeader(started), out, sliceDone, gaps);
 }
 
 WriteOutcome writeTable(TableSnapshot<CalibrationRecord> &table, const QDateTime &started,
-                        QIODevice &out, const SliceDone &sliceDone)
+                        QIODevice &out, const SliceDone &sliceDone, IndexGaps &gaps)
 {
-    return writeRecords(table, csv::calibrationHeader(started), out, sliceDone);
+    return writeRecords(table, csv::calibrationHeader(started), out, sliceDone, gaps);
 }
 
 QString calibrationPathFor(const QString &samplesPath)
@@ -70,6 +101,15 @@ QString calibrationPathFor(const QString &samplesPath)
                              ? samplesPath
                              : samplesPath.left(samplesPath.size() - suffix.size());
     return base + QStringLiteral("-calibration") + (suffix.isEmpty() ? ".csv" : suffix);
+}
+
+QString droppedNotePathFor(const QString &samplesPath)
+{
+    const QFileInfo info(samplesPath);
+    const QString base = info.suffix().isEmpty()
+                             ? samplesPath
+                             : samplesPath.left(samplesPath.size() - info.suffix().size() - 1);
+    return base + QStringLiteral("-dropped.txt");
 }
 
 CsvExport::CsvExport(RecordingSnapshot snapshot, QString samplesPath)
@@ -114,14 +154,16 @@ void CsvExport::run()
         return !cancelRequested_;
     };
     // Each file open and written in full, not yet renamed into place.
-    const auto write = [&](QSaveFile &file, auto &table) {
+    IndexGaps sampleGaps;
+    IndexGaps calibrationGaps;
+    const auto write = [&](QSaveFile &file, auto &table, IndexGaps &gaps) {
         if (!file.open(QIODevice::WriteOnly))
             return WriteOutcome::WriteFailed;
-        return writeTable(table, snapshot_.started, file, sliceDone);
+        return writeTable(table, snapshot_.started, file, sliceDone, gaps);
     };
 
     QSaveFile samplesFile(samplesPath_);
-    WriteOutcome outcome = write(samplesFile, snapshot_.samples);
+    WriteOutcome outcome = write(samplesFile, snapshot_.samples, sampleGaps);
     QString failedPath = samplesPath_;
     QFileDevice *failedFile = &samplesFile;
 
@@ -129,7 +171,7 @@ void CsvExport::run()
     std::unique_ptr<QSaveFile> calibrationFile;
     if (outcome == WriteOutcome::Written && snapshot_.calibration.size() > 0) {
         calibrationFile = std::make_unique<QSaveFile>(calibrationPath);
-        outcome = write(*calibrationFile, snapshot_.calibration);
+        outcome = write(*calibrationFile, snapshot_.calibration, calibrationGaps);
         failedPath = calibrationPath;
         failedFile = calibrationFile.get();
     }
@@ -145,7 +187,7 @@ void CsvExport::run()
             QFile::remove(calibrationPath);
     }
     if (outcome == WriteOutcome::Written) {
-        emit finished(false, {});
+        emit finished(false, writeDroppedNote(sampleGaps, calibrationGaps));
         return;
     }
     const QString failure = outcome == WriteOutcome::Cancelled
@@ -155,6 +197,20 @@ void CsvExport::run()
     if (calibrationFile)
         calibrationFile->cancelWriting();
     emit finished(outcome == WriteOutcome::Cancelled, failure);
+}
+
+QString CsvExport::writeDroppedNote(const IndexGaps &samples, const IndexGaps &calibration)
+{
+    QStringList lines;
+    for (const QString &line : {samples.text(QStringLiteral("samples")),
+                                calibration.text(QStringLiteral("calibration records"))}) {
+        if (!line.isEmpty())
+            lines << line;
+    }
+    droppedText_ = lines.join('\n');
+    if (droppedText_.isEmpty())
+        return {};
+    return files::writeAll(droppedNotePathFor(samplesPath_), droppedText_.toUtf8() + '\n');
 }
 
 } // namespace recording

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <thread>
+#include <vector>
 
 class QFileDevice;
 class QIODevice;
@@ -27,20 +28,45 @@ enum class WriteOutcome
 // Called after each slice of rows with the rows in it; false cancels.
 using SliceDone = std::function<bool(std::uint64_t rows)>;
 
-// Writes the header and every record of `table` to `out`, slice by slice.
+// The indices missing from a table as it is written: records numbered but
+// dropped because the spill file refused them and memory was spent.
+struct IndexGaps
+{
+    struct Run
+    {
+        std::uint64_t first;
+        std::uint64_t last;
+    };
+    std::uint64_t missing = 0;
+    std::vector<Run> runs;
+
+    // The next record's index; `expected` follows the one before.
+    void see(std::uint64_t index);
+    // "N <what> were dropped ...: index a to b, ..."; empty without gaps.
+    QString text(const QString &what) const;
+
+private:
+    std::uint64_t expected_ = 0;
+};
+
+// Writes the header and every record of `table` to `out`, slice by slice,
+// and notes the gaps in its index.
 WriteOutcome writeTable(TableSnapshot<SampleRecord> &table, const QDateTime &started,
-                        QIODevice &out, const SliceDone &sliceDone);
+                        QIODevice &out, const SliceDone &sliceDone, IndexGaps &gaps);
 WriteOutcome writeTable(TableSnapshot<CalibrationRecord> &table, const QDateTime &started,
-                        QIODevice &out, const SliceDone &sliceDone);
+                        QIODevice &out, const SliceDone &sliceDone, IndexGaps &gaps);
 
 // The calibration records' file beside the samples' file:
 // "run.csv" -> "run-calibration.csv".
 QString calibrationPathFor(const QString &samplesPath);
+// The note of dropped records beside it: "run.csv" -> "run-dropped.txt".
+QString droppedNotePathFor(const QString &samplesPath);
 
 // Writes a snapshot's samples to one file and, when there are any, its
 // calibration records to calibrationPathFor() that file. Each file is written
 // under a temporary name and renamed when complete; a cancel or a failure
-// leaves neither.
+// leaves neither. When records were dropped, droppedNotePathFor() the file
+// says how many and where, and droppedText() holds the same for the log.
 //
 // Threads: the owner (GUI thread) constructs, starts, cancels and destroys
 // it; the writing runs on a thread of its own, which emits progress() and,
@@ -56,6 +82,8 @@ public:
 
     std::uint64_t totalRows() const { return total_; }
     const QString &path() const { return samplesPath_; }
+    // After finished(): the dropped records in words, empty when none.
+    const QString &droppedText() const { return droppedText_; }
     void start();
     void cancel();
 
@@ -67,10 +95,13 @@ signals:
 
 private:
     void run();
+    // Writes the note of dropped records, if any; empty, or why it failed.
+    QString writeDroppedNote(const IndexGaps &samples, const IndexGaps &calibration);
     QString failureText(const QString &path, const QFileDevice &file, WriteOutcome outcome) const;
 
     RecordingSnapshot snapshot_;
     const QString samplesPath_;
+    QString droppedText_;
     const std::uint64_t total_;
     std::atomic<bool> cancelRequested_{false};
     std::thread worker_;

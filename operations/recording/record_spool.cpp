@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace recording {
@@ -15,6 +16,17 @@ constexpr std::size_t kKeptSpares = 4;
 constexpr Clock::duration kWriteOutPeriod = std::chrono::seconds(1);
 // How soon the writer tries again when the producer's lock was taken.
 constexpr Clock::duration kRetryAfter = std::chrono::milliseconds(1);
+// How often the writer tries a file that refused records.
+constexpr Clock::duration kRetryRefusedAfter = std::chrono::seconds(1);
+
+bool seekTo(std::FILE *file, std::uint64_t offset)
+{
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
 
 } // namespace
 
@@ -64,8 +76,8 @@ std::size_t SpoolSnapshot::read(unsigned char *out, std::size_t maxRecords)
     return done;
 }
 
-RecordSpool::RecordSpool(std::size_t recordSize, SpoolLimits limits)
-    : recordSize_(recordSize), limits_(limits)
+RecordSpool::RecordSpool(std::size_t recordSize, SpoolLimits limits, SpoolNoticeHandler onNotice)
+    : recordSize_(recordSize), limits_(limits), onNotice_(std::move(onNotice))
 {
     writer_ = std::thread([this] { writerLoop(); });
 }
@@ -172,9 +184,12 @@ void RecordSpool::writerLoop()
 // wait for it, since its holder may be waiting for the writer.
 bool RecordSpool::takeFilling()
 {
-    // A table kept in memory is not cut into partly filled batches.
-    if (!spillUsable())
+    // While the file refuses records, partly filled batches would only
+    // spend the memory kept for the waiting ones.
+    if (!spillUsable()) {
+        retryRefusedFile();
         return true;
+    }
     std::unique_lock<std::mutex> appendLock(appendMutex_, std::try_to_lock);
     if (!appendLock.owns_lock())
         return false;
@@ -188,38 +203,104 @@ bool RecordSpool::takeFilling()
 bool RecordSpool::spillUsable()
 {
     std::lock_guard<std::mutex> lock(storeMutex_);
-    return !spillFailed_;
+    return refusal_.isEmpty();
 }
 
 void RecordSpool::store(SharedBatch batch)
 {
-    std::lock_guard<std::mutex> lock(storeMutex_);
-    if (!spill_ && !spillFailed_) {
-        spill_ = std::fopen(QFile::encodeName(spillPath_).constData(), "wb");
-        spillFailed_ = spill_ == nullptr;
+    std::optional<SpoolNotice> notice;
+    {
+        std::lock_guard<std::mutex> lock(storeMutex_);
+        inMemory_.push_back(std::move(batch));
+        if (refusal_.isEmpty() || Clock::now() >= retryAt_)
+            writeWaiting(notice);
+        // Beyond the memory kept, the newest batch goes: what is kept
+        // follows the file without a gap.
+        const std::size_t batchBytes = limits_.batchRecords * recordSize_;
+        if (!refusal_.isEmpty() && inMemory_.size() > 1 &&
+            inMemory_.size() * batchBytes > limits_.heldBytes) {
+            droppedRecords_ += inMemory_.back()->records;
+            recycle(std::move(inMemory_.back()));
+            inMemory_.pop_back();
+        }
     }
-    if (spill_ && spillToFile(*batch)) {
-        recycle(std::move(batch));
-        return;
-    }
-    // A batch that cannot be written stays in memory, with every later one:
-    // the file then keeps what it had and memory the rest.
-    if (spill_) {
-        std::fclose(spill_);
-        spill_ = nullptr;
-        spillFailed_ = true;
-    }
-    inMemory_.push_back(std::move(batch));
+    tell(notice);
 }
 
-bool RecordSpool::spillToFile(const SpoolBatch &batch)
+void RecordSpool::retryRefusedFile()
+{
+    std::optional<SpoolNotice> notice;
+    {
+        std::lock_guard<std::mutex> lock(storeMutex_);
+        if (!refusal_.isEmpty() && Clock::now() >= retryAt_)
+            writeWaiting(notice);
+    }
+    tell(notice);
+}
+
+void RecordSpool::writeWaiting(std::optional<SpoolNotice> &notice)
+{
+    if (const int error = spill_ ? 0 : openSpill()) {
+        refuse(error, notice);
+        return;
+    }
+    while (!inMemory_.empty()) {
+        if (const int error = spillToFile(*inMemory_.front())) {
+            refuse(error, notice);
+            return;
+        }
+        recycle(std::move(inMemory_.front()));
+        inMemory_.pop_front();
+    }
+    if (!refusal_.isEmpty()) {
+        refusal_.clear();
+        notice = SpoolNotice{true, spillPath_, {}, limits_.heldBytes};
+    }
+}
+
+int RecordSpool::openSpill()
+{
+    errno = 0;
+    spill_ = std::fopen(QFile::encodeName(spillPath_).constData(), "wb");
+    if (!spill_)
+        return errno ? errno : ENOENT;
+    // Each batch goes to the system in one write, and a refused one is
+    // never left half in a buffer.
+    std::setvbuf(spill_, nullptr, _IONBF, 0);
+    return 0;
+}
+
+int RecordSpool::spillToFile(const SpoolBatch &batch)
 {
     const std::size_t bytes = batch.records * recordSize_;
-    const bool written =
-        std::fwrite(batch.bytes.data(), 1, bytes, spill_) == bytes && std::fflush(spill_) == 0;
-    if (written)
+    errno = 0;
+    if (std::fwrite(batch.bytes.data(), 1, bytes, spill_) == bytes && std::fflush(spill_) == 0) {
         spilledRecords_ += batch.records;
-    return written;
+        return 0;
+    }
+    const int error = errno ? errno : EIO;
+    // What part of the batch got in is cut off: the file keeps whole
+    // records, and the batch is written again in full.
+    const std::uint64_t whole = spilledRecords_ * recordSize_;
+    std::clearerr(spill_);
+    QFile::resize(spillPath_, static_cast<qint64>(whole));
+    seekTo(spill_, whole);
+    return error;
+}
+
+void RecordSpool::refuse(int error, std::optional<SpoolNotice> &notice)
+{
+    retryAt_ = Clock::now() + kRetryRefusedAfter;
+    if (!refusal_.isEmpty())
+        return;
+    refusal_ = qt_error_string(error);
+    notice = SpoolNotice{false, spillPath_, refusal_, limits_.heldBytes};
+}
+
+void RecordSpool::tell(const std::optional<SpoolNotice> &notice)
+{
+    if (notice && onNotice_)
+        onNotice_(*notice);
 }
 
 void RecordSpool::start(Clock::time_point timeOrigin, const QString &newSpillPath)
@@ -240,7 +321,8 @@ void RecordSpool::start(Clock::time_point timeOrigin, const QString &newSpillPat
         if (!spillPath_.isEmpty())
             QFile::remove(spillPath_);
         spilledRecords_ = 0;
-        spillFailed_ = false;
+        droppedRecords_ = 0;
+        refusal_.clear();
         spillPath_ = newSpillPath;
     }
     origin_ = timeOrigin;
@@ -265,13 +347,29 @@ SpoolSnapshot RecordSpool::snapshot()
     std::lock_guard<std::mutex> storeLock(storeMutex_);
     std::FILE *reader =
         spilledRecords_ > 0 ? std::fopen(QFile::encodeName(spillPath_).constData(), "rb") : nullptr;
-    return SpoolSnapshot(recordSize_, reader, spilledRecords_, inMemory_);
+    return SpoolSnapshot(recordSize_, reader, spilledRecords_,
+                         std::vector<SharedBatch>(inMemory_.begin(), inMemory_.end()));
 }
 
 std::uint64_t RecordSpool::appended()
 {
     std::lock_guard<std::mutex> lock(appendMutex_);
     return nextIndex_;
+}
+
+SpoolCounts RecordSpool::counts()
+{
+    // The stored counts first and without the producer's lock, which the
+    // writer may need meanwhile; so appended is never below their sum.
+    SpoolCounts counts;
+    {
+        std::lock_guard<std::mutex> lock(storeMutex_);
+        counts.inFile = spilledRecords_;
+        counts.dropped = droppedRecords_;
+    }
+    counts.appended = appended();
+    counts.inMemory = counts.appended - counts.inFile - counts.dropped;
+    return counts;
 }
 
 } // namespace recording

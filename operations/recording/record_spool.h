@@ -13,7 +13,14 @@
 // the records appended so far, and writes it the same way; the producer
 // goes on in a spare batch. So the file always holds a complete prefix of the
 // table, and after a crash or kill -9 at most the last second of records is
-// missing from it. A table whose file cannot be written stays in memory.
+// missing from it.
+//
+// When the file cannot be written (a full disk, a quota, a removed folder),
+// the batches wait in memory up to SpoolLimits::heldBytes; beyond that whole
+// batches are dropped and their records are missing from the table (their
+// indices leave a gap). The writer tries the file again once a second and,
+// when it takes the records again, writes the waiting batches and goes on.
+// Each change between writing and not writing is told to the notice handler.
 #pragma once
 
 #include <QString>
@@ -23,8 +30,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -38,6 +47,29 @@ struct SpoolLimits
     // Full batches the writer may lag behind before the producer waits for
     // it; only a disk slower than the stream makes the producer wait.
     std::size_t queuedBatches = 32;
+    // What may wait in memory while the file cannot be written; at least one
+    // batch is always kept.
+    std::size_t heldBytes = std::size_t(64) << 20;
+};
+
+// A change in whether the spill file takes the records.
+struct SpoolNotice
+{
+    bool writing;          // false: the file refused records; true: it takes them again
+    QString path;          // the spill file
+    QString reason;        // why it refused, in the system's words; empty when writing
+    std::size_t heldBytes; // what is kept in memory meanwhile at most
+};
+// Called on the writer thread; must not call into the spool.
+using SpoolNoticeHandler = std::function<void(const SpoolNotice &)>;
+
+// Where the records of a table are, for the operator and for tests.
+struct SpoolCounts
+{
+    std::uint64_t appended = 0; // numbered so far
+    std::uint64_t inFile = 0;
+    std::uint64_t inMemory = 0; // waiting for the file, or for the writer
+    std::uint64_t dropped = 0;  // neither: the memory for them was spent
 };
 
 struct SpoolBatch
@@ -81,7 +113,7 @@ private:
 class RecordSpool
 {
 public:
-    RecordSpool(std::size_t recordSize, SpoolLimits limits = {});
+    RecordSpool(std::size_t recordSize, SpoolLimits limits = {}, SpoolNoticeHandler onNotice = {});
     ~RecordSpool();
     RecordSpool(const RecordSpool &) = delete;
     RecordSpool &operator=(const RecordSpool &) = delete;
@@ -109,6 +141,8 @@ public:
     SpoolSnapshot snapshot();
     // Owner. How many records the current table has.
     std::uint64_t appended();
+    // Owner. Where the current table's records are.
+    SpoolCounts counts();
 
 private:
     unsigned char *nextSlot();
@@ -119,11 +153,20 @@ private:
     bool takeFilling();
     bool spillUsable();
     void store(SharedBatch batch);
-    bool spillToFile(const SpoolBatch &batch);
+    void retryRefusedFile();
+    // The waiting batches to the file, in order, while it takes them; a
+    // change of state becomes `notice`. storeMutex_ held.
+    void writeWaiting(std::optional<SpoolNotice> &notice);
+    // 0, or the system's error number of the failure.
+    int openSpill();
+    int spillToFile(const SpoolBatch &batch);
+    void refuse(int error, std::optional<SpoolNotice> &notice);
     void recycle(SharedBatch batch);
+    void tell(const std::optional<SpoolNotice> &notice);
 
     const std::size_t recordSize_;
     const SpoolLimits limits_;
+    const SpoolNoticeHandler onNotice_;
 
     // Producer side.
     std::mutex appendMutex_;
@@ -142,11 +185,14 @@ private:
 
     // The stored table: changed by the writer, read by snapshot().
     std::mutex storeMutex_;
-    std::vector<SharedBatch> inMemory_;
+    std::deque<SharedBatch> inMemory_; // not yet in the file, in order
     QString spillPath_;
     std::FILE *spill_ = nullptr;
     std::uint64_t spilledRecords_ = 0;
-    bool spillFailed_ = false;
+    std::uint64_t droppedRecords_ = 0;
+    // While the file refuses records: why, and when to try it again.
+    QString refusal_;
+    Clock::time_point retryAt_;
 
     std::thread writer_;
 };

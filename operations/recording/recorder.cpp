@@ -5,8 +5,21 @@
 
 namespace recording {
 
-Recorder::Recorder(SpoolLimits limits)
-    : samples_(sizeof(SampleRecord), limits), calibration_(sizeof(CalibrationRecord), limits)
+QString noticeLine(const SpoolNotice &notice)
+{
+    const QString path = QDir::toNativeSeparators(notice.path);
+    if (notice.writing)
+        return QStringLiteral("Recording: writing to %1 again").arg(path);
+    const QString kept = notice.heldBytes >= (std::size_t(1) << 20)
+                             ? QStringLiteral("%1 MiB").arg(notice.heldBytes >> 20)
+                             : QStringLiteral("%1 KiB").arg(notice.heldBytes >> 10);
+    return QStringLiteral("Recording: cannot write %1: %2; keeping the last %3 in memory")
+        .arg(path, notice.reason, kept);
+}
+
+Recorder::Recorder(SpoolLimits limits, const SpoolNoticeHandler &onNotice)
+    : samples_(sizeof(SampleRecord), limits, onNotice),
+      calibration_(sizeof(CalibrationRecord), limits, onNotice)
 {
 }
 
@@ -26,19 +39,21 @@ void Recorder::start()
     const QDateTime now = QDateTime::currentDateTime();
     startedAt_ = now.toOffsetFromUtc(now.offsetFromUtc());
     // The spools close and remove the previous files before the folder goes.
-    auto next = std::make_unique<QTemporaryDir>(QDir::tempPath() +
-                                                QStringLiteral("/orvik-imu-recording-XXXXXX"));
-    const QString base = next->isValid() ? next->path() + '/' : QString();
-    // Without a folder the recording stays in memory: the spills fail.
-    samples_.start(origin, base.isEmpty() ? QString() : base + QStringLiteral("samples.bin"));
-    calibration_.start(origin,
-                       base.isEmpty() ? QString() : base + QStringLiteral("calibration.bin"));
+    const QString pattern = QDir::tempPath() + QStringLiteral("/orvik-imu-recording-XXXXXX");
+    auto next = std::make_unique<QTemporaryDir>(pattern);
+    // Without a folder the spills fail, and say so with the folder's name.
+    const QString base = (next->isValid() ? next->path() : pattern) + '/';
+    samples_.start(origin, base + kSamplesFile);
+    calibration_.start(origin, base + kCalibrationFile);
+    ownerLock_.reset();
     folder_ = std::move(next);
-    if (!base.isEmpty()) {
-        QFile started(base + QStringLiteral("started.txt"));
-        if (started.open(QIODevice::WriteOnly))
-            started.write(startedAt_.toString(Qt::ISODateWithMs).toUtf8() + '\n');
-    }
+    if (!folder_->isValid())
+        return;
+    ownerLock_ = std::make_unique<QLockFile>(base + kOwnerLockFile);
+    ownerLock_->tryLock(0);
+    QFile started(base + kStartedFile);
+    if (started.open(QIODevice::WriteOnly))
+        started.write(startedAt_.toString(Qt::ISODateWithMs).toUtf8() + '\n');
 }
 
 void Recorder::stop()
@@ -50,6 +65,11 @@ void Recorder::stop()
 bool Recorder::isEmpty()
 {
     return samples_.appended() == 0 && calibration_.appended() == 0;
+}
+
+SpoolCounts Recorder::sampleCounts()
+{
+    return samples_.counts();
 }
 
 RecordingSnapshot Recorder::snapshot()

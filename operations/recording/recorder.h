@@ -9,8 +9,8 @@
 // A recording is written, within a second of each record, to files in a
 // folder of its own under the system's temporary folder
 // (orvik-imu-recording-XXXXXX), which a new recording or the end of the
-// program removes; after a crash it stays.
-// See docs/recording.md for the files' format.
+// program removes; after a crash it stays, and its lock file tells that its
+// process is gone (see recovery.h). See docs/recording.md for the files.
 #pragma once
 
 #include "recording/record_spool.h"
@@ -18,6 +18,7 @@
 #include "imuserial.h"
 
 #include <QDateTime>
+#include <QLockFile>
 #include <QTemporaryDir>
 
 #include <cstring>
@@ -63,10 +64,23 @@ struct RecordingSnapshot
     TableSnapshot<CalibrationRecord> calibration;
 };
 
+// The folder's files, by name.
+inline constexpr char kFolderPattern[] = "orvik-imu-recording-*";
+inline constexpr char kStartedFile[] = "started.txt";
+inline constexpr char kSamplesFile[] = "samples.bin";
+inline constexpr char kCalibrationFile[] = "calibration.bin";
+inline constexpr char kOwnerLockFile[] = "owner.lock";
+
+// The log line for a notice: "Recording: cannot write <path>: <reason>;
+// keeping the last N MiB in memory", or that it writes again.
+QString noticeLine(const SpoolNotice &notice);
+
 class Recorder
 {
 public:
-    explicit Recorder(SpoolLimits limits = {});
+    // `onNotice` hears, on a writer thread, when a table's file refuses
+    // records or takes them again.
+    explicit Recorder(SpoolLimits limits = {}, const SpoolNoticeHandler &onNotice = {});
 
     // Receive thread; ignored unless a recording runs.
     void recordSample(const IMUserial::sensor_data &sample);
@@ -78,6 +92,8 @@ public:
     void stop();
     bool isEmpty();
     RecordingSnapshot snapshot();
+    // Where the current recording's samples are.
+    SpoolCounts sampleCounts();
     // Where the current recording spills; empty before the first start().
     QString spillFolder() const;
 
@@ -93,6 +109,8 @@ private:
     RecordSpool samples_;
     RecordSpool calibration_;
     std::unique_ptr<QTemporaryDir> folder_;
+    // Held while the folder is this process's; released before it goes.
+    std::unique_ptr<QLockFile> ownerLock_;
     QDateTime startedAt_;
 };
 

@@ -41,12 +41,13 @@ const QList<CommandForm> &commandForms()
         {{"dfu", "jump"}, Argument::None, Command::BootloaderJump, {}},
         {{"dfu", "leave"}, Argument::None, Command::BootloaderLeave, {}},
         {{"flash"}, Argument::Required, Command::Flash, {}},
+        {{"recover"}, Argument::None, Command::Recover, {"--list", "--export", "--discard"}},
     };
     return forms;
 }
 
-const QStringList valueOptions = {"--port", "--seconds", "--rate", "--out", "--hold"};
-const QStringList flagOptions = {"--json", "--probe"};
+const QStringList valueOptions = {"--port", "--seconds", "--rate", "--out", "--hold", "--export"};
+const QStringList flagOptions = {"--json", "--probe", "--list", "--discard"};
 constexpr int highestRateCode = IMUserial::DATARATE_200HZ;
 
 std::optional<double> positiveSeconds(const QString &text)
@@ -69,6 +70,13 @@ QString applyOption(Invocation &invocation, const QString &name, const QString &
         invocation.port = value;
     } else if (name == "--out") {
         invocation.out = value;
+    } else if (name == "--list") {
+        invocation.recoverAction = RecoverAction::List;
+    } else if (name == "--export") {
+        invocation.recoverAction = RecoverAction::Export;
+        invocation.out = value;
+    } else if (name == "--discard") {
+        invocation.recoverAction = RecoverAction::Discard;
     } else if (name == "--seconds" || name == "--hold") {
         const std::optional<double> seconds = positiveSeconds(value);
         if (!seconds)
@@ -113,6 +121,12 @@ QString checkCommand(const CommandForm &form, const Invocation &invocation,
     case Command::GyroBias:
         if (!optionsGiven.contains("--hold"))
             return QStringLiteral("gyro-bias needs --hold SECONDS");
+        break;
+    case Command::Recover:
+        if (optionsGiven.count("--list") + optionsGiven.count("--export") +
+                optionsGiven.count("--discard") >
+            1)
+            return QStringLiteral("recover takes one of --list, --export DIR and --discard");
         break;
     case Command::SerialNumberSet:
         if (!identity::isValidSerialNumber(invocation.argument))
@@ -172,7 +186,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
 bool needsModule(Command command)
 {
     return command != Command::Help && command != Command::List &&
-           command != Command::BootloaderLeave && command != Command::Flash;
+           command != Command::BootloaderLeave && command != Command::Flash &&
+           command != Command::Recover;
 }
 
 QString helpText()
@@ -202,6 +217,11 @@ Commands:
   flash FILE                      flash a .dfu, .bin or .hex image through
                                   dfu-convert and dfuse-tool, then leave the
                                   bootloader (the module must be in it: dfu jump)
+  recover [--list | --export DIR | --discard]
+                                  the recordings a program left unsaved (it was
+                                  killed or crashed): list them (the default),
+                                  write each as CSV into DIR and remove it, or
+                                  remove them
 
 Options:
   --port PATH   the module's serial port; without it the single module found

@@ -37,6 +37,15 @@ enum class Command
     BootloaderJump,
     BootloaderLeave,
     Flash,
+    Recover,
+};
+
+// What recover does with each unsaved recording.
+enum class RecoverAction
+{
+    List,
+    Export,
+    Discard,
 };
 
 struct Invocation
@@ -48,7 +57,8 @@ struct Invocation
     bool probe = false;
     double seconds = 0; // record: how long; gyro-bias: how long to hold still
     std::optional<IMUserial::DATARATE> rate;
-    QString out;
+    QString out; // record: the file; recover --export: the folder
+    RecoverAction recoverAction = RecoverAction::List;
 };
 
 struct ParsedArguments

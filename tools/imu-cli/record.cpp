@@ -17,11 +17,11 @@ namespace {
 // The recording the callbacks feed; set only while reception runs.
 std::atomic<recording::Recorder *> activeRecorder{nullptr};
 
-// Writes the snapshot as the window's export does; empty when written, else
-// why not.
-QString exportRecording(recording::Recorder &recorder, const QString &path)
+} // namespace
+
+QString writeCsv(recording::RecordingSnapshot snapshot, const QString &path, QString &dropped)
 {
-    recording::CsvExport csv(recorder.snapshot(), path);
+    recording::CsvExport csv(std::move(snapshot), path);
     QEventLoop loop;
     QString failure;
     QObject::connect(
@@ -33,10 +33,9 @@ QString exportRecording(recording::Recorder &recorder, const QString &path)
         Qt::QueuedConnection);
     csv.start();
     loop.exec();
+    dropped = csv.droppedText();
     return failure;
 }
-
-} // namespace
 
 void sampleArrived(IMUserial::sensor_data *sample)
 {
@@ -57,7 +56,9 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
         if (!outcome::run([&] { return device.set_data_rate(&rate); }))
             return failed(ExitCode::Failed, "Set data rate FAIL");
     }
-    recording::Recorder recorder;
+    recording::Recorder recorder({}, [&](const recording::SpoolNotice &notice) {
+        console.notice(recording::noticeLine(notice));
+    });
     recorder.start();
     activeRecorder = &recorder;
     device.startRecv();
@@ -80,12 +81,15 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
 
     const QJsonObject data{{"file", request.out},
                            {"samples", qint64(recorder.snapshot().samples.size())}};
-    const QString failure = exportRecording(recorder, request.out);
+    QString dropped;
+    const QString failure = writeCsv(recorder.snapshot(), request.out, dropped);
     if (!failure.isEmpty())
         return failed(ExitCode::Failed, failure, data);
-    const QString written = QStringLiteral("%1 samples written to %2")
-                                .arg(data["samples"].toInteger())
-                                .arg(request.out);
+    QString written = QStringLiteral("%1 samples written to %2")
+                          .arg(data["samples"].toInteger())
+                          .arg(request.out);
+    if (!dropped.isEmpty())
+        written += "; " + dropped;
     if (end == WaitEnd::ModuleVanished)
         return failed(ExitCode::Failed,
                       QStringLiteral("%1; %2").arg(outcome::kModuleVanished, written), data);

@@ -4,6 +4,7 @@
 #include "outcome.h"
 
 #include "imuserial.h"
+#include "recording/recorder.h"
 
 namespace cli {
 
@@ -18,6 +19,10 @@ struct RecordRequest
 // if any. The device the recording reads must be made with these.
 void sampleArrived(IMUserial::sensor_data *sample);
 void calibrationSampleArrived(IMUserial::sensor_data_calibration *sample);
+
+// Writes `snapshot` as the window's export does; empty when written, else
+// why not. `dropped` tells the records the recording could not keep.
+QString writeCsv(recording::RecordingSnapshot snapshot, const QString &path, QString &dropped);
 
 // Records every sample of `seconds` and then writes them all. A module that
 // goes away ends the recording early: the samples received until then are

@@ -3,6 +3,7 @@
 #include "firmware_commands.h"
 #include "module_commands.h"
 #include "record.h"
+#include "recover.h"
 
 #include <QJsonArray>
 
@@ -116,6 +117,8 @@ Outcome run(const Invocation &invocation, const Environment &environment)
         return leaveBootloader();
     case Command::Flash:
         return flashImage(invocation.argument, environment.console);
+    case Command::Recover:
+        return recover(invocation);
     default:
         break;
     }

@@ -76,13 +76,16 @@ TEST(RecordingMemory, ADayAt200HzStaysWithinTheBoundAndExportsEveryRow)
 
     CountingSink sink;
     std::uint64_t rows = 0;
-    const WriteOutcome outcome =
-        writeTable(snapshot.samples, snapshot.started, sink, [&](std::uint64_t slice) {
+    IndexGaps gaps;
+    const WriteOutcome outcome = writeTable(
+        snapshot.samples, snapshot.started, sink,
+        [&](std::uint64_t slice) {
             rows += slice;
             if (rows % (1 << 20) < slice)
                 peak = std::max(peak, residentBytes());
             return true;
-        });
+        },
+        gaps);
     ASSERT_EQ(outcome, WriteOutcome::Written);
     EXPECT_EQ(rows, dayAt200Hz);
     EXPECT_EQ(sink.lines, qint64(dayAt200Hz) + 1);
