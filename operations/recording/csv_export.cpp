@@ -49,6 +49,7 @@ WriteOutcome writeRecords(TableSnapshot<RecordType> &table, const std::string &h
         if (!sliceDone(count))
             return WriteOutcome::Cancelled;
     }
+    gaps.end(table.numbered());
     return WriteOutcome::Written;
 }
 

@@ -40,8 +40,10 @@ struct IndexGaps
     std::uint64_t missing = 0;
     std::vector<Run> runs;
 
-    // The next record's index; `expected` follows the one before.
+    // The next record's index.
     void see(std::uint64_t index);
+    // After the last record: the table numbered `numbered` records.
+    void end(std::uint64_t numbered) { see(numbered); }
     // "N <what> were dropped ...: index a to b, ..."; empty without gaps.
     QString text(const QString &what) const;
 

@@ -31,12 +31,14 @@ bool seekTo(std::FILE *file, std::uint64_t offset)
 } // namespace
 
 SpoolSnapshot::SpoolSnapshot(std::size_t recordSize, std::FILE *spillFile,
-                             std::uint64_t spilledRecords, std::vector<SharedBatch> batches)
+                             std::uint64_t spilledRecords, std::vector<SharedBatch> batches,
+                             std::uint64_t numbered)
     : recordSize_(recordSize), spill_(spillFile), spillLeft_(spilledRecords),
       batches_(std::move(batches)), total_(spilledRecords)
 {
     for (const SharedBatch &batch : this->batches_)
         total_ += batch->records;
+    numbered_ = std::max(numbered, total_);
 }
 
 std::size_t SpoolSnapshot::read(unsigned char *out, std::size_t maxRecords)
@@ -348,7 +350,7 @@ SpoolSnapshot RecordSpool::snapshot()
     std::FILE *reader =
         spilledRecords_ > 0 ? std::fopen(QFile::encodeName(spillPath_).constData(), "rb") : nullptr;
     return SpoolSnapshot(recordSize_, reader, spilledRecords_,
-                         std::vector<SharedBatch>(inMemory_.begin(), inMemory_.end()));
+                         std::vector<SharedBatch>(inMemory_.begin(), inMemory_.end()), nextIndex_);
 }
 
 std::uint64_t RecordSpool::appended()

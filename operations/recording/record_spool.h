@@ -86,12 +86,15 @@ class SpoolSnapshot
 {
 public:
     SpoolSnapshot() = default;
+    // `numbered`: how many records the table had numbered by then, dropped
+    // ones included; by default those read.
     SpoolSnapshot(std::size_t recordSize, std::FILE *spill, std::uint64_t spilledRecords,
-                  std::vector<SharedBatch> batches);
+                  std::vector<SharedBatch> batches, std::uint64_t numbered = 0);
     SpoolSnapshot(SpoolSnapshot &&) noexcept = default;
     SpoolSnapshot &operator=(SpoolSnapshot &&) noexcept = default;
 
     std::uint64_t size() const { return total_; }
+    std::uint64_t numbered() const { return numbered_; }
     // Copies up to `maxRecords` next records to `out`; returns how many,
     // 0 at the end (or when the spill file cannot be read).
     std::size_t read(unsigned char *out, std::size_t maxRecords);
@@ -108,6 +111,7 @@ private:
     std::size_t batchAt_ = 0;
     std::size_t recordAt_ = 0;
     std::uint64_t total_ = 0;
+    std::uint64_t numbered_ = 0;
 };
 
 class RecordSpool

@@ -48,6 +48,8 @@ public:
     explicit TableSnapshot(SpoolSnapshot raw) : raw_(std::move(raw)) {}
 
     std::uint64_t size() const { return raw_.size(); }
+    // Records numbered, dropped ones included.
+    std::uint64_t numbered() const { return raw_.numbered(); }
     std::size_t read(RecordType *out, std::size_t maxRecords)
     {
         return raw_.read(reinterpret_cast<unsigned char *>(out), maxRecords);

@@ -103,14 +103,13 @@ std::vector<std::unique_ptr<UnsavedRecording>> UnsavedRecording::findAll(const Q
 
 bool UnsavedRecording::claim()
 {
-    // A folder without its lock file lost it with its process; one whose
-    // lock names a live process is that process's.
-    // The recorder writes the start right after taking the lock.
-    const QFileInfo started(folder_ + '/' + kStartedFile);
-    const QDateTime made =
-        started.exists() ? started.lastModified() : QFileInfo(folder_).birthTime();
-    if (!QFile::exists(lock_.fileName()) &&
-        (!made.isValid() || made.secsTo(QDateTime::currentDateTime()) < kLocklessGraceSeconds))
+    // A folder whose lock names a live process is that process's. The
+    // recorder writes the start right after taking the lock, so a folder
+    // with a start and without a lock lost its lock with its process (or it
+    // was given up); one without either may still be taking it.
+    if (!QFile::exists(lock_.fileName()) && !QFile::exists(folder_ + '/' + kStartedFile) &&
+        QFileInfo(folder_).lastModified().secsTo(QDateTime::currentDateTime()) <
+            kLocklessGraceSeconds)
         return false;
     return lock_.tryLock(0);
 }

@@ -2,8 +2,10 @@
 // with the real device library, and exported.
 #include "end_to_end_fixture.h"
 #include "prompts/file_dialogs.h"
+#include "recording/killed_recording.h"
 
 #include <QAction>
+#include <QProcess>
 #include <QProgressDialog>
 
 #include <qcustomplot.h>
@@ -51,4 +53,50 @@ TEST_F(RecordingEndToEnd, AMinuteAt1000HzIsExportedWithoutAGap)
     }
     EXPECT_EQ(rows, points.size());
     EXPECT_GE(rows, 60000);
+}
+
+// The window of a program that is killed while it records: run as a child
+// of the test below, against its simulator.
+class KilledWindow : public WindowHarness
+{
+};
+
+TEST_F(KilledWindow, DISABLED_RecordsUntilKilled)
+{
+    click("pushButtonSerialConnect");
+    click("pushButtonStartRecv");
+    waitUntil([] { return false; }, 600000);
+}
+
+TEST_F(RecordingEndToEnd, AWindowKilledWhileRecordingOffersItsRecordingAtTheNextStart)
+{
+    QTemporaryDir temp;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", temp.path());
+    QProcess killed;
+    killed.setProcessEnvironment(environment);
+    killed.start(QCoreApplication::applicationFilePath(),
+                 {"--gtest_filter=KilledWindow.DISABLED_RecordsUntilKilled",
+                  "--gtest_also_run_disabled_tests"});
+    const QString spill = killed_recording::waitForSpill(temp.path(), 3.0);
+    ASSERT_FALSE(spill.isEmpty()) << killed.readAllStandardError().toStdString();
+    const QDateTime killedAt = QDateTime::currentDateTime();
+    killed.kill();
+    killed.waitForFinished();
+    const QDateTime started = killed_recording::startOf(spill);
+
+    const QString path = temp.filePath("recovered.csv");
+    prompts::replaceFileDialogs({}, [&](const prompts::FileQuestion &) { return path; });
+    MessageBoxAnswerer answerer({QMessageBox::Save});
+    window->offerUnsavedRecordings(temp.path());
+    ASSERT_EQ(answerer.seen().size(), 1);
+    EXPECT_TRUE(answerer.seen()[0].text.startsWith("A recording of "));
+    ASSERT_TRUE(waitUntil([&] { return !QFile::exists(spill); }, 60000)) << "exported, removed";
+    prompts::replaceFileDialogs({}, {});
+
+    const killed_recording::ExportedRows rows = killed_recording::readExport(path);
+    EXPECT_TRUE(rows.gapFree);
+    EXPECT_GT(rows.count, 2000u);
+    EXPECT_LE(killed_recording::secondsLost(started, killedAt, rows.lastSeconds),
+              killed_recording::kPromisedSeconds + killed_recording::kSchedulingSlack);
 }

@@ -14,7 +14,10 @@
 #include <charconv>
 #include <clocale>
 #include <future>
+#include <mutex>
+#include <sys/mount.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace recording;
 
@@ -194,6 +197,83 @@ TEST(RecordSpoolTable, SlowRecordsReachTheFileWithinAboutASecond)
         TableSnapshot<SampleRecord> table(spool.snapshot());
         EXPECT_TRUE(numberedFromZero(readAll(table), count + 2));
     }
+}
+
+template <class Condition> bool waitUntil(Condition condition)
+{
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    while (!condition() && Clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return condition();
+}
+
+// A file that takes every byte left on its file system.
+void fillUp(const QString &path)
+{
+    QFile filler(path);
+    filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size()) {
+    }
+}
+
+// The spill folder on a small file system of its own, filled up while the
+// table records and freed again.
+TEST(RecordSpoolTable, AFullDiskIsToldOnceKeepsMemoryBoundedCountsTheDroppedAndResumes)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    QTemporaryDir mountPoint;
+    ASSERT_EQ(mount("tmpfs", qPrintable(mountPoint.path()), "tmpfs", 0, "size=512k"), 0);
+    std::mutex noticesMutex;
+    std::vector<SpoolNotice> notices;
+    const auto noticeCount = [&] {
+        std::lock_guard<std::mutex> lock(noticesMutex);
+        return notices.size();
+    };
+    {
+        const SpoolLimits limits{64, 4, 8 * 64 * sizeof(SampleRecord)};
+        RecordSpool spool(sizeof(SampleRecord), limits, [&](const SpoolNotice &notice) {
+            std::lock_guard<std::mutex> lock(noticesMutex);
+            notices.push_back(notice);
+        });
+        const QString spillPath = mountPoint.filePath("samples.bin");
+        spool.start(Clock::now(), spillPath);
+        int appended = 0;
+        for (; appended < 100; ++appended)
+            appendNumbered(spool, appended);
+        ASSERT_TRUE(waitUntil([&] { return spool.counts().inFile == 100; }));
+
+        fillUp(mountPoint.filePath("filler"));
+        for (; appended < 100 + 64 * 40; ++appended)
+            appendNumbered(spool, appended);
+        spool.snapshot(); // every full batch has met the file
+        ASSERT_TRUE(waitUntil([&] { return noticeCount() == 1; }));
+        EXPECT_FALSE(notices[0].writing);
+        EXPECT_EQ(notices[0].path, spillPath);
+        EXPECT_EQ(notices[0].reason, "No space left on device");
+        const SpoolCounts full = spool.counts();
+        EXPECT_EQ(full.appended, std::uint64_t(appended));
+        EXPECT_LE(full.inMemory * sizeof(SampleRecord), limits.heldBytes);
+        EXPECT_GT(full.dropped, 0u);
+
+        TableSnapshot<SampleRecord> table(spool.snapshot());
+        const std::vector<SampleRecord> kept = readAll(table);
+        IndexGaps gaps;
+        for (const SampleRecord &record : kept)
+            gaps.see(record.index);
+        gaps.end(table.numbered());
+        EXPECT_EQ(kept.size() + full.dropped, std::uint64_t(appended));
+        EXPECT_EQ(gaps.missing, full.dropped) << "the dropped are exactly the index's gaps";
+        EXPECT_EQ(kept.front().index, 0u);
+
+        QFile::remove(mountPoint.filePath("filler"));
+        ASSERT_TRUE(waitUntil([&] { return noticeCount() == 2; }));
+        EXPECT_TRUE(notices[1].writing);
+        EXPECT_EQ(spool.counts().inFile, kept.size()) << "what waited in memory is written";
+        EXPECT_EQ(noticeCount(), 2u) << "told once, not per batch";
+    }
+    umount2(qPrintable(mountPoint.path()), MNT_DETACH);
 }
 
 TEST(RecordSpoolTable, StopIgnoresLaterRecordsAndANewStartBeginsAfreshLeavingOldSnapshotsReadable)

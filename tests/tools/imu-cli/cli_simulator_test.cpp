@@ -1,6 +1,7 @@
 // orvik-imu-cli as a script runs it, against running simulators.
 #include "application_image.h"
 #include "memory_layout.h"
+#include "recording/killed_recording.h"
 #include "support/simulator_process.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,12 @@ public:
 
     void start(const QString &arguments) { start(arguments.split(' ', Qt::SkipEmptyParts)); }
     void start(const QStringList &arguments) { process.start(ORVIK_CLI, arguments); }
+
+    void kill()
+    {
+        process.kill(); // SIGKILL: nothing is cleaned up
+        process.waitForFinished();
+    }
 
     CliResult finish(int patience = patienceMs)
     {
@@ -259,6 +266,36 @@ TEST_F(CliSimulator, RecordingTenSecondsAtAThousandAHertzLosesNothing)
     const double span = rows.seconds.back() - rows.seconds.front();
     EXPECT_GT(span, 8.0);
     EXPECT_GT(double(rows.index.size()), span * 1000 * 0.95);
+}
+
+// The program killed after a few seconds of recording; recover finds what
+// it wrote and exports all but at most the last second.
+TEST_F(CliSimulator, ARecordingKilledMidwayIsRecoveredAndExported)
+{
+    start({"--rate", "1000"});
+    QTemporaryDir temp;
+    qputenv("TMPDIR", temp.path().toLocal8Bit());
+    CliProgram recording(simulator.get());
+    recording.start("record --seconds 600 --out " + path("never.csv"));
+    const QString spill = killed_recording::waitForSpill(temp.path(), 3.0);
+    ASSERT_FALSE(spill.isEmpty());
+    const QDateTime killedAt = QDateTime::currentDateTime();
+    recording.kill();
+
+    const QJsonObject listed = cli("--json recover --list").json();
+    ASSERT_EQ(listed["recordings"].toArray().size(), 1);
+    const CliResult recovered = cli("--json recover --export " + folder.path());
+    qunsetenv("TMPDIR");
+    ASSERT_EQ(recovered.exitCode, 0) << recovered.out.toStdString();
+    const QJsonObject entry = recovered.json()["recordings"][0].toObject();
+    const killed_recording::ExportedRows rows =
+        killed_recording::readExport(entry["file"].toString());
+    EXPECT_EQ(qint64(rows.count), entry["samples"].toInteger());
+    EXPECT_TRUE(rows.gapFree);
+    EXPECT_LE(
+        killed_recording::secondsLost(killed_recording::startOf(spill), killedAt, rows.lastSeconds),
+        killed_recording::kPromisedSeconds + killed_recording::kSchedulingSlack);
+    EXPECT_FALSE(QFile::exists(spill)) << "exported, so removed";
 }
 
 TEST_F(CliSimulator, AModuleThatVanishesMidRecordKeepsItsRowsAndFails)
