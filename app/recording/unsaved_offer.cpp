@@ -34,8 +34,7 @@ void UnsavedOffer::offerNext()
     box.setEscapeButton(QMessageBox::Ignore);
     box.setInformativeText(offered_->damage().join('\n'));
     const int answer = box.exec();
-    const QString what = QStringLiteral("Unsaved recording from %1")
-                             .arg(offered_->started().toString(Qt::ISODateWithMs));
+    const QString what = "Unsaved recording from " + offered_->startedText();
     if (answer == QMessageBox::Save) {
         fileMenu_.exportRecording(offered_->snapshot(), offered_->started(),
                                   [this](bool written) { exported(written); });

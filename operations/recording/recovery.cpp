@@ -142,11 +142,16 @@ SpillExtent UnsavedRecording::checkTable(const char *file, std::size_t recordSiz
     return extent;
 }
 
+QString UnsavedRecording::startedText() const
+{
+    return started_.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 QString UnsavedRecording::offerText() const
 {
     return QStringLiteral("A recording of %1 samples from %2 was not saved.")
         .arg(samples_.records)
-        .arg(started_.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        .arg(startedText());
 }
 
 RecordingSnapshot UnsavedRecording::snapshot() const

@@ -48,6 +48,8 @@ public:
 
     const QString &folder() const { return folder_; }
     const QDateTime &started() const { return started_; }
+    // The start as the operator reads it: "2026-03-09 14:05:06".
+    QString startedText() const;
     std::uint64_t samples() const { return samples_.records; }
     std::uint64_t calibrationRecords() const { return calibration_.records; }
     // What was left out, one sentence per file; empty when all is whole.
