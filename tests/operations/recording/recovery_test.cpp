@@ -26,15 +26,10 @@ QByteArray records(std::initializer_list<std::pair<std::uint64_t, double>> stamp
     return bytes;
 }
 
-SpillExtent extentOf(const QByteArray &bytes)
+SpillExtent extentOf(QByteArray bytes)
 {
-    QTemporaryDir folder;
-    const QString path = folder.filePath("samples.bin");
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    file.close();
-    std::FILE *spill = std::fopen(qPrintable(path), "rb");
+    bytes.append('\0'); // fmemopen takes no empty buffer
+    std::FILE *spill = fmemopen(bytes.data(), std::size_t(bytes.size() - 1), "rb");
     const SpillExtent extent = checkSpill(spill, sizeof(SampleRecord));
     std::fclose(spill);
     return extent;

@@ -1,12 +1,10 @@
-// A program killed while it records: where its recording's folder is, and
-// whether what it left covers all but the last second before the kill.
+// A program killed while it records: its recording's folder, and how much of
+// the time before the kill the recovered samples cover.
 #pragma once
 
 #include "recording/recorder.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <chrono>
@@ -14,55 +12,27 @@
 
 namespace killed_recording {
 
-// The seconds stamp of the last whole sample in `folder`'s spill file.
-inline double spilledSeconds(const QString &folder)
-{
-    QFile spill(folder + '/' + recording::kSamplesFile);
-    const qint64 records = QFileInfo(spill).size() / qint64(sizeof(recording::SampleRecord));
-    if (records == 0 || !spill.open(QIODevice::ReadOnly) ||
-        !spill.seek((records - 1) * qint64(sizeof(recording::SampleRecord))))
-        return -1;
-    recording::SampleRecord last;
-    if (spill.read(reinterpret_cast<char *>(&last), sizeof last) != qint64(sizeof last))
-        return -1;
-    return last.seconds;
-}
-
-// The recording folder under `temp` once its file holds `seconds` of
-// samples; empty if that takes longer than a loaded machine needs.
-inline QString waitForSpill(const QString &temp, double seconds)
+// The recording folder under `temp` once its file holds `records` samples;
+// empty if that takes longer than a loaded machine needs.
+inline QString waitForSpill(const QString &temp, qint64 records)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < end) {
-        const QStringList folders =
-            QDir(temp).entryList({QString::fromLatin1(recording::kFolderPattern)}, QDir::Dirs);
-        if (!folders.isEmpty() && spilledSeconds(QDir(temp).filePath(folders[0])) >= seconds)
-            return QDir(temp).filePath(folders[0]);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (; std::chrono::steady_clock::now() < end;
+         std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        for (const QFileInfo &folder : QDir(temp).entryInfoList(
+                 {QString::fromLatin1(recording::kFolderPattern)}, QDir::Dirs)) {
+            const QFileInfo spill(folder.filePath() + '/' + recording::kSamplesFile);
+            if (spill.size() >= records * qint64(sizeof(recording::SampleRecord)))
+                return folder.filePath();
+        }
     }
     return {};
 }
 
-inline QDateTime startOf(const QString &folder)
-{
-    QFile started(folder + '/' + recording::kStartedFile);
-    started.open(QIODevice::ReadOnly);
-    return QDateTime::fromString(QString::fromUtf8(started.readAll()).trimmed(), Qt::ISODateWithMs);
-}
+// The recording promises all but the last second; a loaded machine may wake
+// its writer a little late.
+constexpr double kMostSecondsLost = 1.0 + 0.5;
 
-// The recording promises all but the last second; a loaded machine may
-// wake its writer a little late.
-constexpr double kPromisedSeconds = 1.0;
-constexpr double kSchedulingSlack = 0.5;
-
-// Seconds of recording the kill at `killedAt` took away, judged by the
-// last recovered sample's stamp.
-inline double secondsLost(const QDateTime &started, const QDateTime &killedAt, double lastStamp)
-{
-    return started.msecsTo(killedAt) / 1000.0 - lastStamp;
-}
-
-// An exported samples file as far as these tests look at it.
 struct ExportedRows
 {
     std::size_t count = 0;
@@ -74,16 +44,24 @@ inline ExportedRows readExport(const QString &path)
 {
     ExportedRows rows;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return rows;
-    file.readLine();
-    while (!file.atEnd()) {
+    file.open(QIODevice::ReadOnly);
+    for (file.readLine(); !file.atEnd(); ++rows.count) {
         const QList<QByteArray> fields = file.readLine().split(',');
         rows.gapFree = rows.gapFree && fields.value(0).toULongLong() == rows.count;
         rows.lastSeconds = fields.value(1).toDouble();
-        ++rows.count;
     }
     return rows;
+}
+
+// Seconds between the last recovered sample and the kill, from the
+// recording's wall-clock start in its folder.
+inline double secondsLost(const QString &folder, const QDateTime &killedAt, double lastSeconds)
+{
+    QFile started(folder + '/' + recording::kStartedFile);
+    started.open(QIODevice::ReadOnly);
+    const QDateTime start =
+        QDateTime::fromString(QString::fromUtf8(started.readAll()).trimmed(), Qt::ISODateWithMs);
+    return start.msecsTo(killedAt) / 1000.0 - lastSeconds;
 }
 
 } // namespace killed_recording
