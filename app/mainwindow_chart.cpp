@@ -21,6 +21,7 @@ void MainWindow::connectChart()
     connect(livePlot_, &chart::LivePlot::tracerChanged, this,
             [this](QCPItemTracer *shown) { tracer = shown; });
     connect(&plotTimer, &QTimer::timeout, this, &MainWindow::timerSlot);
+    connect(livePlot_, &chart::LivePlot::seenAgain, this, &MainWindow::timerSlot);
 }
 
 void MainWindow::timerSlot()

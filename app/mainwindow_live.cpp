@@ -3,13 +3,21 @@
 
 #include "live/readouts.h"
 #include "live/sample_text.h"
+#include "live/view_visibility.h"
 #include "recording/stream_recording.h"
 #include "stream/display_modes.h"
 #include "ui_mainwindow.h"
 
+// The read-outs, shown and hidden together, follow the stream while they can
+// be seen and catch up as soon as they are seen again.
 void MainWindow::connectLive()
 {
-    connect(&angleTimer, &QTimer::timeout, this, &MainWindow::AngleDisplay);
+    auto *readouts = new live::ViewVisibility(*ui->lineEdit_angle_x);
+    connect(&angleTimer, &QTimer::timeout, this, [this, readouts] {
+        if (readouts->isSeen())
+            AngleDisplay();
+    });
+    connect(readouts, &live::ViewVisibility::seenAgain, this, &MainWindow::AngleDisplay);
 }
 
 // Runs on the library's receive thread: it formats and hands over, and

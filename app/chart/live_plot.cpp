@@ -3,6 +3,7 @@
 #include "chart_controller.h"
 #include "chart_history.h"
 #include "live/sample_handoff.h"
+#include "live/view_visibility.h"
 #include "ui_mainwindow.h"
 
 #include <qcustomplot.h>
@@ -41,12 +42,14 @@ QCPItemTracer::TracerStyle tracerStyleFor(const QString &choice)
 LivePlot::LivePlot(Ui_MainWindow &ui, live::SampleHandoff &handoff, std::atomic<bool> &plotting,
                    live::DisplayTicks ticks, QObject *parent)
     : QObject(parent), ui_(ui), handoff_(handoff), plotting_(plotting), ticks_(ticks),
-      controller_(new ChartController(*ui.widgetChart, this))
+      controller_(new ChartController(*ui.widgetChart, this)),
+      visibility_(new live::ViewVisibility(*ui.widgetChart))
 {
     setUp();
     addCurves();
     QCustomPlot *chart = ui_.widgetChart;
     connect(chart, &QCustomPlot::mouseDoubleClick, this, &LivePlot::fitOnDoubleClick);
+    connect(visibility_, &live::ViewVisibility::seenAgain, this, &LivePlot::seenAgain);
     connect(ui_.checkBoxEnableTracer, &QCheckBox::toggled, this, &LivePlot::showTracer);
     connect(ui_.comboBoxTracerStyle, &QComboBox::currentTextChanged, this,
             [this](const QString &choice) {
@@ -110,9 +113,8 @@ void LivePlot::addCurves()
 
 // Moves the points that arrived since the last refresh into the graphs, in
 // arrival order (increasing keys, so no re-sort), and now and then summarises
-// the older history to keep the curves' memory bounded. Says whether any
-// points arrived.
-bool LivePlot::drainPoints()
+// the older history to keep the curves' memory bounded.
+void LivePlot::drainPoints()
 {
     const std::vector<live::ChartPoint> points = handoff_.takePoints();
     const double previousNewest = newestKey(*data_[0]);
@@ -123,23 +125,28 @@ bool LivePlot::drainPoints()
     }
     for (const auto &data : data_)
         compactWhenDue(*data, previousNewest);
-    return !points.empty();
+    undrawn_ = undrawn_ || !points.empty();
 }
 
+// The history takes every point whether or not anyone looks; drawing waits
+// until the chart can be seen.
 bool LivePlot::refresh(bool rescaleValues)
 {
-    const bool arrived = drainPoints();
+    drainPoints();
+    if (!visibility_->isSeen())
+        return false;
     for (const auto &data : data_)
         if (data->isEmpty())
             return false;
     // Without new points the view would be drawn again unchanged.
-    if (!arrived && !rescaleValues)
+    if (!undrawn_ && !rescaleValues)
         return false;
     QCustomPlot *chart = ui_.widgetChart;
     if (rescaleValues)
         chart->yAxis->rescale(false);
     controller_->followNewest();
     chart->replot(QCustomPlot::rpQueuedReplot);
+    undrawn_ = false;
     return rescaleValues;
 }
 

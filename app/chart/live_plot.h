@@ -20,7 +20,8 @@ class Ui_MainWindow;
 
 namespace live {
 class SampleHandoff;
-}
+class ViewVisibility;
+} // namespace live
 
 namespace chart {
 
@@ -42,9 +43,9 @@ public:
     // Removes the tracer from the chart; call before the chart goes.
     void removeTracer();
 
-    // Moves the points that arrived into the curves and draws them. With
-    // `rescaleValues` the value axis is fitted to the curves first; says
-    // whether it was.
+    // Moves the points that arrived into the curves and, while the chart can
+    // be seen, draws them. With `rescaleValues` the value axis is fitted to
+    // the curves first; says whether it was.
     bool refresh(bool rescaleValues);
     void clear();
     // Shows all curves (0) or only x, y or z (1 to 3); false for any other index.
@@ -61,11 +62,13 @@ public:
 
 signals:
     void tracerChanged(QCPItemTracer *tracer);
+    // The chart came into sight: refresh it now, it may have missed points.
+    void seenAgain();
 
 private:
     void setUp();
     void addCurves();
-    bool drainPoints();
+    void drainPoints();
     void createTracer();
     void showTracer(bool on);
 
@@ -74,6 +77,9 @@ private:
     std::atomic<bool> &plotting_;
     live::DisplayTicks ticks_;
     ChartController *controller_;
+    live::ViewVisibility *visibility_;
+    // Points arrived that the chart has not drawn yet.
+    bool undrawn_ = false;
     std::array<QPointer<QCPGraph>, 3> graphs_;
     std::array<QSharedPointer<QCPGraphDataContainer>, 3> data_;
     QCPItemTracer *tracer_ = nullptr;

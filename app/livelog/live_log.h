@@ -1,6 +1,9 @@
 // The message log: lines from every thread, appended in batches on the GUI
 // thread, on every third display tick while those run, else by a timer of
-// its own; with their time stamps when the form asks for them.
+// its own; with their time stamps when the form asks for them. While nobody
+// can see the log its batches are stamped as usual and wait, at most as many
+// lines as it keeps, until it is seen again: it then reads as if they had
+// been appended all along, and no text was laid out unseen.
 #pragma once
 
 #include "log_queue.h"
@@ -11,6 +14,10 @@
 
 class CodeEditor;
 class QCheckBox;
+
+namespace live {
+class ViewVisibility;
+}
 
 namespace livelog {
 
@@ -26,7 +33,7 @@ public:
 
     // Any thread.
     void post(const QString &line);
-    // Appends every line posted so far now.
+    // Appends every line posted so far now, seen or not.
     void flush();
     void append(const QStringList &lines);
     // The log and the lines on their way keep at most `lines` lines.
@@ -37,6 +44,11 @@ public:
 private:
     void scheduleFlush();
     void flushOnTick();
+    void flushWhenSeen();
+    // The stamp of a batch taken now, or nothing when time is not shown.
+    QString stampNow();
+    void hold(const QStringList &lines);
+    void keepHeldWithinCapacity();
 
     static constexpr int kTicksPerFlush = 3;
 
@@ -44,7 +56,11 @@ private:
     QCheckBox &showTime_;
     QTimer &displayTick_;
     QDateTime &lastStamp_;
+    live::ViewVisibility *visibility_;
     LogQueue queue_;
+    // Stamped lines waiting for the log to be seen.
+    QStringList held_;
+    qsizetype capacity_ = 0;
     int ticksSinceFlush_ = 0;
     QTimer flushTimer_;
 };

@@ -1,6 +1,7 @@
 #include "orientation_page.h"
 
 #include "live/sample_handoff.h"
+#include "live/view_visibility.h"
 #include "orientation/orientation_view.h"
 #include "ui_mainwindow.h"
 
@@ -12,8 +13,9 @@ void addOrientationPage(Ui_MainWindow &ui, const live::SampleHandoff &handoff, Q
 {
     auto *view = new OrientationView(ui.stackedWidgetGraphView);
     ui.stackedWidgetGraphView->addWidget(view);
-    const auto refresh = [&handoff, view] {
-        if (!view->isVisible())
+    auto *visibility = new live::ViewVisibility(*view);
+    const auto refresh = [&handoff, view, visibility] {
+        if (!visibility->isSeen())
             return;
         // Level until the first sample arrives.
         const auto sample = handoff.latestSample();
@@ -22,11 +24,10 @@ void addOrientationPage(Ui_MainWindow &ui, const live::SampleHandoff &handoff, Q
     };
     QObject::connect(ui.actionPlotter, &QAction::triggered, view,
                      [&ui] { ui.stackedWidgetGraphView->setCurrentWidget(ui.page); });
-    QObject::connect(ui.action3D_orientation, &QAction::triggered, view, [&ui, view, refresh] {
-        ui.stackedWidgetGraphView->setCurrentWidget(view);
-        refresh();
-    });
+    QObject::connect(ui.action3D_orientation, &QAction::triggered, view,
+                     [&ui, view] { ui.stackedWidgetGraphView->setCurrentWidget(view); });
     QObject::connect(&displayTick, &QTimer::timeout, view, refresh);
+    QObject::connect(visibility, &live::ViewVisibility::seenAgain, view, refresh);
 }
 
 } // namespace orientation

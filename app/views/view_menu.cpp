@@ -1,6 +1,7 @@
 #include "view_menu.h"
 
 #include "live/sample_handoff.h"
+#include "live/view_visibility.h"
 #include "ui_mainwindow.h"
 #include "views/app_info.h"
 #include "views/parser_panel.h"
@@ -18,8 +19,11 @@ ViewMenu::ViewMenu(QMainWindow &window, Ui_MainWindow &ui, const live::SampleHan
     // The panel is the third pane of the log/chart splitter, hidden at start.
     parserPanel_->hide();
     ui_.splitterReceivedData->addWidget(parserPanel_);
+    panelVisibility_ = new live::ViewVisibility(*parserPanel_);
     connectSplits();
     connect(&displayTick, &QTimer::timeout, this, &ViewMenu::refreshParserPanel);
+    connect(panelVisibility_, &live::ViewVisibility::seenAgain, this,
+            &ViewMenu::refreshParserPanel);
 
     // These are in no menu: on the window itself their shortcuts still work.
     window_.addActions({ui_.actionWhats_this, ui_.actionAbout_Qt, ui_.actionInfo});
@@ -62,14 +66,13 @@ void ViewMenu::applySplit()
     // The splitter scales the widths to the room it has.
     const std::array<int, 3> widths = paneWidths(splitState_, ui_.splitterReceivedData->width());
     ui_.splitterReceivedData->setSizes({widths.begin(), widths.end()});
-    refreshParserPanel();
 }
 
 // On the refresh tick, from the hand-off: the receive thread never reaches
-// the panel.
+// the panel. A panel nobody sees keeps its text until it is seen again.
 void ViewMenu::refreshParserPanel()
 {
-    if (parserPanel_->isHidden())
+    if (!panelVisibility_->isSeen())
         return;
     if (const std::optional<IMUserial::sensor_data> sample = handoff_.latestSample())
         parserPanel_->showSample(*sample);

@@ -13,7 +13,8 @@ class Ui_MainWindow;
 
 namespace live {
 class SampleHandoff;
-}
+class ViewVisibility;
+} // namespace live
 
 namespace views {
 
@@ -40,6 +41,7 @@ private:
     prompts::Prompter prompter_;
     SplitState splitState_;
     ParserDataPanel *parserPanel_;
+    live::ViewVisibility *panelVisibility_ = nullptr;
 };
 
 } // namespace views

@@ -234,6 +234,8 @@ TEST_F(UpdateCheck, AMissingUpdaterIsReportedInTheLog)
 {
     qputenv("PATH", dir.path().toLocal8Bit());
     MainWindow window;
+    // A log nobody sees holds its lines until it is seen.
+    window.show();
     auto *logView = window.findChild<QPlainTextEdit *>("textBrowserLogs");
     ASSERT_TRUE(waitUntil([&] { return logView->toPlainText().contains("updater"); }));
     window.findChild<QAction *>("actionUpgrade")->trigger();
