@@ -122,22 +122,21 @@ void expectComplete(const Rows &rows)
     }
 }
 
-// The host lost nothing the module sent: every sent sample is a row, numbered
-// without a gap. What the module counted but did not send (skipped by
-// --skip-samples, or by a simulator held up on a loaded machine) is missed,
-// in the JSON as in the rows; gaps of 256 or more are counted modulo 256, and
-// skips before the first or after the last row are seen by no receiver.
+// The host lost nothing the module sent: every sent sample is a row. What the
+// module counted but did not send (--skip-samples, or a simulator held up on
+// a loaded machine) is missed, as the JSON and the rows say; gaps of 256 or
+// more count modulo 256, and skips before the first row go unseen.
 void expectNothingLostByTheHost(const Rows &rows, const QJsonObject &json,
                                 const SimulatorProcess &simulator)
 {
     expectComplete(rows);
-    const std::optional<imusim::testing::SampleCounts> module = simulator.sampleCounts();
+    const auto module = simulator.sampleCounts();
     ASSERT_TRUE(module) << simulator.errorOutput();
     EXPECT_EQ(rows.index.size(), module->sent);
     const qint64 missed = json["missed"].toInteger(-1);
     EXPECT_EQ(std::accumulate(rows.missedBefore.begin(), rows.missedBefore.end(), qint64(0)),
               missed);
-    EXPECT_GE(missed, 0);
+    EXPECT_GT(missed, 0);
     EXPECT_LE(std::uint64_t(missed), module->skipped);
 }
 
@@ -272,13 +271,13 @@ TEST_F(CliSimulator, GyroBiasRecoversTheTrueBiasOfChipOne)
         EXPECT_NEAR(bias[i].toDouble(), trueBias[i], 0.03) << i;
 }
 
-// Ten seconds of a 1000 samples/s stream: every sample the module sent is a
-// row. Judged against the module's own counts, not the rows' time span: a
-// loaded host that stamps a late batch, or a simulator held up, changes the
-// span without any sample being lost by the host.
+// Ten seconds of a 1000 samples/s stream from a module that leaves out a few:
+// every sample it sent is a row. Judged against the module's own counts, not
+// the rows' time span, which a loaded host or a held-up simulator stretches
+// without the host losing a sample.
 TEST_F(CliSimulator, RecordingTenSecondsAtAThousandAHertzLosesNothing)
 {
-    start({"--rate", "1000"});
+    start({"--rate", "1000", "--skip-samples", "0.002"});
     const CliResult result = cli("--json record --seconds 10 --out " + path("run.csv"));
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.err.isEmpty()) << "no progress unless stderr is a terminal";
@@ -288,23 +287,6 @@ TEST_F(CliSimulator, RecordingTenSecondsAtAThousandAHertzLosesNothing)
     ASSERT_GT(rows.index.size(), 5000u);
     ASSERT_EQ(simulator->stop(SIGTERM, std::chrono::milliseconds(patienceMs)), 0);
     expectNothingLostByTheHost(rows, result.json(), *simulator);
-}
-
-// Samples the module left out are counted as missed, before the row that
-// follows them and in the JSON.
-TEST_F(CliSimulator, RecordingCountsTheSamplesTheModuleLeftOut)
-{
-    start({"--skip-samples", "0.02"});
-    const CliResult result = cli("--json record --seconds 3 --rate 5 --out " + path("run.csv"));
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    const Rows rows = readRows(path("run.csv"));
-    EXPECT_EQ(rows.header.value(rows.header.size() - 1), "missed_before [samples]");
-    ASSERT_EQ(simulator->stop(SIGTERM, std::chrono::milliseconds(patienceMs)), 0);
-    expectNothingLostByTheHost(rows, result.json(), *simulator);
-    const qint64 missed = result.json()["missed"].toInteger();
-    EXPECT_GT(missed, 0);
-    EXPECT_LE(simulator->sampleCounts()->skipped - std::uint64_t(missed), 3u)
-        << "only skips before the first or after the last row go unseen";
 }
 
 // The program killed after a few seconds of recording; recover finds what
