@@ -15,7 +15,8 @@ void MainWindow::connectCalibration()
 void MainWindow::CalibrationRecvCallback(IMUserial::sensor_data_calibration *data)
 {
     MainWindow *window = pthis;
-    window->stream_->recorder().recordCalibration(*data);
+    recording::StreamRecording &stream = *window->stream_;
+    stream.recorder().recordCalibration(*data, stream.missedSamples().beforeRecord());
     if (!window->showMessages)
         return;
     const QString line = calibration::calibrationLine(

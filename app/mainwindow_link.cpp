@@ -11,7 +11,9 @@
 
 void MainWindow::connectLink()
 {
-    stream_ = std::make_unique<recording::StreamRecording>(*ui, *imuSerial, prompter());
+    stream_ =
+        std::make_unique<recording::StreamRecording>(*ui, *statusBar(), *imuSerial, prompter());
+    connect(&angleTimer, &QTimer::timeout, this, [this] { stream_->showMissedSamples(); });
     link_ = new connection::LinkControl(*ui, *imuSerial, dataRate, linkBlinkTimer, displayTicks(),
                                         {*liveLog_, *livePlot_, *stream_}, prompter(), this);
     connect(this, &MainWindow::transmiteErrorCallback, link_,

@@ -25,7 +25,8 @@ void MainWindow::connectLive()
 void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
 {
     MainWindow *window = pthis;
-    window->stream_->recorder().recordSample(*data);
+    recording::StreamRecording &stream = *window->stream_;
+    stream.recorder().recordSample(*data, stream.missedSamples().beforeRecord());
     if (window->showMessages)
         emit window->writeLog(live::sampleLine(
             static_cast<stream::DisplayMode>(window->messageDisplayMode.load()), *data));

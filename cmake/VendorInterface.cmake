@@ -1,6 +1,7 @@
 # Writes OUTPUT: imuserial.h as the module vendor's library declares it, where
 # the operations ours reports a result for return nothing. Only isDeivceOpen,
-# the calibration-mode and the gyroscope-bias calls keep their bool.
+# the calibration-mode and the gyroscope-bias calls keep their bool. The count
+# of missed samples is ours alone: its declaration goes.
 function(orvik_write_vendor_interface input output)
   file(READ ${input} header)
   set(void_operations
@@ -12,5 +13,13 @@ function(orvik_write_vendor_interface input output)
     message(FATAL_ERROR "imuserial.h: expected 15 operations to turn into void ones, found ${count}")
   endif()
   string(REGEX REPLACE "${pattern}" "void \\1(" header "${header}")
+
+  set(ours_only "std::uint64_t missedSamples\\(\\) const")
+  string(REGEX MATCHALL "${ours_only}" found "${header}")
+  list(LENGTH found count)
+  if(NOT count EQUAL 1)
+    message(FATAL_ERROR "imuserial.h: expected 1 declaration of missedSamples to remove, found ${count}")
+  endif()
+  string(REGEX REPLACE "${ours_only};" "" header "${header}")
   file(WRITE ${output} "${header}")
 endfunction()

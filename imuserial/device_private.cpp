@@ -21,6 +21,16 @@ template <class Record> bool recordFromFrame(const imuproto::Frame &frame, Recor
     return true;
 }
 
+// A module answering these (re)starts a stream, whose counter may begin anew.
+bool restartsStream(const imuproto::Frame &reply)
+{
+    if (reply.size < imuproto::REPLY_HEADER_SIZE || reply.payload[1] != imuproto::STATUS_OK)
+        return false;
+    const std::uint8_t command = reply.payload[0];
+    return command == imuproto::CMD_START_STREAM || command == imuproto::CMD_ENTER_CALIBRATION ||
+           command == imuproto::CMD_EXIT_CALIBRATION;
+}
+
 } // namespace
 
 IMUSerial::Private::~Private()
@@ -149,6 +159,7 @@ bool IMUSerial::Private::send(std::uint8_t type, std::uint8_t sequence, const vo
 
 void IMUSerial::Private::onOpened()
 {
+    missed_.resynchronise();
     departureExpected_.store(false);
     open_.store(true);
 }
@@ -163,6 +174,8 @@ void IMUSerial::Private::onFrame(const imuproto::Frame &frame)
         deliverCalibrationSample(frame);
         break;
     case imuproto::REPLY:
+        if (restartsStream(frame))
+            missed_.resynchronise();
         waiter_.offer(frame.sequence, frame.payload, frame.size);
         break;
     default:
@@ -175,7 +188,8 @@ void IMUSerial::Private::deliverSample(const imuproto::Frame &frame)
     sensor_data record;
     if (!recordFromFrame(frame, record))
         return;
-    gate_.run([&record](const Callbacks &callbacks) {
+    gate_.run([&](const Callbacks &callbacks) {
+        missed_.count(frame.sequence);
         if (callbacks.sample)
             callbacks.sample(&record);
     });
@@ -186,7 +200,8 @@ void IMUSerial::Private::deliverCalibrationSample(const imuproto::Frame &frame)
     sensor_data_calibration record;
     if (!recordFromFrame(frame, record))
         return;
-    gate_.run([&record](const Callbacks &callbacks) {
+    gate_.run([&](const Callbacks &callbacks) {
+        missed_.count(frame.sequence);
         if (callbacks.calibration)
             callbacks.calibration(&record);
     });

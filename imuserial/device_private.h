@@ -4,6 +4,7 @@
 
 #include "callback_gate.h"
 #include "imuserial.h"
+#include "missed_sample_counter.h"
 #include "port_thread.h"
 #include "reply_waiter.h"
 
@@ -28,8 +29,13 @@ public:
     void initPort(int index);
     void closePort();
     bool isOpen() const { return open_.load(); }
-    void startRecv(const Callbacks &callbacks) { gate_.open(callbacks); }
+    void startRecv(const Callbacks &callbacks)
+    {
+        missed_.restart();
+        gate_.open(callbacks);
+    }
     void stopRecv() { gate_.close(); }
+    std::uint64_t missedSamples() const { return missed_.total(); }
 
     // Sends one command and waits for its reply. True only when the module
     // answered with success; `reply` then holds the result data.
@@ -55,6 +61,7 @@ private:
     void postTransmitError();
 
     CallbackGate gate_;
+    MissedSampleCounter missed_;
     ReplyWaiter waiter_;
     std::atomic<bool> open_{false};
     std::atomic<bool> departureExpected_{false};

@@ -71,6 +71,11 @@ void IMUSerial::stopRecv()
     d->stopRecv();
 }
 
+std::uint64_t IMUSerial::missedSamples() const
+{
+    return d->missedSamples();
+}
+
 bool IMUSerial::start_data_ransmission()
 {
     return d->command(imuproto::CMD_START_STREAM);

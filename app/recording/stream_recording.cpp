@@ -5,14 +5,21 @@
 #include "ui_mainwindow.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QStatusBar>
 
 namespace recording {
 
-StreamRecording::StreamRecording(Ui_MainWindow &ui, IMUserial::IMUSerial &device,
-                                 prompts::Prompter prompter)
-    : ui_(ui), device_(device), prompter_(std::move(prompter)),
-      recorder_({}, [this](const SpoolNotice &notice) { heard(notice); })
+StreamRecording::StreamRecording(Ui_MainWindow &ui, QStatusBar &statusBar,
+                                 IMUserial::IMUSerial &device, prompts::Prompter prompter)
+    : ui_(ui), missedLabel_(new QLabel), device_(device), prompter_(std::move(prompter)),
+      recorder_({}, [this](const SpoolNotice &notice) { heard(notice); }), missed_(device)
 {
+    missedLabel_->setObjectName("labelMissedSamples");
+    missedLabel_->setToolTip(QObject::tr("Samples the module sent during this recording that "
+                                         "never arrived, as the device library counts them."));
+    missedLabel_->hide();
+    statusBar.addPermanentWidget(missedLabel_);
 }
 
 void StreamRecording::heard(const SpoolNotice &notice)
@@ -49,6 +56,7 @@ void StreamRecording::setStreaming(bool on)
         if (!resuming_) {
             recorder_.start();
             refusalShown_ = false;
+            missed_.restart();
         }
         if (prompter_.sendAndLog([&] { return device_.start_data_ransmission(); },
                                  outcome::kStartStream)) {
@@ -81,6 +89,14 @@ void StreamRecording::stopForExchange()
     // Unchecked first, so that a refused stop can show the stream still on.
     ui_.pushButtonStartRecv->setChecked(false);
     setStreaming(false);
+}
+
+void StreamRecording::showMissedSamples()
+{
+    missedLabel_->setVisible(ui_.pushButtonStartRecv->isChecked());
+    const std::optional<std::uint64_t> missed = missed_.sinceRestart();
+    missedLabel_->setText(missed ? QObject::tr("Missed samples: %1").arg(*missed)
+                                 : QObject::tr("Missed samples: not reported"));
 }
 
 } // namespace recording

@@ -5,9 +5,12 @@
 #include "imuserial.h"
 #include "prompts/prompter.h"
 #include "recording/recorder.h"
+#include "stream/missed_samples.h"
 
 #include <QObject>
 
+class QLabel;
+class QStatusBar;
 class Ui_MainWindow;
 
 namespace recording {
@@ -15,7 +18,9 @@ namespace recording {
 class StreamRecording
 {
 public:
-    StreamRecording(Ui_MainWindow &ui, IMUserial::IMUSerial &device, prompts::Prompter prompter);
+    // The count of missed samples is shown in `statusBar` while recording.
+    StreamRecording(Ui_MainWindow &ui, QStatusBar &statusBar, IMUserial::IMUSerial &device,
+                    prompts::Prompter prompter);
 
     // The Start Recv button's choice.
     void setStreaming(bool on);
@@ -26,6 +31,11 @@ public:
 
     // Written by the receive thread, exported by the File menu.
     Recorder &recorder() { return recorder_; }
+    // Followed by the receive thread at every record, restarted with each
+    // recording.
+    stream::MissedSampleTally<IMUserial::IMUSerial> &missedSamples() { return missed_; }
+    // On the display tick: the samples missed in the running recording.
+    void showMissedSamples();
 
 private:
     // A spill file that refuses records: a log line each time, and once per
@@ -34,6 +44,7 @@ private:
     void showRefusal(const SpoolNotice &notice);
 
     Ui_MainWindow &ui_;
+    QLabel *missedLabel_;
     IMUserial::IMUSerial &device_;
     prompts::Prompter prompter_;
     // Where notices are handed to the GUI thread; outlives the recorder's
@@ -41,6 +52,7 @@ private:
     QObject guiThread_;
     bool refusalShown_ = false;
     Recorder recorder_;
+    stream::MissedSampleTally<IMUserial::IMUSerial> missed_;
     bool resuming_ = false;
 };
 

@@ -78,7 +78,7 @@ std::string header(const QDateTime &started, const std::vector<Column> &columns)
         "index,time [s since " + started.toString(Qt::ISODateWithMs).toStdString() + ']';
     for (const Column &column : columns)
         line += ',' + column.header;
-    line += '\n';
+    line += ",missed_before [samples]\n";
     return line;
 }
 
@@ -103,6 +103,8 @@ void appendRecord(std::string &out, const Record<Payload> &record,
         out += ',';
         appendNumber(out, value);
     }
+    out += ',';
+    appendNumber(out, record.missedBefore);
     out += '\n';
 }
 

@@ -1,6 +1,8 @@
 // The text of an exported recording: one header line naming each column
 // with its unit, then one line per record. Numbers use '.' whatever the
 // locale, and floats the shortest text that reads back to the same value.
+// The last column, after the record's fields, holds the samples missed just
+// before the record, so the columns before it keep their places.
 #pragma once
 
 #include "recording/recorder.h"

@@ -23,14 +23,15 @@ Recorder::Recorder(SpoolLimits limits, const SpoolNoticeHandler &onNotice)
 {
 }
 
-void Recorder::recordSample(const IMUserial::sensor_data &sample)
+void Recorder::recordSample(const IMUserial::sensor_data &sample, std::uint32_t missedBefore)
 {
-    append(samples_, sample);
+    append(samples_, sample, missedBefore);
 }
 
-void Recorder::recordCalibration(const IMUserial::sensor_data_calibration &record)
+void Recorder::recordCalibration(const IMUserial::sensor_data_calibration &record,
+                                 std::uint32_t missedBefore)
 {
-    append(calibration_, record);
+    append(calibration_, record, missedBefore);
 }
 
 void Recorder::start()

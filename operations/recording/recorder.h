@@ -21,6 +21,7 @@
 #include <QLockFile>
 #include <QTemporaryDir>
 
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -33,12 +34,20 @@ template <class Payload> struct Record
     std::uint64_t index; // from 0, without gaps
     double seconds;      // monotonic, since the recording started
     Payload data;
+    // Samples the module counted but the host never received, just before
+    // this record, as the device library reports them (0 when it does not).
+    std::uint32_t missedBefore;
 };
 using SampleRecord = Record<IMUserial::sensor_data>;
 using CalibrationRecord = Record<IMUserial::sensor_data_calibration>;
 static_assert(std::is_trivially_copyable_v<SampleRecord> &&
                   std::is_trivially_copyable_v<CalibrationRecord>,
               "records are copied as bytes");
+// The spill files' layout (docs/recording.md): padding at the end only.
+static_assert(sizeof(SampleRecord) == 104 && offsetof(SampleRecord, missedBefore) == 96,
+              "sample record layout");
+static_assert(sizeof(CalibrationRecord) == 112 && offsetof(CalibrationRecord, missedBefore) == 108,
+              "calibration record layout");
 
 // One table of a snapshot, read in order.
 template <class RecordType> class TableSnapshot
@@ -84,9 +93,11 @@ public:
     // records or takes them again.
     explicit Recorder(SpoolLimits limits = {}, const SpoolNoticeHandler &onNotice = {});
 
-    // Receive thread; ignored unless a recording runs.
-    void recordSample(const IMUserial::sensor_data &sample);
-    void recordCalibration(const IMUserial::sensor_data_calibration &record);
+    // Receive thread; ignored unless a recording runs. `missedBefore`: the
+    // samples missed just before this one.
+    void recordSample(const IMUserial::sensor_data &sample, std::uint32_t missedBefore = 0);
+    void recordCalibration(const IMUserial::sensor_data_calibration &record,
+                           std::uint32_t missedBefore = 0);
 
     // GUI thread. start() drops the previous recording and begins a new one;
     // stop() ends it, which stays readable until the next start().
@@ -100,10 +111,11 @@ public:
     QString spillFolder() const;
 
 private:
-    template <class Payload> static void append(RecordSpool &spool, const Payload &payload)
+    template <class Payload>
+    static void append(RecordSpool &spool, const Payload &payload, std::uint32_t missedBefore)
     {
         spool.append([&](unsigned char *slot, std::uint64_t index, double seconds) {
-            const Record<Payload> record{index, seconds, payload};
+            const Record<Payload> record{index, seconds, payload, missedBefore};
             std::memcpy(slot, &record, sizeof record);
         });
     }

@@ -65,6 +65,12 @@ void IMUSerial::stopRecv()
     device().stopReceiving();
 }
 
+// The scripted module delivers every sample it is given.
+std::uint64_t IMUSerial::missedSamples() const
+{
+    return 0;
+}
+
 bool IMUSerial::start_data_ransmission()
 {
     return command("start_data_ransmission");

@@ -5,6 +5,7 @@
 #include "outcome/outcome_texts.h"
 #include "recording/csv_export.h"
 #include "recording/recorder.h"
+#include "stream/missed_samples.h"
 
 #include <QEventLoop>
 
@@ -14,8 +15,30 @@ namespace cli {
 
 namespace {
 
-// The recording the callbacks feed; set only while reception runs.
-std::atomic<recording::Recorder *> activeRecorder{nullptr};
+// A recording and the samples missed in it.
+struct Capture
+{
+    Capture(const IMUserial::IMUSerial &device, const recording::SpoolNoticeHandler &onNotice)
+        : recorder({}, onNotice), missed(device)
+    {
+    }
+
+    recording::Recorder recorder;
+    stream::MissedSampleTally<IMUserial::IMUSerial> missed;
+};
+
+// The capture the callbacks feed; set only while reception runs.
+std::atomic<Capture *> activeCapture{nullptr};
+
+// The JSON value and the words of the missed samples; null when the library
+// does not count them.
+std::pair<QJsonValue, QString> missedReport(const Capture &capture)
+{
+    const std::optional<std::uint64_t> missed = capture.missed.sinceRestart();
+    if (!missed)
+        return {QJsonValue::Null, QStringLiteral("missed samples not reported")};
+    return {qint64(*missed), QStringLiteral("%1 missed").arg(*missed)};
+}
 
 } // namespace
 
@@ -39,14 +62,14 @@ QString writeCsv(recording::RecordingSnapshot snapshot, const QString &path, QSt
 
 void sampleArrived(IMUserial::sensor_data *sample)
 {
-    if (recording::Recorder *recorder = activeRecorder.load())
-        recorder->recordSample(*sample);
+    if (Capture *capture = activeCapture.load())
+        capture->recorder.recordSample(*sample, capture->missed.beforeRecord());
 }
 
 void calibrationSampleArrived(IMUserial::sensor_data_calibration *sample)
 {
-    if (recording::Recorder *recorder = activeRecorder.load())
-        recorder->recordCalibration(*sample);
+    if (Capture *capture = activeCapture.load())
+        capture->recorder.recordCalibration(*sample, capture->missed.beforeRecord());
 }
 
 Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const Console &console)
@@ -56,11 +79,12 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
         if (!outcome::run([&] { return device.set_data_rate(&rate); }))
             return failed(ExitCode::Failed, "Set data rate FAIL");
     }
-    recording::Recorder recorder({}, [&](const recording::SpoolNotice &notice) {
+    Capture capture(device, [&](const recording::SpoolNotice &notice) {
         console.notice(recording::noticeLine(notice));
     });
+    recording::Recorder &recorder = capture.recorder;
     recorder.start();
-    activeRecorder = &recorder;
+    activeCapture = &capture;
     device.startRecv();
     const bool started = outcome::run([&] { return device.start_data_ransmission(); });
     WaitEnd end = WaitEnd::Elapsed;
@@ -74,20 +98,22 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
     }
     // Once reception has stopped no callback runs any more.
     device.stopRecv();
-    activeRecorder = nullptr;
+    activeCapture = nullptr;
     recorder.stop();
     if (!started)
         return failed(ExitCode::Failed, outcome::kStartStream.failure);
 
+    const auto [missed, missedWords] = missedReport(capture);
     const QJsonObject data{{"file", request.out},
-                           {"samples", qint64(recorder.snapshot().samples.size())}};
+                           {"samples", qint64(recorder.snapshot().samples.size())},
+                           {"missed", missed}};
     QString dropped;
     const QString failure = writeCsv(recorder.snapshot(), request.out, dropped);
     if (!failure.isEmpty())
         return failed(ExitCode::Failed, failure, data);
-    QString written = QStringLiteral("%1 samples written to %2")
+    QString written = QStringLiteral("%1 samples written to %2, %3")
                           .arg(data["samples"].toInteger())
-                          .arg(request.out);
+                          .arg(request.out, missedWords);
     if (!dropped.isEmpty())
         written += "; " + dropped;
     if (end == WaitEnd::ModuleVanished)

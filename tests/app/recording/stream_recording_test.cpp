@@ -95,7 +95,7 @@ TEST_F(RecordingWindow, EverySampleFromStartToStopIsExportedInOrderWithItsValues
     double previousTime = 0;
     for (int i = 0; i < 5000; ++i) {
         const QStringList fields = rows[1 + i].split(',');
-        ASSERT_EQ(fields.size(), 22);
+        ASSERT_EQ(fields.size(), 23);
         ASSERT_EQ(fields[0].toInt(), i) << "index without a gap";
         const double time = fields[1].toDouble();
         ASSERT_GE(time, previousTime);

@@ -53,7 +53,7 @@ QStringList lines(const QString &path)
 void appendNumbered(RecordSpool &spool, int n)
 {
     spool.append([&](unsigned char *slot, std::uint64_t index, double seconds) {
-        const SampleRecord r{index, seconds, sampleNumbered(float(n))};
+        const SampleRecord r{index, seconds, sampleNumbered(float(n)), 0};
         std::memcpy(slot, &r, sizeof r);
     });
 }
@@ -92,11 +92,12 @@ TEST(CsvText, HeaderNamesEveryColumnWithItsUnitAndTheWallClockStart)
                                           "gyr_x [deg/s],gyr_y [deg/s],gyr_z [deg/s],"
                                           "acc_x [m/s²],acc_y [m/s²],acc_z [m/s²],"
                                           "free_acc_x [m/s²],free_acc_y [m/s²],free_acc_z [m/s²],"
-                                          "mag_x [µT],mag_y [µT],mag_z [µT],temp [°C]\n");
+                                          "mag_x [µT],mag_y [µT],mag_z [µT],temp [°C],"
+                                          "missed_before [samples]\n");
     const std::string calibration = csv::calibrationHeader(started);
-    EXPECT_EQ(QString::fromStdString(calibration).split(',').size(), 2 + 23);
+    EXPECT_EQ(QString::fromStdString(calibration).split(',').size(), 2 + 23 + 1);
     EXPECT_NE(calibration.find(",temp1 [°C],gyr2_x [deg/s],"), std::string::npos);
-    EXPECT_NE(calibration.find(",mag_z [µT]\n"), std::string::npos);
+    EXPECT_NE(calibration.find(",mag_z [µT],missed_before [samples]\n"), std::string::npos);
 }
 
 TEST(CsvText, RowsKeepFullPrecisionWithAPointUnderAGermanLocale)
@@ -109,12 +110,12 @@ TEST(CsvText, RowsKeepFullPrecisionWithAPointUnderAGermanLocale)
     s.gyr = {1.5f, 2, 3};
     s.temp = 24.25f;
     std::string row;
-    csv::appendRow(row, SampleRecord{41, 0.005, s});
+    csv::appendRow(row, SampleRecord{41, 0.005, s, 3});
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_ALL, "C");
 
     EXPECT_EQ(row, "41,0.005,0.1,-12345.678,1e-07,1,0.70710677,-0.5,3.4028235e+38,1.5,2,3,"
-                   "0,0,0,0,0,0,0,0,0,24.25\n");
+                   "0,0,0,0,0,0,0,0,0,24.25,3\n");
     // Every float reads back to the very value recorded.
     const QStringList fields = QString::fromStdString(row).trimmed().split(',');
     const float expected[] = {s.angle.x, s.angle.y, s.angle.z, s.quat.w,

@@ -272,8 +272,8 @@ TEST_P(CutShortRecording, KeepsTheRowsReceived)
     for (int i = 0; i < delivered; ++i) {
         EXPECT_TRUE(lines[i + 1].startsWith(QString::number(i) + ','))
             << lines[i + 1].toStdString();
-        ASSERT_TRUE(lines[i + 1].endsWith(',' + QString::number(i)))
-            << "temperature last, in order";
+        ASSERT_TRUE(lines[i + 1].endsWith(',' + QString::number(i) + ",0"))
+            << "temperature, in order, then no samples missed";
     }
     EXPECT_EQ(fake().ratesSent(), std::vector<IMUserial::DATARATE>{IMUserial::DATARATE_200HZ});
 }

@@ -16,6 +16,7 @@ struct FaultOptions
 {
     double corruptRate = 0;                  // chance per sent byte of a flipped bit
     double dropRate = 0;                     // chance per sent byte of being left out
+    double skipRate = 0;                     // chance per due sample of being counted but not sent
     std::chrono::milliseconds replyDelay{0}; // every reply this much later
     std::set<std::uint8_t> withheldReplies;  // commands executed but never answered
     bool withholdAllReplies = false;
@@ -52,6 +53,21 @@ private:
     std::uniform_int_distribution<int> bit_{0, 7};
     std::uint64_t corrupted_ = 0;
     std::uint64_t dropped_ = 0;
+};
+
+// Leaves out whole samples, reproducibly for a given seed: the module counts
+// them but never sends them, as one whose output buffer overflowed.
+class SampleSkipper
+{
+public:
+    SampleSkipper(double rate, std::uint32_t seed) : rate_(rate), random_(seed) {}
+
+    bool skips() { return rate_ > 0 && chance_(random_) < rate_; }
+
+private:
+    double rate_;
+    std::mt19937 random_;
+    std::uniform_real_distribution<double> chance_{0.0, 1.0};
 };
 
 } // namespace imusim

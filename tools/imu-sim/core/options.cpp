@@ -155,6 +155,11 @@ const std::map<std::string, Handler> &valueOptions()
              return valueHandler(v, number(v, 0, 1),
                                  [&](double p) { o.simulator.faults.dropRate = p; });
          }},
+        {"--skip-samples",
+         [](const std::string &v, ProgramOptions &o) {
+             return valueHandler(v, number(v, 0, 1),
+                                 [&](double p) { o.simulator.faults.skipRate = p; });
+         }},
         {"--reply-delay",
          [](const std::string &v, ProgramOptions &o) {
              return valueHandler(v, number(v, 0, 60000), [&](double ms) {
@@ -278,6 +283,8 @@ Options:
 Faults:
   --corrupt P             flip one bit in each sent byte with probability P
   --drop P                leave out each sent byte with probability P
+  --skip-samples P        count each due sample but leave it out with probability P,
+                          as a module that could not send it (a gap in its counter)
   --reply-delay MS        send every reply MS milliseconds late
   --withhold-reply CMD    execute CMD but never answer it; 'all' for every command
   --fail CMD              answer CMD with a failure without executing it

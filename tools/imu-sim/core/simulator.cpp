@@ -7,7 +7,8 @@ namespace imusim {
 Simulator::Simulator(const SimulatorConfig &config, TimePoint start)
     : start_(start), fixedRate_(config.fixedRate), faults_(config.faults),
       module_(config.stored, config.module),
-      damager_(config.faults.corruptRate, config.faults.dropRate, config.module.seed + 1)
+      damager_(config.faults.corruptRate, config.faults.dropRate, config.module.seed + 1),
+      skipper_(config.faults.skipRate, config.module.seed + 2)
 {
 }
 
@@ -82,7 +83,7 @@ void Simulator::sendSamples(TimePoint now, bool discard, std::vector<std::uint8_
     stats_.samplesSkipped += due.skipped;
     for (std::uint64_t i = 0; i < due.count; ++i) {
         const auto sequence = static_cast<std::uint8_t>(sampleCounter_++);
-        if (discard) {
+        if (discard || skipper_.skips()) {
             ++stats_.samplesSkipped;
             continue;
         }

@@ -77,6 +77,7 @@ private:
     Module module_;
     StreamScheduler scheduler_;
     ByteDamager damager_;
+    SampleSkipper skipper_;
     imuproto::FrameDecoder decoder_;
     std::deque<PendingReply> replies_;
     std::uint64_t sampleCounter_ = 0;

@@ -1,7 +1,9 @@
 #include "simulator_process.h"
 
 #include <cerrno>
+#include <cinttypes>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -121,6 +123,19 @@ std::string SimulatorProcess::errorOutput() const
 {
     std::ifstream log(errorLog());
     return std::string(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>());
+}
+
+// "imu-sim: N commands, S samples sent, K skipped"
+std::optional<SampleCounts> SimulatorProcess::sampleCounts() const
+{
+    const std::string report = errorOutput();
+    const std::size_t at = report.rfind(" commands, ");
+    SampleCounts counts;
+    if (at == std::string::npos ||
+        std::sscanf(report.c_str() + at, " commands, %" SCNu64 " samples sent, %" SCNu64 " skipped",
+                    &counts.sent, &counts.skipped) != 2)
+        return std::nullopt;
+    return counts;
 }
 
 bool fileExists(const std::string &path)

@@ -2,12 +2,20 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
 namespace imusim::testing {
+
+// The samples the program's exit report says it sent and skipped.
+struct SampleCounts
+{
+    std::uint64_t sent = 0;
+    std::uint64_t skipped = 0;
+};
 
 class SimulatorProcess
 {
@@ -33,6 +41,8 @@ public:
     void closeOutput();
     // What the program wrote to its standard error so far.
     std::string errorOutput() const;
+    // From the exit report, once the program has ended.
+    std::optional<SampleCounts> sampleCounts() const;
 
 private:
     std::string errorLog() const;
