@@ -93,9 +93,9 @@ click() { # X Y in the window
     xdotool mousemove --window "$window" "$1" "$2" click 1
     sleep 0.5
 }
-click 154 782  # Connect
-click 438 782  # Start Recv: the recording starts
-click 1551 578 # Start Plot
+click 154 764  # Connect
+click 438 764  # Start Recv: the recording starts
+click 1551 564 # Start Plot
 
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$app/stat"; }
@@ -125,6 +125,11 @@ kill "$app"
 wait "$app" 2>/dev/null || true
 kill -INT "$sim"
 wait "$sim" 2>/dev/null || true
+# A click that missed its button leaves the module idle: no figure then.
+if grep -q " 0 samples sent" "$work/sim.err"; then
+    echo "$0: the module sent nothing: a button was not where the script clicks" >&2
+    exit 1
+fi
 echo "| samples/s | visible, chart page | minimised | restored | imu-sim |"
 echo "|---|---|---|---|---|"
 echo "| $rate | $visible % | $minimized % | $restored % | $(sed 's/^imu-sim: //' "$work/sim.err" | tail -1) |"
