@@ -23,6 +23,7 @@ all_targets=(
   "updater_signature_file_fuzz tests/lib/updatesig/fuzz-corpus -"
   "app_progress_line_fuzz tests/operations/firmware/fuzz-corpus/progress_line -"
   "calibration_json_fuzz tests/operations/calibration/fuzz-corpus/calibration_json -"
+  "recording_spill_file_fuzz tests/operations/recording/fuzz-corpus/spill_file -"
 )
 
 seconds=60

@@ -63,7 +63,7 @@ struct SpoolNotice
 // Called on the writer thread; must not call into the spool.
 using SpoolNoticeHandler = std::function<void(const SpoolNotice &)>;
 
-// Where the records of a table are, for the operator and for tests.
+// Where the records of a table are.
 struct SpoolCounts
 {
     std::uint64_t appended = 0; // numbered so far

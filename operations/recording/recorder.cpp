@@ -68,11 +68,6 @@ bool Recorder::isEmpty()
     return samples_.appended() == 0 && calibration_.appended() == 0;
 }
 
-SpoolCounts Recorder::sampleCounts()
-{
-    return samples_.counts();
-}
-
 RecordingSnapshot Recorder::snapshot()
 {
     return {startedAt_, TableSnapshot<SampleRecord>(samples_.snapshot()),

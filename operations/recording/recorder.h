@@ -105,8 +105,6 @@ public:
     void stop();
     bool isEmpty();
     RecordingSnapshot snapshot();
-    // Where the current recording's samples are.
-    SpoolCounts sampleCounts();
     // Where the current recording spills; empty before the first start().
     QString spillFolder() const;
 
