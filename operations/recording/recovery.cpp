@@ -11,7 +11,7 @@ namespace recording {
 
 namespace {
 
-constexpr std::size_t kCheckedPerRead = 4096;
+constexpr std::size_t kCheckedPerRead = 512;
 // A folder younger than this without a lock file may be one whose recorder
 // has not taken its lock yet.
 constexpr qint64 kLocklessGraceSeconds = 10;
