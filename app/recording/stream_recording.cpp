@@ -38,11 +38,11 @@ void StreamRecording::showRefusal(const SpoolNotice &notice)
     prompter_.error(
         "Recording",
         QStringLiteral("The recording cannot be written to %1: %2.\n\nWhat was written so far "
-                       "is kept and stays exportable. Meanwhile up to %3 MiB of samples are "
+                       "is kept and stays exportable. Meanwhile up to %3 of samples are "
                        "kept in memory; beyond that samples are dropped and counted. Writing "
                        "resumes by itself once the disk takes data again: free some space.")
             .arg(QDir::toNativeSeparators(notice.path), notice.reason)
-            .arg(notice.heldBytes >> 20));
+            .arg(heldText(notice)));
 }
 
 void StreamRecording::setStreaming(bool on)

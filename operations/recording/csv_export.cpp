@@ -94,23 +94,26 @@ WriteOutcome writeTable(TableSnapshot<CalibrationRecord> &table, const QDateTime
     return writeRecords(table, csv::calibrationHeader(started), out, sliceDone, gaps);
 }
 
+namespace {
+
+// "run.csv" -> "run" + addition; a path without a suffix keeps all of it.
+QString besideSamples(const QString &samplesPath, const QString &addition)
+{
+    const QString suffix = QFileInfo(samplesPath).suffix();
+    return (suffix.isEmpty() ? samplesPath : samplesPath.chopped(suffix.size() + 1)) + addition;
+}
+
+} // namespace
+
 QString calibrationPathFor(const QString &samplesPath)
 {
-    const QFileInfo info(samplesPath);
-    const QString suffix = info.suffix().isEmpty() ? QString() : '.' + info.suffix();
-    const QString base = info.suffix().isEmpty()
-                             ? samplesPath
-                             : samplesPath.left(samplesPath.size() - suffix.size());
-    return base + QStringLiteral("-calibration") + (suffix.isEmpty() ? ".csv" : suffix);
+    const QString suffix = QFileInfo(samplesPath).suffix();
+    return besideSamples(samplesPath, "-calibration." + (suffix.isEmpty() ? "csv" : suffix));
 }
 
 QString droppedNotePathFor(const QString &samplesPath)
 {
-    const QFileInfo info(samplesPath);
-    const QString base = info.suffix().isEmpty()
-                             ? samplesPath
-                             : samplesPath.left(samplesPath.size() - info.suffix().size() - 1);
-    return base + QStringLiteral("-dropped.txt");
+    return besideSamples(samplesPath, QStringLiteral("-dropped.txt"));
 }
 
 CsvExport::CsvExport(RecordingSnapshot snapshot, QString samplesPath)

@@ -5,16 +5,20 @@
 
 namespace recording {
 
+QString heldText(const SpoolNotice &notice)
+{
+    return notice.heldBytes >= (std::size_t(1) << 20)
+               ? QStringLiteral("%1 MiB").arg(notice.heldBytes >> 20)
+               : QStringLiteral("%1 KiB").arg(notice.heldBytes >> 10);
+}
+
 QString noticeLine(const SpoolNotice &notice)
 {
     const QString path = QDir::toNativeSeparators(notice.path);
     if (notice.writing)
         return QStringLiteral("Recording: writing to %1 again").arg(path);
-    const QString kept = notice.heldBytes >= (std::size_t(1) << 20)
-                             ? QStringLiteral("%1 MiB").arg(notice.heldBytes >> 20)
-                             : QStringLiteral("%1 KiB").arg(notice.heldBytes >> 10);
     return QStringLiteral("Recording: cannot write %1: %2; keeping the last %3 in memory")
-        .arg(path, notice.reason, kept);
+        .arg(path, notice.reason, heldText(notice));
 }
 
 Recorder::Recorder(SpoolLimits limits, const SpoolNoticeHandler &onNotice)

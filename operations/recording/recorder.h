@@ -85,6 +85,8 @@ inline constexpr char kOwnerLockFile[] = "owner.lock";
 // The log line for a notice: "Recording: cannot write <path>: <reason>;
 // keeping the last N MiB in memory", or that it writes again.
 QString noticeLine(const SpoolNotice &notice);
+// What a notice keeps in memory at most, e.g. "64 MiB".
+QString heldText(const SpoolNotice &notice);
 
 class Recorder
 {

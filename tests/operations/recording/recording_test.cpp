@@ -58,12 +58,19 @@ void appendNumbered(RecordSpool &spool, int n)
     });
 }
 
-// The spill file's records once it holds `count` of them, or after 5 s.
+template <class Condition> bool waitUntil(Condition condition)
+{
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    while (!condition() && Clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return condition();
+}
+
+// The spill file's records once it holds `count` of them, or after the
+// deadline.
 std::vector<SampleRecord> fileRecords(const QString &path, std::size_t count)
 {
-    const auto end = Clock::now() + std::chrono::seconds(5);
-    while (QFileInfo(path).size() < qint64(count * sizeof(SampleRecord)) && Clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    waitUntil([&] { return QFileInfo(path).size() >= qint64(count * sizeof(SampleRecord)); });
     TableSnapshot<SampleRecord> file(
         SpoolSnapshot(sizeof(SampleRecord), std::fopen(qPrintable(path), "rb"),
                       QFileInfo(path).size() / sizeof(SampleRecord), {}));
@@ -198,14 +205,6 @@ TEST(RecordSpoolTable, SlowRecordsReachTheFileWithinAboutASecond)
         TableSnapshot<SampleRecord> table(spool.snapshot());
         EXPECT_TRUE(numberedFromZero(readAll(table), count + 2));
     }
-}
-
-template <class Condition> bool waitUntil(Condition condition)
-{
-    const auto end = Clock::now() + std::chrono::seconds(10);
-    while (!condition() && Clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return condition();
 }
 
 // A file that takes every byte left on its file system.
