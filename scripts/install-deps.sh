@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang pkg-config ccache python3 clang-format
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqcustomplot-dev libgl-dev
   libusb-1.0-0-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
-  dfu-util python3-intelhex xvfb xauth openbox xdotool x11-utils
+  libeigen3-dev dfu-util python3-intelhex xvfb xauth openbox xdotool x11-utils
 )
 
 missing=()
