@@ -19,6 +19,8 @@ template <std::size_t N> QJsonArray array(const float (&values)[N])
     return out;
 }
 
+} // namespace
+
 QJsonObject imuObject(const IMUserial::imu_calibration_data &set)
 {
     return {{"gyr_bias", array(set.gyr_bias)},
@@ -33,6 +35,20 @@ QJsonObject magObject(const IMUserial::mag_calibration_data &set)
             {"mag_mis", array(set.mag_mis)},
             {"mag_radii", array(set.mag_radii)}};
 }
+
+QJsonObject presentSetsObject(const StoredSets &sets)
+{
+    QJsonObject root;
+    if (sets.imu1)
+        root["imu1"] = imuObject(*sets.imu1);
+    if (sets.imu2)
+        root["imu2"] = imuObject(*sets.imu2);
+    if (sets.mag)
+        root["mag"] = magObject(*sets.mag);
+    return root;
+}
+
+namespace {
 
 // Reads fields of one set; the first problem found is kept.
 class Reader

@@ -11,6 +11,7 @@
 #include "calibration/calibration_sets.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -18,6 +19,12 @@
 namespace calibration {
 
 QByteArray toJson(const Sets &sets);
+
+// One set's object, and a document of only the sets present (what a fit
+// changed), in the same shape.
+QJsonObject imuObject(const IMUserial::imu_calibration_data &set);
+QJsonObject magObject(const IMUserial::mag_calibration_data &set);
+QJsonObject presentSetsObject(const StoredSets &sets);
 
 struct Parsed
 {
