@@ -24,6 +24,7 @@ all_targets=(
   "app_progress_line_fuzz tests/operations/firmware/fuzz-corpus/progress_line -"
   "calibration_json_fuzz tests/operations/calibration/fuzz-corpus/calibration_json -"
   "recording_spill_file_fuzz tests/operations/recording/fuzz-corpus/spill_file -"
+  "recording_csv_table_fuzz tests/operations/recording/fuzz-corpus/csv_table -"
 )
 
 seconds=60

@@ -11,13 +11,6 @@ namespace recording::csv {
 
 namespace {
 
-// A float column: its header and where the value sits in the payload.
-struct Column
-{
-    std::string header;
-    std::size_t offset;
-};
-
 void addVector(std::vector<Column> &columns, const char *name, const char *unit, std::size_t offset,
                const char *axes)
 {
@@ -25,6 +18,8 @@ void addVector(std::vector<Column> &columns, const char *name, const char *unit,
         columns.push_back(
             {std::string(name) + '_' + axes[i] + " [" + unit + ']', offset + i * sizeof(float)});
 }
+
+} // namespace
 
 const std::vector<Column> &sampleColumns()
 {
@@ -72,13 +67,15 @@ const std::vector<Column> &calibrationColumns()
     return columns;
 }
 
+namespace {
+
 std::string header(const QDateTime &started, const std::vector<Column> &columns)
 {
-    std::string line =
-        "index,time [s since " + started.toString(Qt::ISODateWithMs).toStdString() + ']';
+    std::string line = std::string(kIndexHeader) + ',' + kTimeHeaderStart +
+                       started.toString(Qt::ISODateWithMs).toStdString() + ']';
     for (const Column &column : columns)
         line += ',' + column.header;
-    line += ",missed_before [samples]\n";
+    line += std::string(",") + kMissedHeader + '\n';
     return line;
 }
 

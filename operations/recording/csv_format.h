@@ -9,9 +9,26 @@
 
 #include <QDateTime>
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace recording::csv {
+
+// A float column of a table: its header and where the value sits in the
+// payload. The index and time columns come before them, the missed samples
+// after.
+struct Column
+{
+    std::string header;
+    std::size_t offset;
+};
+
+const std::vector<Column> &sampleColumns();
+const std::vector<Column> &calibrationColumns();
+inline constexpr char kIndexHeader[] = "index";
+inline constexpr char kTimeHeaderStart[] = "time [s since ";
+inline constexpr char kMissedHeader[] = "missed_before [samples]";
 
 // The time column's header carries the recording's wall-clock start.
 std::string sampleHeader(const QDateTime &started);

@@ -1,0 +1,176 @@
+#include "recording/csv_reader.h"
+
+#include "recording/csv_format.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace recording::csv {
+
+namespace {
+
+// The lines of a text, '\n' or "\r\n" ended; the last may lack its end.
+class Lines
+{
+public:
+    explicit Lines(std::string_view text) : rest_(text) {}
+
+    bool next(std::string_view &line)
+    {
+        if (rest_.empty())
+            return false;
+        const std::size_t end = rest_.find('\n');
+        line = rest_.substr(0, end);
+        rest_ = end == std::string_view::npos ? std::string_view{} : rest_.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        ++number_;
+        return true;
+    }
+    std::size_t number() const { return number_; }
+
+private:
+    std::string_view rest_;
+    std::size_t number_ = 0;
+};
+
+std::vector<std::string_view> fields(std::string_view line)
+{
+    std::vector<std::string_view> out;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = line.find(',', start);
+        out.push_back(line.substr(start, comma - start));
+        if (comma == std::string_view::npos)
+            return out;
+        start = comma + 1;
+    }
+}
+
+template <class Number> bool parse(std::string_view text, Number &value)
+{
+    const char *end = text.data() + text.size();
+    const std::from_chars_result result = std::from_chars(text.data(), end, value);
+    if (result.ec != std::errc() || result.ptr != end)
+        return false;
+    if constexpr (std::is_floating_point_v<Number>)
+        return !std::isnan(value);
+    return true;
+}
+
+QString lineError(std::size_t line, const QString &problem)
+{
+    return QStringLiteral("line %1: %2").arg(line).arg(problem);
+}
+
+// The start of the recording from the time column's header; invalid when the
+// header is not that column's.
+QDateTime startFrom(std::string_view header)
+{
+    const std::string_view start(kTimeHeaderStart);
+    if (header.size() <= start.size() + 1 || header.substr(0, start.size()) != start ||
+        header.back() != ']')
+        return {};
+    const std::string_view stamp = header.substr(start.size(), header.size() - start.size() - 1);
+    return QDateTime::fromString(QString::fromUtf8(stamp.data(), qsizetype(stamp.size())),
+                                 Qt::ISODateWithMs);
+}
+
+bool columnsMatch(const std::vector<std::string_view> &names, const std::vector<Column> &columns)
+{
+    if (names.size() != columns.size() + 3)
+        return false;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (names[i + 2] != columns[i].header)
+            return false;
+    return names.back() == kMissedHeader;
+}
+
+template <class Payload>
+QString readRow(const std::vector<std::string_view> &values, const std::vector<Column> &columns,
+                Record<Payload> &record)
+{
+    const auto bad = [&](std::size_t field, const char *name) {
+        return QStringLiteral("field %1 (%2) is \"%3\", not a number")
+            .arg(field + 1)
+            .arg(QString::fromUtf8(name),
+                 QString::fromUtf8(values[field].data(), qsizetype(values[field].size())));
+    };
+    if (!parse(values[0], record.index))
+        return bad(0, kIndexHeader);
+    if (!parse(values[1], record.seconds) || !std::isfinite(record.seconds))
+        return bad(1, "time");
+    auto *payload = reinterpret_cast<unsigned char *>(&record.data);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        float value;
+        if (!parse(values[i + 2], value))
+            return bad(i + 2, columns[i].header.c_str());
+        std::memcpy(payload + columns[i].offset, &value, sizeof value);
+    }
+    if (!parse(values.back(), record.missedBefore))
+        return bad(values.size() - 1, kMissedHeader);
+    return {};
+}
+
+template <class Payload>
+QString readRows(Lines &lines, const std::vector<Column> &columns,
+                 std::vector<Record<Payload>> &records)
+{
+    const std::size_t expected = columns.size() + 3;
+    std::string_view line;
+    while (lines.next(line)) {
+        if (line.empty())
+            continue;
+        const std::vector<std::string_view> values = fields(line);
+        if (values.size() != expected)
+            return lineError(
+                lines.number(),
+                QStringLiteral("%1 fields, %2 expected").arg(values.size()).arg(expected));
+        Record<Payload> record{};
+        if (const QString problem = readRow(values, columns, record); !problem.isEmpty())
+            return lineError(lines.number(), problem);
+        records.push_back(record);
+    }
+    return {};
+}
+
+} // namespace
+
+ReadResult readText(std::string_view text)
+{
+    Lines lines(text);
+    std::string_view header;
+    if (!lines.next(header))
+        return {std::nullopt, QStringLiteral("the file is empty")};
+    const std::vector<std::string_view> names = fields(header);
+    ReadTables tables;
+    if (names.size() >= 2)
+        tables.started = startFrom(names[1]);
+    const bool samples = columnsMatch(names, sampleColumns());
+    const bool calibration = columnsMatch(names, calibrationColumns());
+    if (names[0] != kIndexHeader || !tables.started.isValid() || !(samples || calibration))
+        return {std::nullopt, lineError(1, QStringLiteral("not a table this tool exported: the "
+                                                          "header does not name its columns"))};
+    const QString error = samples ? readRows(lines, sampleColumns(), tables.samples)
+                                  : readRows(lines, calibrationColumns(), tables.calibration);
+    if (!error.isEmpty())
+        return {std::nullopt, error};
+    return {std::move(tables), {}};
+}
+
+ReadResult readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
+    const QByteArray bytes = file.readAll();
+    ReadResult result = readText(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    if (!result.tables)
+        result.error = QFileInfo(path).fileName() + ": " + result.error;
+    return result;
+}
+
+} // namespace recording::csv
