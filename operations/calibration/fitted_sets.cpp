@@ -1,5 +1,7 @@
 #include "calibration/fitted_sets.h"
 
+#include "neutral_calibration.h"
+
 namespace calibration {
 
 namespace {
@@ -17,23 +19,37 @@ void store(float (&target)[9], const Eigen::Matrix3d &m)
             target[3 * row + column] = float(m(row, column));
 }
 
-} // namespace
-
-IMUserial::mag_calibration_data withFit(IMUserial::mag_calibration_data stored,
-                                        const MagnetometerFit &fit)
+std::optional<IMUserial::imu_calibration_data>
+withFit(const std::optional<AccelerometerFit> &fit,
+        const std::optional<IMUserial::imu_calibration_data> &stored)
 {
-    store(stored.mag_bias, fit.bias);
-    store(stored.mag_mis, fit.matrix);
-    store(stored.mag_radii, fit.radii);
-    return stored;
+    if (!fit)
+        return std::nullopt;
+    IMUserial::imu_calibration_data set = stored.value_or(IMUserial::neutralImuSet());
+    store(set.acc_bias, fit->bias);
+    store(set.acc_mis, fit->matrix);
+    return set;
 }
 
-IMUserial::imu_calibration_data withFit(IMUserial::imu_calibration_data stored,
-                                        const AccelerometerFit &fit)
+std::optional<IMUserial::mag_calibration_data>
+withFit(const std::optional<MagnetometerFit> &fit,
+        const std::optional<IMUserial::mag_calibration_data> &stored)
 {
-    store(stored.acc_bias, fit.bias);
-    store(stored.acc_mis, fit.matrix);
-    return stored;
+    if (!fit)
+        return std::nullopt;
+    IMUserial::mag_calibration_data set = stored.value_or(IMUserial::neutralMagSet());
+    store(set.mag_bias, fit->bias);
+    store(set.mag_mis, fit->matrix);
+    store(set.mag_radii, fit->radii);
+    return set;
+}
+
+} // namespace
+
+StoredSets fittedSets(const Fits &fits, const StoredSets &stored)
+{
+    return {withFit(fits.imu1, stored.imu1), withFit(fits.imu2, stored.imu2),
+            withFit(fits.mag, stored.mag)};
 }
 
 } // namespace calibration
