@@ -22,7 +22,9 @@ struct MagnetometerQuality
     double spreadBeforePercent = 0;
     std::optional<double> spreadAfterPercent;
     // Sphere cells (sphere_coverage.h) reached by the readings about the
-    // fitted centre, or about the bounding box's centre when there is no fit.
+    // centre of the algebraic ellipsoid fit, or about the bounding box's centre
+    // when no ellipsoid could be fitted; readings nearer the centre than
+    // kLeastMagneticField (fit_limits.h) reach none.
     double coveragePercent = 0;
     // Condition number of the normalised least-squares problem; large when
     // the readings do not span the ellipsoid (in one plane, or few). Zero when
