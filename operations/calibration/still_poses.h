@@ -55,7 +55,8 @@ std::vector<StillPose> findStillPoses(const std::vector<Eigen::Vector3d> &readin
 double poseSpread(const std::vector<StillPose> &poses);
 
 // The twelve directions the guided calibration asks for (the six faces up and
-// six tilted between them), unit vectors of gravity in the body frame.
+// six tilted 45 degrees between two adjacent faces), unit vectors in the
+// module's frame along a still reading (which points up, against gravity).
 const std::vector<Eigen::Vector3d> &wantedPoseDirections();
 // Whether a pose lies within kSamePoseDegrees * 2 of wanted direction `index`.
 bool wantedDirectionReached(const std::vector<StillPose> &poses, std::size_t index);

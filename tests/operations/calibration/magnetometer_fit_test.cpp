@@ -10,21 +10,15 @@ namespace {
 using calibrationtest::SensorErrors;
 using calibrationtest::SimulatedSensor;
 using calibrationtest::sphereVectors;
+using calibrationtest::symmetricMatrix;
 using calibrationtest::yawVectors;
 
 constexpr double kField = 48.0; // micro tesla
 
-Eigen::Matrix3d symmetric(double xx, double yy, double zz, double xy, double xz, double yz)
-{
-    Eigen::Matrix3d m;
-    m << xx, xy, xz, xy, yy, yz, xz, yz, zz;
-    return m;
-}
-
 const SensorErrors kErrorSets[] = {
-    {{20, -35, 12}, symmetric(1.08, 0.93, 1.02, 0.03, -0.02, 0.01), 0.3},
-    {{-150, 80, 300}, symmetric(1.2, 0.85, 1.1, 0.08, 0.05, -0.06), 0.3},
-    {{4, 6, -5}, symmetric(0.95, 1.05, 0.9, -0.04, 0.0, 0.05), 0.1},
+    {{20, -35, 12}, symmetricMatrix(1.08, 0.93, 1.02, 0.03, -0.02, 0.01), 0.3},
+    {{-150, 80, 300}, symmetricMatrix(1.2, 0.85, 1.1, 0.08, 0.05, -0.06), 0.3},
+    {{4, 6, -5}, symmetricMatrix(0.95, 1.05, 0.9, -0.04, 0.0, 0.05), 0.1},
 };
 
 class MagnetometerRecovery : public testing::TestWithParam<SensorErrors>

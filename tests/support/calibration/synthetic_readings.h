@@ -10,6 +10,14 @@
 
 namespace calibrationtest {
 
+inline Eigen::Matrix3d symmetricMatrix(double xx, double yy, double zz, double xy, double xz,
+                                       double yz)
+{
+    Eigen::Matrix3d m;
+    m << xx, xy, xz, xy, yy, yz, xz, yz, zz;
+    return m;
+}
+
 // raw = distortion * truth + bias + noise (per axis)
 struct SensorErrors
 {
