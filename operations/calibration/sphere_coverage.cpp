@@ -1,28 +1,29 @@
 #include "sphere_coverage.h"
 
-#include <array>
 #include <cmath>
-#include <limits>
 
 namespace calibration {
 namespace {
 
+// One centre a row, so that finding the nearest is one matrix-vector product.
+using Centres = Eigen::Matrix<double, kSphereCells, 3>;
+
 // Fibonacci sphere: equal steps in z, the longitude turned by the golden angle
 // from one centre to the next, so each centre has about the same area around it.
-std::array<Eigen::Vector3d, kSphereCells> makeCentres()
+Centres makeCentres()
 {
     const double goldenAngle = M_PI * (3 - std::sqrt(5.0));
-    std::array<Eigen::Vector3d, kSphereCells> centres;
+    Centres centres;
     for (std::size_t i = 0; i < kSphereCells; ++i) {
         const double z = 1 - (2 * double(i) + 1) / double(kSphereCells);
         const double r = std::sqrt(1 - z * z);
         const double longitude = goldenAngle * double(i);
-        centres[i] = {r * std::cos(longitude), r * std::sin(longitude), z};
+        centres.row(Eigen::Index(i)) << r * std::cos(longitude), r * std::sin(longitude), z;
     }
     return centres;
 }
 
-const std::array<Eigen::Vector3d, kSphereCells> &centres()
+const Centres &centres()
 {
     static const auto kCentres = makeCentres();
     return kCentres;
@@ -43,23 +44,16 @@ double SphereCoverage::percent() const
 
 Eigen::Vector3d SphereCoverage::cellCentre(std::size_t cell)
 {
-    return centres().at(cell);
+    return centres().row(Eigen::Index(cell)).transpose();
 }
 
 std::size_t SphereCoverage::cellOf(const Eigen::Vector3d &direction)
 {
     // The nearest centre on the sphere is the one of largest dot product;
     // the direction need not be normalised for that.
-    std::size_t nearest = 0;
-    double largest = -std::numeric_limits<double>::infinity();
-    for (std::size_t i = 0; i < kSphereCells; ++i) {
-        const double dot = centres()[i].dot(direction);
-        if (dot > largest) {
-            largest = dot;
-            nearest = i;
-        }
-    }
-    return nearest;
+    Eigen::Index nearest = 0;
+    (centres() * direction).maxCoeff(&nearest);
+    return std::size_t(nearest);
 }
 
 } // namespace calibration
