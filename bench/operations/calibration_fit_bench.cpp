@@ -35,10 +35,10 @@ const std::vector<Eigen::Vector3d> &hourOfAccelerometerReadings()
         std::vector<Eigen::Vector3d> truths;
         for (int cycle = 0; cycle < 12; ++cycle) {
             for (const auto &t :
-                 gravityVectors(calibration::wantedPoseDirections(), calibration::kStandardGravity))
+                 scaled(calibration::wantedPoseDirections(), calibration::kStandardGravity))
                 truths.push_back(t);
         }
-        return poseStream(sensor, truths, kRate, 20, 5);
+        return sensor.stream(truths, kRate, 20, 5);
     }();
     return kReadings;
 }

@@ -7,13 +7,10 @@
 namespace calibration {
 namespace {
 
-using calibrationtest::SensorErrors;
-using calibrationtest::SimulatedSensor;
-using calibrationtest::sphereVectors;
-using calibrationtest::symmetricMatrix;
-using calibrationtest::yawVectors;
+using namespace calibrationtest;
 
 constexpr double kField = 48.0; // micro tesla
+const MagnetometerOptions kFieldGiven{kField};
 
 const SensorErrors kErrorSets[] = {
     {{20, -35, 12}, symmetricMatrix(1.08, 0.93, 1.02, 0.03, -0.02, 0.01), 0.3},
@@ -28,10 +25,8 @@ class MagnetometerRecovery : public testing::TestWithParam<SensorErrors>
 TEST_P(MagnetometerRecovery, RecoversBiasAndMapsOntoTheFieldSphere)
 {
     SimulatedSensor sensor(GetParam(), 7);
-    MagnetometerOptions options;
-    options.fieldStrength = kField;
     const MagnetometerResult result =
-        fitMagnetometer(sensor.read(sphereVectors(2000, kField)), options);
+        fitMagnetometer(sensor.read(sphereVectors(2000, kField)), kFieldGiven);
 
     ASSERT_TRUE(result.fit) << result.refusal;
     EXPECT_LT((result.fit->bias - GetParam().bias).cwiseAbs().maxCoeff(), 0.5);
@@ -60,9 +55,7 @@ TEST_P(MagnetometerRefusal, SaysWhatToDoAndGivesNoFit)
     SensorErrors errors = kErrorSets[0];
     errors.distortion *= GetParam().sensorScale;
     SimulatedSensor sensor(errors, 3);
-    MagnetometerOptions options;
-    options.fieldStrength = kField;
-    const MagnetometerResult result = fitMagnetometer(sensor.read(GetParam().truths), options);
+    const MagnetometerResult result = fitMagnetometer(sensor.read(GetParam().truths), kFieldGiven);
 
     EXPECT_FALSE(result.fit);
     EXPECT_EQ(result.refusal, GetParam().reason);
@@ -73,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RefusedReadings{"TooFew", sphereVectors(80, kField), 1,
                         "collect longer: 80 readings, 200 needed"},
-        RefusedReadings{"YawOnly", yawVectors(500, kField, 60), 1,
+        RefusedReadings{"YawOnly", yawOnlyVectors(500, kField), 1,
                         "turn the module about its other axes too: 24 % of directions "
                         "covered, 60 % needed"},
         RefusedReadings{"StillModule", std::vector<Eigen::Vector3d>(500, {kField, 0, 0}), 1,

@@ -11,10 +11,10 @@ using namespace calibrationtest;
 TEST(StillPoses, FindsEachHeldPoseOnceAndAddsRevisitsToIt)
 {
     SimulatedSensor sensor({{0.15, -0.1, 0.2}, Eigen::Matrix3d::Identity() * 1.02, 0.02}, 11);
-    std::vector<Eigen::Vector3d> truths = gravityVectors(wantedPoseDirections(), 9.81);
+    std::vector<Eigen::Vector3d> truths = scaled(wantedPoseDirections(), 9.81);
     truths.push_back(truths.front());
     // 3 s still and 1 s of handling per pose: four one-second windows, three still.
-    const auto poses = findStillPoses(poseStream(sensor, truths, 200, 3, 1), 200);
+    const auto poses = findStillPoses(sensor.stream(truths, 200, 3, 1), 200);
 
     ASSERT_EQ(poses.size(), 12u);
     EXPECT_EQ(poses.front().samples, 1200u);

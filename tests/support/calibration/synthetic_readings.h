@@ -2,7 +2,6 @@
 #pragma once
 
 #include <Eigen/Core>
-#include <Eigen/Geometry>
 
 #include <cmath>
 #include <random>
@@ -33,32 +32,45 @@ public:
     {
     }
 
+    std::vector<Eigen::Vector3d> read(const std::vector<Eigen::Vector3d> &truths)
+    {
+        std::vector<Eigen::Vector3d> raw;
+        for (const auto &t : truths)
+            raw.push_back(read(t, errors_.noise));
+        return raw;
+    }
+
+    // At `rate`, each truth held for `holdSeconds`, then `turnSeconds` of
+    // handling (readings shaken by 1 unit) on the way to the next.
+    std::vector<Eigen::Vector3d> stream(const std::vector<Eigen::Vector3d> &truths, double rate,
+                                        double holdSeconds, double turnSeconds)
+    {
+        std::vector<Eigen::Vector3d> raw;
+        for (std::size_t i = 0; i < truths.size(); ++i) {
+            for (int s = 0; s < int(holdSeconds * rate); ++s)
+                raw.push_back(read(truths[i], errors_.noise));
+            for (int s = 0; s < int(turnSeconds * rate); ++s)
+                raw.push_back(read((truths[i] + truths[(i + 1) % truths.size()]) / 2, 1.0));
+        }
+        return raw;
+    }
+
+private:
     Eigen::Vector3d read(const Eigen::Vector3d &truth, double noise)
     {
         std::normal_distribution<double> normal(0, noise);
         const Eigen::Vector3d n(normal(random_), normal(random_), normal(random_));
         return errors_.distortion * truth + errors_.bias + n;
     }
-    Eigen::Vector3d read(const Eigen::Vector3d &truth) { return read(truth, errors_.noise); }
 
-    std::vector<Eigen::Vector3d> read(const std::vector<Eigen::Vector3d> &truths)
-    {
-        std::vector<Eigen::Vector3d> raw;
-        for (const auto &t : truths)
-            raw.push_back(read(t));
-        return raw;
-    }
-
-private:
     SensorErrors errors_;
     std::mt19937 random_;
 };
 
 // `count` vectors of length `strength` in uniformly random directions.
-inline std::vector<Eigen::Vector3d> sphereVectors(std::size_t count, double strength,
-                                                  unsigned seed = 1)
+inline std::vector<Eigen::Vector3d> sphereVectors(std::size_t count, double strength)
 {
-    std::mt19937 random(seed);
+    std::mt19937 random(1);
     std::normal_distribution<double> normal;
     std::vector<Eigen::Vector3d> out;
     for (std::size_t i = 0; i < count; ++i)
@@ -67,46 +79,25 @@ inline std::vector<Eigen::Vector3d> sphereVectors(std::size_t count, double stre
     return out;
 }
 
-// The field seen while the module only turns about its z axis (yaw), the field
-// dipping `dipDegrees` below the horizontal.
-inline std::vector<Eigen::Vector3d> yawVectors(std::size_t count, double strength,
-                                               double dipDegrees)
+// Vectors of length `strength` along each of `directions`.
+inline std::vector<Eigen::Vector3d> scaled(const std::vector<Eigen::Vector3d> &directions,
+                                           double strength)
 {
-    const double dip = dipDegrees * M_PI / 180;
+    std::vector<Eigen::Vector3d> out;
+    for (const auto &d : directions)
+        out.push_back(strength * d.normalized());
+    return out;
+}
+
+// The field seen by a module turned about its z axis only, dipping 60 degrees.
+inline std::vector<Eigen::Vector3d> yawOnlyVectors(std::size_t count, double strength)
+{
     std::vector<Eigen::Vector3d> out;
     for (std::size_t i = 0; i < count; ++i) {
         const double yaw = 2 * M_PI * double(i) / double(count);
-        out.push_back(strength * Eigen::Vector3d(std::cos(dip) * std::cos(yaw),
-                                                 std::cos(dip) * std::sin(yaw), -std::sin(dip)));
+        out.push_back(strength * Eigen::Vector3d(std::cos(yaw) / 2, std::sin(yaw) / 2, -0.866));
     }
     return out;
-}
-
-// The true readings of an accelerometer held still with each of `ups` up.
-inline std::vector<Eigen::Vector3d> gravityVectors(const std::vector<Eigen::Vector3d> &ups,
-                                                   double gravity)
-{
-    std::vector<Eigen::Vector3d> out;
-    for (const auto &up : ups)
-        out.push_back(gravity * up.normalized());
-    return out;
-}
-
-// A stream at `rate` holding each truth for `holdSeconds`, with `turnSeconds`
-// of handling (readings shaken by 1 m/s^2) between one and the next.
-inline std::vector<Eigen::Vector3d> poseStream(SimulatedSensor &sensor,
-                                               const std::vector<Eigen::Vector3d> &truths,
-                                               double rate, double holdSeconds, double turnSeconds)
-{
-    std::vector<Eigen::Vector3d> stream;
-    for (std::size_t i = 0; i < truths.size(); ++i) {
-        for (int s = 0; s < int(holdSeconds * rate); ++s)
-            stream.push_back(sensor.read(truths[i]));
-        const Eigen::Vector3d &next = truths[(i + 1) % truths.size()];
-        for (int s = 0; s < int(turnSeconds * rate); ++s)
-            stream.push_back(sensor.read((truths[i] + next) / 2, 1.0));
-    }
-    return stream;
 }
 
 } // namespace calibrationtest
