@@ -159,10 +159,10 @@ TEST_F(ModuleTest, GyroBiasCalibrationMeasuresEachChipsBias)
 
     const auto imu1 = readSet<IMUserial::imu_calibration_data>(SET_IMU1);
     const auto imu2 = readSet<IMUserial::imu_calibration_data>(SET_IMU2);
-    const double tolerance = 5 * GYR_NOISE / std::sqrt(1000.0);
-    EXPECT_NEAR(imu1.gyr_bias[0], CHIP1_ERRORS.gyrBias.x, tolerance);
-    EXPECT_NEAR(imu1.gyr_bias[1], CHIP1_ERRORS.gyrBias.y, tolerance);
-    EXPECT_NEAR(imu2.gyr_bias[2], CHIP2_ERRORS.gyrBias.z, tolerance);
+    const double tolerance = 5 * kGyrNoise / std::sqrt(1000.0);
+    EXPECT_NEAR(imu1.gyr_bias[0], kChip1Errors.gyrBias.x, tolerance);
+    EXPECT_NEAR(imu1.gyr_bias[1], kChip1Errors.gyrBias.y, tolerance);
+    EXPECT_NEAR(imu2.gyr_bias[2], kChip2Errors.gyrBias.z, tolerance);
 
     // Afterwards the motion resumes where it stopped, and the streamed
     // gyroscope no longer carries the bias.

@@ -74,13 +74,13 @@ TEST(SensorModel, ReadingsFollowThePoseWithEachChipsErrors)
     }
     const Vec3 mean1 = sum1 * (1.0 / count);
     const Vec3 mean2 = sum2 * (1.0 / count);
-    EXPECT_LT(norm(mean1 - CHIP1_ERRORS.gyrBias), 0.01);
-    EXPECT_LT(norm(mean2 - CHIP2_ERRORS.gyrBias), 0.01);
-    const Vec3 field = magSum * (1.0 / count) - MAG_OFFSET;
-    EXPECT_NEAR(norm(field), norm(EARTH_FIELD), 0.1);
+    EXPECT_LT(norm(mean1 - kChip1Errors.gyrBias), 0.01);
+    EXPECT_LT(norm(mean2 - kChip2Errors.gyrBias), 0.01);
+    const Vec3 field = magSum * (1.0 / count) - kMagOffset;
+    EXPECT_NEAR(norm(field), norm(kEarthField), 0.1);
 
     const ChipReading one = sensors.chip(Chip::First, pose, 10);
-    EXPECT_NEAR(norm(one.acc), GRAVITY, 0.2);
+    EXPECT_NEAR(norm(one.acc), kGravity, 0.2);
     EXPECT_NE(one.temperature, sensors.chip(Chip::Second, pose, 10).temperature);
 }
 
@@ -109,7 +109,7 @@ TEST(Records, SampleFieldsAreConsistentWithOneAnother)
     EXPECT_LT(angleBetween(q, fromAngles), 1e-3);
 
     // Free acceleration is the accelerometer turned to the world, less gravity.
-    const Vec3 expected = rotateToWorld(q, toVec(sample.acc)) - Vec3{0, 0, GRAVITY};
+    const Vec3 expected = rotateToWorld(q, toVec(sample.acc)) - Vec3{0, 0, kGravity};
     EXPECT_LT(norm(toVec(sample.free_acc) - expected), 1e-4);
     EXPECT_LT(norm(toVec(sample.free_acc) - pose.linearAcceleration), 0.2);
 }
@@ -120,11 +120,11 @@ TEST(Records, StoredCalibrationAndOffsetCorrectTheSample)
     const Pose pose = heldStill(movingPose(9.0));
     StoredState stored;
     for (int i = 0; i < 3; ++i)
-        stored.imu1.gyr_bias[i] = static_cast<float>((&CHIP1_ERRORS.gyrBias.x)[i]);
+        stored.imu1.gyr_bias[i] = static_cast<float>((&kChip1Errors.gyrBias.x)[i]);
     stored.quaternionOffset = pose.orientation;
     const auto sample =
         makeSample(pose, sensors.chip(Chip::First, pose, 9), sensors.magnetometer(pose), stored);
-    EXPECT_LT(norm(toVec(sample.gyr)), 5 * GYR_NOISE);
+    EXPECT_LT(norm(toVec(sample.gyr)), 5 * kGyrNoise);
     EXPECT_NEAR(sample.angle.x, 0.0, 1e-4);
     EXPECT_NEAR(sample.angle.y, 0.0, 1e-4);
     EXPECT_NEAR(sample.angle.z, 0.0, 1e-4);
@@ -143,7 +143,7 @@ TEST(Records, CalibrationSampleShowsBothChipsRaw)
     EXPECT_GT(norm(toVec(sample.gyr1) - toVec(sample.gyr2)), 0.3); // different biases
     EXPECT_NEAR(sample.angle1.x, pose.angles.roll, 0.5);
     EXPECT_NEAR(sample.angle2.y, pose.angles.pitch, 0.5);
-    EXPECT_NEAR(sample.temp2 - sample.temp1, CHIP2_ERRORS.temperatureOffset, 1e-4);
+    EXPECT_NEAR(sample.temp2 - sample.temp1, kChip2Errors.temperatureOffset, 1e-4);
 }
 
 } // namespace

@@ -24,11 +24,10 @@ Vec3 GyroBiasEstimator::chip2Bias() const
 
 std::size_t biasSampleCount(double seconds)
 {
-    constexpr double INTERNAL_RATE = 200.0;
-    constexpr double MINIMUM = 50.0;
-    constexpr double MAXIMUM = 12000.0;
+    const double minimum = 50.0;
+    const double maximum = 12000.0;
     return static_cast<std::size_t>(
-        std::clamp(std::round(seconds * INTERNAL_RATE), MINIMUM, MAXIMUM));
+        std::clamp(std::round(seconds * kChipInternalRate), minimum, maximum));
 }
 
 } // namespace imusim

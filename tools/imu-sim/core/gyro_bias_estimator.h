@@ -22,6 +22,9 @@ private:
     std::size_t count_ = 0;
 };
 
+// The rate at which each chip samples internally, samples per second.
+inline constexpr double kChipInternalRate = 200.0;
+
 // How many rest samples a calibration of `seconds` averages: the chips' 200 Hz
 // internal rate, at least a small minimum.
 std::size_t biasSampleCount(double seconds);

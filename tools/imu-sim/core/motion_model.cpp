@@ -6,7 +6,7 @@ namespace imusim {
 
 namespace {
 
-constexpr double TWO_PI = 6.28318530717958647692;
+constexpr double kTwoPi = 6.28318530717958647692;
 
 // A sin(2 pi f t + phase) with its time derivative.
 struct Wave
@@ -15,22 +15,22 @@ struct Wave
     double frequency;
     double phase;
 
-    double value(double t) const { return amplitude * std::sin(TWO_PI * frequency * t + phase); }
+    double value(double t) const { return amplitude * std::sin(kTwoPi * frequency * t + phase); }
     double rate(double t) const
     {
-        return amplitude * TWO_PI * frequency * std::cos(TWO_PI * frequency * t + phase);
+        return amplitude * kTwoPi * frequency * std::cos(kTwoPi * frequency * t + phase);
     }
 };
 
-constexpr Wave ROLL_SLOW{25.0, 0.05, 0.0};
-constexpr Wave ROLL_FAST{4.0, 0.23, 0.5};
-constexpr Wave PITCH_SLOW{15.0, 0.07, 1.0};
-constexpr Wave PITCH_FAST{3.0, 0.31, 0.0};
-constexpr double YAW_TURN_RATE = 6.0; // deg/s, a full turn a minute
-constexpr Wave YAW_SWAY{20.0, 0.04, 0.0};
-constexpr Wave SURGE{0.4, 0.15, 0.0};
-constexpr Wave SWAY{0.3, 0.11, 0.7};
-constexpr Wave HEAVE{0.2, 0.19, 1.3};
+constexpr Wave kRollSlow{25.0, 0.05, 0.0};
+constexpr Wave kRollFast{4.0, 0.23, 0.5};
+constexpr Wave kPitchSlow{15.0, 0.07, 1.0};
+constexpr Wave kPitchFast{3.0, 0.31, 0.0};
+constexpr double kYawTurnRate = 6.0; // deg/s, a full turn a minute
+constexpr Wave kYawSway{20.0, 0.04, 0.0};
+constexpr Wave kSurge{0.4, 0.15, 0.0};
+constexpr Wave kSway{0.3, 0.11, 0.7};
+constexpr Wave kHeave{0.2, 0.19, 1.3};
 
 double wrapDegrees(double angle)
 {
@@ -43,15 +43,15 @@ double wrapDegrees(double angle)
 Pose movingPose(double t)
 {
     Pose pose;
-    pose.angles = {ROLL_SLOW.value(t) + ROLL_FAST.value(t),
-                   PITCH_SLOW.value(t) + PITCH_FAST.value(t),
-                   wrapDegrees(YAW_TURN_RATE * t + YAW_SWAY.value(t))};
-    const EulerAngles rates{ROLL_SLOW.rate(t) + ROLL_FAST.rate(t),
-                            PITCH_SLOW.rate(t) + PITCH_FAST.rate(t),
-                            YAW_TURN_RATE + YAW_SWAY.rate(t)};
+    pose.angles = {kRollSlow.value(t) + kRollFast.value(t),
+                   kPitchSlow.value(t) + kPitchFast.value(t),
+                   wrapDegrees(kYawTurnRate * t + kYawSway.value(t))};
+    const EulerAngles rates{kRollSlow.rate(t) + kRollFast.rate(t),
+                            kPitchSlow.rate(t) + kPitchFast.rate(t),
+                            kYawTurnRate + kYawSway.rate(t)};
     pose.orientation = quaternionFromEuler(pose.angles);
     pose.angularRate = bodyRateFromEulerRates(pose.angles, rates);
-    pose.linearAcceleration = {SURGE.value(t), SWAY.value(t), HEAVE.value(t)};
+    pose.linearAcceleration = {kSurge.value(t), kSway.value(t), kHeave.value(t)};
     return pose;
 }
 

@@ -7,7 +7,7 @@
 
 namespace imusim {
 
-constexpr double GRAVITY = 9.80665; // m/s^2
+constexpr double kGravity = 9.80665; // m/s^2
 
 struct Pose
 {

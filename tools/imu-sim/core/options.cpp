@@ -11,7 +11,7 @@ namespace {
 
 using namespace imuproto;
 
-const std::map<std::string, std::uint8_t> COMMAND_NAMES{
+const std::map<std::string, std::uint8_t> kCommandNames{
     {"version", CMD_GET_VERSION},
     {"get-sn", CMD_GET_SN},
     {"set-sn", CMD_SET_SN},
@@ -29,14 +29,14 @@ const std::map<std::string, std::uint8_t> COMMAND_NAMES{
     {"jump-dfu", CMD_JUMP_DFU},
 };
 
-const std::map<std::string, BootloaderTimingChoice> BOOTLOADER_TIMINGS{
+const std::map<std::string, BootloaderTimingChoice> kBootloaderTimings{
     {"fast", BootloaderTimingChoice::Fast},
     {"stm32f4", BootloaderTimingChoice::Stm32f4},
 };
 
-constexpr double MAX_RATE = 100000.0;
+constexpr double kMaxRate = 100000.0;
 // Far beyond any flash of the module, small enough to be exact in a double.
-constexpr double MAX_BYTE_COUNT = 4294967296.0;
+constexpr double kMaxByteCount = 4294967296.0;
 
 std::optional<double> number(const std::string &text, double low, double high)
 {
@@ -54,7 +54,7 @@ std::optional<double> number(const std::string &text, double low, double high)
 
 std::optional<double> wholeNumber(const std::string &text)
 {
-    const auto value = number(text, 0, MAX_BYTE_COUNT);
+    const auto value = number(text, 0, kMaxByteCount);
     return value && std::floor(*value) == *value ? value : std::nullopt;
 }
 
@@ -129,7 +129,7 @@ const std::map<std::string, Handler> &valueOptions()
          }},
         {"--rate",
          [](const std::string &v, ProgramOptions &o) {
-             return valueHandler(v, number(v, 0.1, MAX_RATE),
+             return valueHandler(v, number(v, 0.1, kMaxRate),
                                  [&](double n) { o.simulator.fixedRate = n; });
          }},
         {"--firmware-version",
@@ -190,8 +190,8 @@ const std::map<std::string, Handler> &valueOptions()
          }},
         {"--bootloader-timing",
          [](const std::string &v, ProgramOptions &o) {
-             const auto choice = BOOTLOADER_TIMINGS.find(v);
-             if (choice == BOOTLOADER_TIMINGS.end())
+             const auto choice = kBootloaderTimings.find(v);
+             if (choice == kBootloaderTimings.end())
                  return "unknown timing '" + v + "' (fast or stm32f4)";
              o.bootloaderTiming = choice->second;
              return std::string();
@@ -215,8 +215,8 @@ const std::map<std::string, Handler> &valueOptions()
 
 std::optional<std::uint8_t> commandByName(const std::string &name)
 {
-    const auto named = COMMAND_NAMES.find(name);
-    if (named != COMMAND_NAMES.end())
+    const auto named = kCommandNames.find(name);
+    if (named != kCommandNames.end())
         return named->second;
     std::size_t used = 0;
     unsigned long value = 0;

@@ -37,7 +37,7 @@ IMUserial::sensor_data makeSample(const Pose &pose, const ChipReading &chip1, co
     sample.mag = toRecord(corrected(rawMag, stored.mag.mag_bias, stored.mag.mag_mis));
     // Free acceleration is given in the world frame: the attitude filter knows
     // the true attitude, independent of the offset the host asked for.
-    sample.free_acc = toRecord(rotateToWorld(pose.orientation, acc) - Vec3{0, 0, GRAVITY});
+    sample.free_acc = toRecord(rotateToWorld(pose.orientation, acc) - Vec3{0, 0, kGravity});
     sample.angle = toRecord(eulerFromQuaternion(reported));
     sample.quat = {static_cast<float>(reported.w), static_cast<float>(reported.x),
                    static_cast<float>(reported.y), static_cast<float>(reported.z)};

@@ -6,8 +6,8 @@ namespace imusim {
 
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
-constexpr double RAD_PER_DEG = PI / 180.0;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kRadPerDeg = kPi / 180.0;
 
 } // namespace
 
@@ -43,12 +43,12 @@ Quat conjugate(const Quat &q)
 
 Quat quaternionFromEuler(const EulerAngles &angles)
 {
-    const double cr = std::cos(angles.roll * RAD_PER_DEG / 2);
-    const double sr = std::sin(angles.roll * RAD_PER_DEG / 2);
-    const double cp = std::cos(angles.pitch * RAD_PER_DEG / 2);
-    const double sp = std::sin(angles.pitch * RAD_PER_DEG / 2);
-    const double cy = std::cos(angles.yaw * RAD_PER_DEG / 2);
-    const double sy = std::sin(angles.yaw * RAD_PER_DEG / 2);
+    const double cr = std::cos(angles.roll * kRadPerDeg / 2);
+    const double sr = std::sin(angles.roll * kRadPerDeg / 2);
+    const double cp = std::cos(angles.pitch * kRadPerDeg / 2);
+    const double sp = std::sin(angles.pitch * kRadPerDeg / 2);
+    const double cy = std::cos(angles.yaw * kRadPerDeg / 2);
+    const double sy = std::sin(angles.yaw * kRadPerDeg / 2);
     return {cr * cp * cy + sr * sp * sy, sr * cp * cy - cr * sp * sy, cr * sp * cy + sr * cp * sy,
             cr * cp * sy - sr * sp * cy};
 }
@@ -56,9 +56,9 @@ Quat quaternionFromEuler(const EulerAngles &angles)
 EulerAngles eulerFromQuaternion(const Quat &q)
 {
     const double sinPitch = std::fmax(-1.0, std::fmin(1.0, 2 * (q.w * q.y - q.z * q.x)));
-    return {std::atan2(2 * (q.w * q.x + q.y * q.z), 1 - 2 * (q.x * q.x + q.y * q.y)) / RAD_PER_DEG,
-            std::asin(sinPitch) / RAD_PER_DEG,
-            std::atan2(2 * (q.w * q.z + q.x * q.y), 1 - 2 * (q.y * q.y + q.z * q.z)) / RAD_PER_DEG};
+    return {std::atan2(2 * (q.w * q.x + q.y * q.z), 1 - 2 * (q.x * q.x + q.y * q.y)) / kRadPerDeg,
+            std::asin(sinPitch) / kRadPerDeg,
+            std::atan2(2 * (q.w * q.z + q.x * q.y), 1 - 2 * (q.y * q.y + q.z * q.z)) / kRadPerDeg};
 }
 
 Vec3 rotateToWorld(const Quat &bodyToWorld, const Vec3 &body)
@@ -74,10 +74,10 @@ Vec3 rotateToBody(const Quat &bodyToWorld, const Vec3 &world)
 
 Vec3 bodyRateFromEulerRates(const EulerAngles &angles, const EulerAngles &rates)
 {
-    const double sr = std::sin(angles.roll * RAD_PER_DEG);
-    const double cr = std::cos(angles.roll * RAD_PER_DEG);
-    const double sp = std::sin(angles.pitch * RAD_PER_DEG);
-    const double cp = std::cos(angles.pitch * RAD_PER_DEG);
+    const double sr = std::sin(angles.roll * kRadPerDeg);
+    const double cr = std::cos(angles.roll * kRadPerDeg);
+    const double sp = std::sin(angles.pitch * kRadPerDeg);
+    const double cp = std::cos(angles.pitch * kRadPerDeg);
     return {rates.roll - rates.yaw * sp, rates.pitch * cr + rates.yaw * sr * cp,
             -rates.pitch * sr + rates.yaw * cr * cp};
 }

@@ -18,17 +18,17 @@ struct ChipErrors
     double temperatureOffset; // degrees Celsius
 };
 
-inline constexpr ChipErrors CHIP1_ERRORS{{0.35, -0.22, 0.12}, {0.05, -0.03, 0.08}, 0.0};
-inline constexpr ChipErrors CHIP2_ERRORS{{-0.18, 0.41, -0.27}, {-0.06, 0.04, -0.02}, 1.2};
+inline constexpr ChipErrors kChip1Errors{{0.35, -0.22, 0.12}, {0.05, -0.03, 0.08}, 0.0};
+inline constexpr ChipErrors kChip2Errors{{-0.18, 0.41, -0.27}, {-0.06, 0.04, -0.02}, 1.2};
 // Hard-iron offset of the magnetometer, micro tesla.
-inline constexpr Vec3 MAG_OFFSET{12.0, -7.0, 4.0};
+inline constexpr Vec3 kMagOffset{12.0, -7.0, 4.0};
 // The Earth's field in the world frame (x north, y west, z up), micro tesla.
-inline constexpr Vec3 EARTH_FIELD{20.0, 0.0, -44.0};
+inline constexpr Vec3 kEarthField{20.0, 0.0, -44.0};
 
-inline constexpr double GYR_NOISE = 0.08;   // deg/s, one sigma
-inline constexpr double ACC_NOISE = 0.015;  // m/s^2
-inline constexpr double MAG_NOISE = 0.25;   // micro tesla
-inline constexpr double ANGLE_NOISE = 0.05; // deg, of a chip's own attitude estimate
+inline constexpr double kGyrNoise = 0.08;   // deg/s, one sigma
+inline constexpr double kAccNoise = 0.015;  // m/s^2
+inline constexpr double kMagNoise = 0.25;   // micro tesla
+inline constexpr double kAngleNoise = 0.05; // deg, of a chip's own attitude estimate
 
 struct ChipReading
 {
