@@ -1,5 +1,6 @@
 // imu-sim: the IMU module simulated on a pseudo-terminal. See docs/simulator.md.
 #include "core/options.h"
+#include "core/sensor_profile.h"
 #include "core/simulator.h"
 #include "dfu_bootloader_stage.h"
 #include "port_publication.h"
@@ -95,22 +96,40 @@ ExitCode run(const ProgramOptions &options)
     return ExitCode::Ok;
 }
 
+// The options with the sensor profile they name read in; nullopt when either
+// is refused, told on standard error.
+std::optional<ProgramOptions> programOptions(const std::vector<std::string> &arguments)
+{
+    ParsedOptions parsed = parseOptions(arguments);
+    if (!parsed.options) {
+        std::cerr << "imu-sim: " << parsed.error << "\n(see imu-sim --help)" << std::endl;
+        return std::nullopt;
+    }
+    if (parsed.options->help || parsed.options->sensorProfile.empty())
+        return parsed.options;
+    const ProfileReading profile = loadSensorProfile(parsed.options->sensorProfile);
+    if (!profile.profile) {
+        std::cerr << "imu-sim: " << profile.error << std::endl;
+        return std::nullopt;
+    }
+    parsed.options->simulator.module.profile = *profile.profile;
+    return parsed.options;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.options) {
-        std::cerr << "imu-sim: " << parsed.error << "\n(see imu-sim --help)" << std::endl;
+    const auto options = programOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options)
         return static_cast<int>(ExitCode::Usage);
-    }
-    if (parsed.options->help) {
+    if (options->help) {
         std::cout << helpText();
         return static_cast<int>(ExitCode::Ok);
     }
     // Caught here so that the stack unwinds and what was published is withdrawn.
     try {
-        return static_cast<int>(run(*parsed.options));
+        return static_cast<int>(run(*options));
     } catch (const std::exception &error) {
         return static_cast<int>(fail(std::string("unexpected error: ") + error.what()));
     } catch (...) {

@@ -11,7 +11,7 @@ TEST(Options, DefaultsAndEveryOption)
 {
     const auto defaults = parseOptions({});
     ASSERT_TRUE(defaults.options);
-    EXPECT_FALSE(defaults.options->simulator.fixedRate);
+    EXPECT_FALSE(defaults.options->simulator.module.fixedRate);
     EXPECT_TRUE(defaults.options->directory.empty());
     EXPECT_EQ(defaults.options->bootloaderStay, 0ms);
     EXPECT_EQ(defaults.options->bootloaderTiming, BootloaderTimingChoice::Fast);
@@ -40,8 +40,8 @@ TEST(Options, DefaultsAndEveryOption)
     const ProgramOptions &o = *parsed.options;
     EXPECT_EQ(o.directory, "/tmp/x");
     EXPECT_EQ(o.simulator.module.seed, 42u);
-    EXPECT_EQ(o.simulator.fixedRate, 5000.0);
-    EXPECT_TRUE(o.simulator.module.still);
+    EXPECT_EQ(o.simulator.module.fixedRate, 5000.0);
+    EXPECT_EQ(o.simulator.module.motion, Motion::Still);
     EXPECT_EQ(o.simulator.faults.corruptRate, 0.01);
     EXPECT_EQ(o.simulator.faults.dropRate, 0.5);
     EXPECT_EQ(o.simulator.faults.replyDelay, 250ms);

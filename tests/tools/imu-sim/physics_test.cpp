@@ -63,13 +63,13 @@ TEST(MotionModel, GyroscopeRateIntegratesToTheAttitudeChange)
 
 TEST(SensorModel, ReadingsFollowThePoseWithEachChipsErrors)
 {
-    SensorModel sensors(7);
+    SensorModel sensors({}, 7);
     const Pose pose = heldStill(movingPose(5.0));
     Vec3 sum1, sum2, magSum;
     constexpr int count = 4000;
     for (int i = 0; i < count; ++i) {
-        sum1 = sum1 + sensors.chip(Chip::First, pose, 10).gyr;
-        sum2 = sum2 + sensors.chip(Chip::Second, pose, 10).gyr;
+        sum1 = sum1 + sensors.chip(Chip::First, pose, 10, 100).gyr;
+        sum2 = sum2 + sensors.chip(Chip::Second, pose, 10, 100).gyr;
         magSum = magSum + sensors.magnetometer(pose);
     }
     const Vec3 mean1 = sum1 * (1.0 / count);
@@ -79,9 +79,9 @@ TEST(SensorModel, ReadingsFollowThePoseWithEachChipsErrors)
     const Vec3 field = magSum * (1.0 / count) - kMagOffset;
     EXPECT_NEAR(norm(field), norm(kEarthField), 0.1);
 
-    const ChipReading one = sensors.chip(Chip::First, pose, 10);
+    const ChipReading one = sensors.chip(Chip::First, pose, 10, 100);
     EXPECT_NEAR(norm(one.acc), kGravity, 0.2);
-    EXPECT_NE(one.temperature, sensors.chip(Chip::Second, pose, 10).temperature);
+    EXPECT_NE(one.temperature, sensors.chip(Chip::Second, pose, 10, 100).temperature);
 }
 
 TEST(SensorModel, TemperatureDriftsSlowly)
@@ -97,10 +97,10 @@ TEST(SensorModel, TemperatureDriftsSlowly)
 
 TEST(Records, SampleFieldsAreConsistentWithOneAnother)
 {
-    SensorModel sensors(3);
+    SensorModel sensors({}, 3);
     StoredState stored;
     const Pose pose = movingPose(17.5);
-    const ChipReading chip = sensors.chip(Chip::First, pose, 17.5);
+    const ChipReading chip = sensors.chip(Chip::First, pose, 17.5, 100);
     const auto sample = makeSample(pose, chip, sensors.magnetometer(pose), stored);
 
     const Quat q{sample.quat.w, sample.quat.x, sample.quat.y, sample.quat.z};
@@ -116,14 +116,14 @@ TEST(Records, SampleFieldsAreConsistentWithOneAnother)
 
 TEST(Records, StoredCalibrationAndOffsetCorrectTheSample)
 {
-    SensorModel sensors(5);
+    SensorModel sensors({}, 5);
     const Pose pose = heldStill(movingPose(9.0));
     StoredState stored;
     for (int i = 0; i < 3; ++i)
         stored.imu1.gyr_bias[i] = static_cast<float>((&kChip1Errors.gyrBias.x)[i]);
     stored.quaternionOffset = pose.orientation;
-    const auto sample =
-        makeSample(pose, sensors.chip(Chip::First, pose, 9), sensors.magnetometer(pose), stored);
+    const auto sample = makeSample(pose, sensors.chip(Chip::First, pose, 9, 100),
+                                   sensors.magnetometer(pose), stored);
     EXPECT_LT(norm(toVec(sample.gyr)), 5 * kGyrNoise);
     EXPECT_NEAR(sample.angle.x, 0.0, 1e-4);
     EXPECT_NEAR(sample.angle.y, 0.0, 1e-4);
@@ -135,11 +135,11 @@ TEST(Records, StoredCalibrationAndOffsetCorrectTheSample)
 
 TEST(Records, CalibrationSampleShowsBothChipsRaw)
 {
-    SensorModel sensors(11);
+    SensorModel sensors({}, 11);
     const Pose pose = heldStill(movingPose(2.0));
     const auto sample =
-        makeCalibrationSample(sensors.chip(Chip::First, pose, 2),
-                              sensors.chip(Chip::Second, pose, 2), sensors.magnetometer(pose));
+        makeCalibrationSample(sensors.chip(Chip::First, pose, 2, 100),
+                              sensors.chip(Chip::Second, pose, 2, 100), sensors.magnetometer(pose));
     EXPECT_GT(norm(toVec(sample.gyr1) - toVec(sample.gyr2)), 0.3); // different biases
     EXPECT_NEAR(sample.angle1.x, pose.angles.roll, 0.5);
     EXPECT_NEAR(sample.angle2.y, pose.angles.pitch, 0.5);

@@ -136,7 +136,7 @@ TEST_F(SimulatorTest, StreamsEachRateCodeSteadilyWithoutGaps)
 TEST_F(SimulatorTest, StressRateIsDeliveredInBatchesAtTheSameAverage)
 {
     SimulatorConfig config;
-    config.fixedRate = 8000;
+    config.module.fixedRate = 8000;
     create(config);
     command(CMD_START_STREAM, 1);
     std::size_t samples = 0;
@@ -207,7 +207,7 @@ TEST_F(SimulatorTest, InjectedReplyFaults)
 TEST_F(SimulatorTest, DamagedBytesAreCaughtByTheReceiversChecks)
 {
     SimulatorConfig config;
-    config.fixedRate = 1000;
+    config.module.fixedRate = 1000;
     config.faults.corruptRate = 0.001;
     config.faults.dropRate = 0.001;
     create(config);

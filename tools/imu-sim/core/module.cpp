@@ -83,7 +83,7 @@ bool takesNoPayload(std::uint8_t command)
 } // namespace
 
 Module::Module(const StoredState &stored, const ModuleSettings &settings)
-    : stored_(stored), settings_(settings), sensors_(settings.seed)
+    : stored_(stored), settings_(settings), sensors_(settings.profile, settings.seed)
 {
 }
 
@@ -175,8 +175,8 @@ CommandOutcome Module::stopGyroBias(double uptime)
     GyroBiasEstimator estimator;
     const std::size_t samples = biasSampleCount(uptime - *gyroBiasStartedAt_);
     for (std::size_t i = 0; i < samples; ++i)
-        estimator.add(sensors_.chip(Chip::First, rest, uptime).gyr,
-                      sensors_.chip(Chip::Second, rest, uptime).gyr);
+        estimator.add(sensors_.chip(Chip::First, rest, uptime, kChipInternalRate).gyr,
+                      sensors_.chip(Chip::Second, rest, uptime, kChipInternalRate).gyr);
     storeBias(stored_.imu1.gyr_bias, estimator.chip1Bias());
     storeBias(stored_.imu2.gyr_bias, estimator.chip2Bias());
     gyroBiasStartedAt_.reset();
@@ -219,10 +219,11 @@ CommandOutcome Module::writeCalibration(const std::uint8_t *payload, std::size_t
 Record Module::record(double uptime)
 {
     const Pose pose = poseAt(uptime);
-    const ChipReading chip1 = sensors_.chip(Chip::First, pose, uptime);
+    const double rate = outputRate();
+    const ChipReading chip1 = sensors_.chip(Chip::First, pose, uptime, rate);
     const Vec3 rawMag = sensors_.magnetometer(pose);
     if (runtime_.calibrationMode) {
-        const ChipReading chip2 = sensors_.chip(Chip::Second, pose, uptime);
+        const ChipReading chip2 = sensors_.chip(Chip::Second, pose, uptime, rate);
         return recordOf(DATA_CALIBRATION_SAMPLE, makeCalibrationSample(chip1, chip2, rawMag));
     }
     return recordOf(DATA_SAMPLE, makeSample(pose, chip1, rawMag, stored_));
@@ -237,11 +238,14 @@ void Module::restart(double uptime, const std::optional<VersionBytes> &flashedVe
     gyroBiasStartedAt_.reset();
 }
 
+double Module::outputRate() const
+{
+    return settings_.fixedRate ? *settings_.fixedRate : kRateByCode[runtime_.rateCode];
+}
+
 Pose Module::poseAt(double uptime) const
 {
-    if (settings_.still)
-        return heldStill(movingPose(0));
-    const Pose pose = movingPose(motionClock_.motionTime(uptime));
+    const Pose pose = poseOf(settings_.motion, motionClock_.motionTime(uptime));
     return motionClock_.holding() ? heldStill(pose) : pose;
 }
 

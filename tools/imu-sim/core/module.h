@@ -20,8 +20,11 @@ namespace imusim {
 
 struct ModuleSettings
 {
-    std::uint32_t seed = 1;
-    bool still = false; // hold the body at rest all the time
+    std::uint32_t seed = 1; // of the sensor noise and the bias walks
+    Motion motion = Motion::Sway;
+    SensorProfile profile;
+    // Samples per second whatever rate code the host sets (imu-sim --rate).
+    std::optional<double> fixedRate;
 };
 
 struct CommandOutcome
@@ -50,6 +53,8 @@ public:
     // Whether the module streams records at all, and at which rate code.
     bool sending() const { return runtime_.streaming || runtime_.calibrationMode; }
     std::uint8_t rateCode() const { return runtime_.rateCode; }
+    // Samples per second: the fixed rate if set, else that of the rate code.
+    double outputRate() const;
     Record record(double uptime);
 
     // Back from the bootloader: run-time state starts afresh, flash is kept.

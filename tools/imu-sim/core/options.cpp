@@ -34,6 +34,11 @@ const std::map<std::string, BootloaderTimingChoice> kBootloaderTimings{
     {"stm32f4", BootloaderTimingChoice::Stm32f4},
 };
 
+const std::map<std::string, Motion> kMotions{
+    {"default", Motion::Sway}, {"still", Motion::Still}, {"tumble", Motion::Tumble},
+    {"poses", Motion::Poses},  {"yaw", Motion::Yaw},
+};
+
 constexpr double kMaxRate = 100000.0;
 // Far beyond any flash of the module, small enough to be exact in a double.
 constexpr double kMaxByteCount = 4294967296.0;
@@ -130,7 +135,7 @@ const std::map<std::string, Handler> &valueOptions()
         {"--rate",
          [](const std::string &v, ProgramOptions &o) {
              return valueHandler(v, number(v, 0.1, kMaxRate),
-                                 [&](double n) { o.simulator.fixedRate = n; });
+                                 [&](double n) { o.simulator.module.fixedRate = n; });
          }},
         {"--firmware-version",
          [](const std::string &v, ProgramOptions &o) {
@@ -188,6 +193,19 @@ const std::map<std::string, Handler> &valueOptions()
                  o.simulator.faults.vanishAfter = milliseconds(s);
              });
          }},
+        {"--motion",
+         [](const std::string &v, ProgramOptions &o) {
+             const auto motion = kMotions.find(v);
+             if (motion == kMotions.end())
+                 return "unknown motion '" + v + "' (default, still, tumble, poses or yaw)";
+             o.simulator.module.motion = motion->second;
+             return std::string();
+         }},
+        {"--sensor-profile",
+         [](const std::string &v, ProgramOptions &o) {
+             o.sensorProfile = v;
+             return v.empty() ? std::string("empty file name") : std::string();
+         }},
         {"--bootloader-timing",
          [](const std::string &v, ProgramOptions &o) {
              const auto choice = kBootloaderTimings.find(v);
@@ -240,7 +258,7 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
             continue;
         }
         if (argument == "--still") {
-            options.simulator.module.still = true;
+            options.simulator.module.motion = Motion::Still;
             continue;
         }
         const auto handler = valueOptions().find(argument);
@@ -270,7 +288,18 @@ Options:
   --seed N                seed of the sensor noise and of injected faults (default 1)
   --rate HZ               stream at HZ samples per second whatever rate code the
                           host sets (up to 100000; stress testing)
-  --still                 keep the body at rest
+  --motion MODE           how the body moves: 'default' (sways, turns slowly in yaw,
+                          wobbles a little), 'still', 'tumble' (turns through every
+                          attitude about once a minute, below 51 deg/s), 'poses'
+                          (twelve attitudes, each held still 3 s, 2 s turns between
+                          them, a minute a cycle) or 'yaw' (level, 10 deg/s about
+                          the vertical)
+  --still                 the same as --motion still
+  --sensor-profile FILE   the sensors' errors and noise from a JSON file: the Earth's
+                          field, the magnetometer's hard and soft iron and noise, each
+                          chip's biases, matrices, noise densities and bias walks
+                          (see docs/simulator.md); what it leaves out keeps the
+                          built-in values
   --firmware-version X.Y.Z  version bytes the module reports (default 1.4.2)
   --serial-number TEXT    serial number at start (default ORV000001)
   --bootloader-time S     leave the DFU bootloader by itself after S seconds (default:

@@ -22,6 +22,7 @@ struct ProgramOptions
 {
     SimulatorConfig simulator;
     std::string directory;                       // rendezvous directory; empty: the default one
+    std::string sensorProfile;                   // file of the sensor profile; empty: none
     std::chrono::milliseconds bootloaderStay{0}; // 0: until an application is started
     BootloaderTimingChoice bootloaderTiming = BootloaderTimingChoice::Fast;
     // The bootloader hangs once when a client's image writes reach this many bytes.

@@ -23,6 +23,26 @@ Vec3 operator*(const Vec3 &v, double factor)
 {
     return {v.x * factor, v.y * factor, v.z * factor};
 }
+double dot(const Vec3 &a, const Vec3 &b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+Vec3 cross(const Vec3 &a, const Vec3 &b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+Vec3 operator*(const Mat3 &m, const Vec3 &v)
+{
+    return {dot(m.x, v), dot(m.y, v), dot(m.z, v)};
+}
+
+double determinant(const Mat3 &m)
+{
+    return dot(m.x, cross(m.y, m.z));
+}
+
 double norm(const Vec3 &v)
 {
     return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
@@ -39,6 +59,25 @@ Quat operator*(const Quat &a, const Quat &b)
 Quat conjugate(const Quat &q)
 {
     return {q.w, -q.x, -q.y, -q.z};
+}
+
+Quat axisRotation(const Vec3 &axis, double degrees)
+{
+    const double half = degrees * kRadPerDeg / 2;
+    const Vec3 v = axis * std::sin(half);
+    return {std::cos(half), v.x, v.y, v.z};
+}
+
+double rotationAngle(const Quat &q)
+{
+    return 2 * std::atan2(norm({q.x, q.y, q.z}), std::fabs(q.w)) / kRadPerDeg;
+}
+
+Vec3 rotationAxis(const Quat &q)
+{
+    const Vec3 v = Vec3{q.x, q.y, q.z} * (q.w < 0 ? -1.0 : 1.0);
+    const double length = norm(v);
+    return length > 0 ? v * (1.0 / length) : Vec3{1, 0, 0};
 }
 
 Quat quaternionFromEuler(const EulerAngles &angles)

@@ -1,34 +1,19 @@
-// What the module's sensors read for a given pose: the true quantities plus
-// each chip's fixed errors and random noise. The errors are fixed (not drawn
-// from the seed) so that a calibration can be checked against them.
+// What the module's sensors read for a given pose: the true quantities turned
+// by each sensor's matrix, plus its bias, a slowly wandering bias and white
+// noise, as the sensor profile sets them. The errors are fixed (not drawn from
+// the seed) so that a calibration can be checked against them; the noise and
+// the wandering are drawn from the seed.
 #pragma once
 
 #include "motion_model.h"
 #include "rotation.h"
+#include "sensor_profile.h"
 
+#include <array>
 #include <cstdint>
 #include <random>
 
 namespace imusim {
-
-struct ChipErrors
-{
-    Vec3 gyrBias;             // deg/s
-    Vec3 accBias;             // m/s^2
-    double temperatureOffset; // degrees Celsius
-};
-
-inline constexpr ChipErrors kChip1Errors{{0.35, -0.22, 0.12}, {0.05, -0.03, 0.08}, 0.0};
-inline constexpr ChipErrors kChip2Errors{{-0.18, 0.41, -0.27}, {-0.06, 0.04, -0.02}, 1.2};
-// Hard-iron offset of the magnetometer, micro tesla.
-inline constexpr Vec3 kMagOffset{12.0, -7.0, 4.0};
-// The Earth's field in the world frame (x north, y west, z up), micro tesla.
-inline constexpr Vec3 kEarthField{20.0, 0.0, -44.0};
-
-inline constexpr double kGyrNoise = 0.08;   // deg/s, one sigma
-inline constexpr double kAccNoise = 0.015;  // m/s^2
-inline constexpr double kMagNoise = 0.25;   // micro tesla
-inline constexpr double kAngleNoise = 0.05; // deg, of a chip's own attitude estimate
 
 struct ChipReading
 {
@@ -47,15 +32,28 @@ enum class Chip
 class SensorModel
 {
 public:
-    explicit SensorModel(std::uint32_t seed);
+    SensorModel(const SensorProfile &profile, std::uint32_t seed);
 
-    // Raw reading of one IMU chip; `uptime` drives the temperature.
-    ChipReading chip(Chip which, const Pose &pose, double uptime);
+    // Raw reading of one IMU chip at `uptime`, one of `sampleRate` samples a
+    // second: the rate sets the white noise of one sample (density * sqrt(rate)).
+    ChipReading chip(Chip which, const Pose &pose, double uptime, double sampleRate);
     Vec3 magnetometer(const Pose &pose);
 
 private:
-    Vec3 noise(double sigma);
+    // The random walk of a chip's biases, kept up to `at` seconds of uptime.
+    struct BiasWalk
+    {
+        Vec3 acc;
+        Vec3 gyr;
+        double at = 0;
+    };
 
+    Vec3 walked(Vec3 &offset, double walk, double seconds);
+    Vec3 noise(double sigma);
+    Vec3 whiteNoise(const AxisErrors &errors, double fixedSigma, double sampleRate);
+
+    SensorProfile profile_;
+    std::array<BiasWalk, 2> walks_;
     std::mt19937 random_;
     std::normal_distribution<double> normal_{0.0, 1.0};
 };

@@ -5,8 +5,7 @@
 namespace imusim {
 
 Simulator::Simulator(const SimulatorConfig &config, TimePoint start)
-    : start_(start), fixedRate_(config.fixedRate), faults_(config.faults),
-      module_(config.stored, config.module),
+    : start_(start), faults_(config.faults), module_(config.stored, config.module),
       damager_(config.faults.corruptRate, config.faults.dropRate, config.module.seed + 1),
       skipper_(config.faults.skipRate, config.module.seed + 2)
 {
@@ -43,19 +42,14 @@ void Simulator::execute(const imuproto::Frame &command, TimePoint now)
     replies_.push_back(std::move(reply));
 }
 
-double Simulator::currentRate() const
-{
-    return fixedRate_ ? *fixedRate_ : kRateByCode[module_.rateCode()];
-}
-
 void Simulator::followStreamState(TimePoint now)
 {
     if (!module_.sending() || jumpPending_) {
         scheduler_.stop();
         return;
     }
-    if (!scheduler_.running() || scheduler_.rate() != currentRate())
-        scheduler_.start(currentRate(), now);
+    if (!scheduler_.running() || scheduler_.rate() != module_.outputRate())
+        scheduler_.start(module_.outputRate(), now);
 }
 
 void Simulator::produce(TimePoint now, bool discardSamples, std::vector<std::uint8_t> &out)

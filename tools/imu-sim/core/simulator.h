@@ -19,7 +19,6 @@ struct SimulatorConfig
 {
     ModuleSettings module;
     StoredState stored;
-    std::optional<double> fixedRate; // samples per second, overriding the rate codes
     FaultOptions faults;
 };
 
@@ -69,10 +68,8 @@ private:
     void sendReplies(TimePoint now, std::vector<std::uint8_t> &out);
     void sendSamples(TimePoint now, bool discard, std::vector<std::uint8_t> &out);
     double uptime(TimePoint time) const;
-    double currentRate() const;
 
     TimePoint start_;
-    std::optional<double> fixedRate_;
     FaultOptions faults_;
     Module module_;
     StreamScheduler scheduler_;
