@@ -179,6 +179,48 @@ TEST_F(ModuleTest, GyroBiasCalibrationMeasuresEachChipsBias)
     EXPECT_LT(norm(sum * (1.0 / 400)), 0.05);
 }
 
+// With every motion and a profile of its own, the hold stills the body and the
+// measurement finds the profile's bias (the matrix turns a zero rate to zero).
+TEST(ModuleMotions, GyroBiasHoldAndMeasurementFollowTheProfile)
+{
+    ModuleSettings settings;
+    settings.profile.imu1.gyr = {{1.5, -2.5, 0.5}, {{1.1, 0, 0}, {0, 0.9, 0}, {0, 0.1, 1}}, 0.01};
+    for (const Motion motion :
+         {Motion::Sway, Motion::Still, Motion::Tumble, Motion::Poses, Motion::Yaw}) {
+        settings.motion = motion;
+        Module module(StoredState{}, settings);
+        module.execute(CMD_START_GYR_BIAS, nullptr, 0, 8.0);
+        EXPECT_EQ(norm(module.poseAt(9.0).angularRate), 0.0);
+        EXPECT_EQ(module.poseAt(9.0).orientation.x, module.poseAt(12.0).orientation.x);
+        module.execute(CMD_STOP_GYR_BIAS, nullptr, 0, 13.0);
+        const auto &bias = module.stored().imu1.gyr_bias;
+        EXPECT_LT(norm(Vec3{bias[0] - 1.5, bias[1] + 2.5, bias[2] - 0.5}), 0.03);
+    }
+}
+
+// The white noise of a streamed sample follows the rate code the host sets.
+TEST(ModuleMotions, NoiseFollowsTheRateCode)
+{
+    ModuleSettings settings;
+    settings.motion = Motion::Still;
+    settings.profile.imu1.gyr.noiseDensity = 0.01;
+    double sigmas[2]{};
+    for (const std::uint8_t code : {1, 5}) {
+        Module module(StoredState{}, settings);
+        module.execute(CMD_SET_RATE, &code, 1, 0);
+        double squares = 0;
+        for (int i = 0; i < 4000; ++i) {
+            IMUserial::sensor_data sample{};
+            std::memcpy(&sample, module.record(i / kRateByCode[code]).payload.data(),
+                        sizeof sample);
+            squares += std::pow(sample.gyr.x - kChip1Errors.gyrBias.x, 2);
+        }
+        sigmas[code == 5] = std::sqrt(squares / 4000);
+    }
+    EXPECT_NEAR(sigmas[0], 0.01 * std::sqrt(5.0), 0.002);
+    EXPECT_NEAR(sigmas[1], 0.01 * std::sqrt(200.0), 0.01);
+}
+
 TEST_F(ModuleTest, QuaternionOffsetZeroesThePresentAttitudeUntilReset)
 {
     const double when = 33.0;

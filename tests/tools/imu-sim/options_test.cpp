@@ -1,6 +1,9 @@
 #include "core/options.h"
+#include "core/sensor_profile.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace imusim {
 namespace {
@@ -63,6 +66,14 @@ TEST(Options, DefaultsAndEveryOption)
     ASSERT_TRUE(atOnce.options) << atOnce.error;
     EXPECT_EQ(atOnce.options->bootloaderStallAt, 0u);
 
+    for (const auto &[name, motion] : std::vector<std::pair<std::string, Motion>>{
+             {"default", Motion::Sway}, {"tumble", Motion::Tumble}, {"poses", Motion::Poses}}) {
+        const auto chosen = parseOptions({"--still", "--motion", name, "--sensor-profile", "p"});
+        ASSERT_TRUE(chosen.options) << chosen.error;
+        EXPECT_EQ(chosen.options->simulator.module.motion, motion);
+        EXPECT_EQ(chosen.options->sensorProfile, "p");
+    }
+
     const auto all = parseOptions({"--withhold-reply", "all", "--help"});
     ASSERT_TRUE(all.options);
     EXPECT_TRUE(all.options->simulator.faults.withholds(imuproto::CMD_JUMP_DFU));
@@ -100,11 +111,67 @@ TEST(Options, RefusesWhatItCannotUse)
              {"--bootloader-stall-at", "-1"},
              {"--bootloader-stall-at", "1.5"},
              {"--bootloader-stall-at", "4KiB"},
+             {"--motion", "spin"},
+             {"--sensor-profile", ""},
          }) {
         const auto parsed = parseOptions(arguments);
         EXPECT_FALSE(parsed.options) << arguments.front();
         EXPECT_FALSE(parsed.error.empty());
     }
+}
+
+TEST(SensorProfile, RefusesMalformedProfilesNamingTheField)
+{
+    for (const auto &[json, error] : std::vector<std::pair<std::string, std::string>>{
+             {"{\"imu1\": {\"acc_matrix\": [[1, 0, 0], [0, 1, 0]]}}",
+              "imu1.acc_matrix: expected 3 rows of 3 numbers"},
+             {"{\"imu2\": {\"gyr_bias\": [1, 2]}}", "imu2.gyr_bias: expected 3 numbers"},
+             {"{\"imu1\": {\"acc_noise_density\": -0.1}}", "imu1.acc_noise_density: -0.1 is"},
+             {"{\"imu2\": {\"gyr_bias_walk\": \"0.1\"}}", "imu2.gyr_bias_walk: expected a number"},
+             {"{\"field\": {\"strength_uT\": -48}}", "field.strength_uT: -48 is outside"},
+             {"{\"field\": {\"inclination_deg\": 91}}", "field.inclination_deg: 91 is"},
+             {"{\"mag\": {\"soft_iron\": [[1, 0, 0], [0, 1, 0], [0, 2, 0]]}}",
+              "mag.soft_iron: nearly singular"},
+             {"{\"mag\": {\"hard_iron\": [0, 0, 0]}}", "mag.hard_iron: unknown key"},
+             {"{\"imu3\": {}}", "imu3: unknown key"},
+             {"{\"mag\": 1}", "mag: expected an object"},
+             {"{\"mag\": {\"noise_uT\": 1e999}}", "not JSON"},
+             {"[]", "expected an object"},
+         }) {
+        const ProfileReading reading = readSensorProfile(json);
+        EXPECT_FALSE(reading.profile) << json;
+        EXPECT_EQ(reading.error.rfind(error, 0), 0u) << reading.error;
+    }
+}
+
+TEST(SensorProfile, ReadsEveryFieldAndKeepsTheDefaultsOfTheRest)
+{
+    const ProfileReading empty = readSensorProfile("{}");
+    ASSERT_TRUE(empty.profile) << empty.error;
+    EXPECT_EQ(empty.profile->earthField.z, kEarthField.z);
+    EXPECT_EQ(empty.profile->imu2.gyr.bias.y, kChip2Errors.gyrBias.y);
+    EXPECT_FALSE(empty.profile->imu1.acc.noiseDensity);
+
+    const ProfileReading full =
+        loadSensorProfile(std::string(IMU_SIM_PROFILE_CORPUS) + "/full_example.json");
+    ASSERT_TRUE(full.profile) << full.error;
+    const SensorProfile &p = *full.profile;
+    EXPECT_NEAR(p.earthField.x, 48.5 * std::cos(66.0 * M_PI / 180), 1e-9);
+    EXPECT_NEAR(p.earthField.z, -48.5 * std::sin(66.0 * M_PI / 180), 1e-9);
+    EXPECT_EQ(p.mag.hardIron.y, -30.5);
+    EXPECT_EQ(p.mag.softIron.y.z, -0.02);
+    EXPECT_EQ(p.mag.noise, 0.2);
+    EXPECT_EQ(p.imu1.acc.bias.z, 0.20);
+    EXPECT_EQ(p.imu1.acc.matrix.x.y, 0.002);
+    EXPECT_EQ(p.imu1.acc.noiseDensity, 0.0015);
+    EXPECT_EQ(p.imu1.acc.biasWalk, 0.0001);
+    EXPECT_EQ(p.imu1.gyr.bias.x, 0.4);
+    EXPECT_EQ(p.imu1.gyr.noiseDensity, 0.008);
+    EXPECT_EQ(p.imu1.gyr.biasWalk, 0.0003);
+    EXPECT_EQ(p.imu2.gyr.bias.z, -0.1);
+    EXPECT_EQ(p.imu2.acc.matrix.z.z, 1.0); // not in the file
+    EXPECT_EQ(loadSensorProfile("/nonexistent/p.json").error,
+              "sensor profile /nonexistent/p.json: No such file or directory");
 }
 
 } // namespace

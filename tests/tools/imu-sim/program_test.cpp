@@ -185,6 +185,16 @@ TEST(Program, RefusesBadOptions)
     SimulatorProcess simulator({"--rate", "none"});
     EXPECT_FALSE(simulator.started());
     EXPECT_EQ(simulator.waitForExit(PATIENCE), 2);
+
+    const std::string profile = ::testing::TempDir() + "imu_sim_bad_profile.json";
+    std::ofstream(profile) << R"({"imu1": {"acc_matrix": [[1, 0, 0]]}})";
+    SimulatorProcess refused({"--sensor-profile", profile});
+    EXPECT_FALSE(refused.started());
+    EXPECT_EQ(refused.waitForExit(PATIENCE), 2);
+    EXPECT_NE(refused.errorOutput().find("imu-sim: sensor profile " + profile +
+                                         ": imu1.acc_matrix: expected 3 rows of 3 numbers"),
+              std::string::npos)
+        << refused.errorOutput();
 }
 
 } // namespace
