@@ -25,6 +25,7 @@ all_targets=(
   "calibration_json_fuzz tests/operations/calibration/fuzz-corpus/calibration_json -"
   "recording_spill_file_fuzz tests/operations/recording/fuzz-corpus/spill_file -"
   "recording_csv_table_fuzz tests/operations/recording/fuzz-corpus/csv_table -"
+  "imu_sim_sensor_profile_fuzz tests/tools/imu-sim/fuzz-corpus/sensor_profile -"
 )
 
 seconds=60
