@@ -2,6 +2,8 @@
 
 #include "identity/identity.h"
 
+#include <QMap>
+
 #include <cmath>
 
 namespace cli {
@@ -42,12 +44,23 @@ const QList<CommandForm> &commandForms()
         {{"dfu", "leave"}, Argument::None, Command::BootloaderLeave, {}},
         {{"flash"}, Argument::Required, Command::Flash, {}},
         {{"recover"}, Argument::None, Command::Recover, {"--list", "--export", "--discard"}},
+        {{"calibrate", "mag"},
+         Argument::None,
+         Command::CalibrateMagnetometer,
+         {"--seconds", "--write"}},
+        {{"calibrate", "acc"},
+         Argument::None,
+         Command::CalibrateAccelerometer,
+         {"--chip", "--poses", "--seconds", "--write"}},
+        {{"calibrate", "fit"}, Argument::None, Command::CalibrateFit, {"--from"}},
     };
     return forms;
 }
 
-const QStringList valueOptions = {"--port", "--seconds", "--rate", "--out", "--hold", "--export"};
-const QStringList flagOptions = {"--json", "--probe", "--list", "--discard"};
+const QStringList valueOptions = {"--port",   "--seconds", "--rate",  "--out", "--hold",
+                                  "--export", "--chip",    "--poses", "--from"};
+const QStringList flagOptions = {"--json", "--probe", "--list", "--discard", "--write"};
+constexpr int mostPoses = 100;
 constexpr int highestRateCode = IMUserial::DATARATE_200HZ;
 
 std::optional<double> positiveSeconds(const QString &text)
@@ -77,6 +90,21 @@ QString applyOption(Invocation &invocation, const QString &name, const QString &
         invocation.out = value;
     } else if (name == "--discard") {
         invocation.recoverAction = RecoverAction::Discard;
+    } else if (name == "--write") {
+        invocation.write = true;
+    } else if (name == "--from") {
+        invocation.from = value;
+    } else if (name == "--chip") {
+        static const QMap<QString, ChipChoice> chips{
+            {"1", ChipChoice::First}, {"2", ChipChoice::Second}, {"both", ChipChoice::Both}};
+        if (!chips.contains(value))
+            return QStringLiteral("--chip needs 1, 2 or both");
+        invocation.chips = chips[value];
+    } else if (name == "--poses") {
+        bool ok = false;
+        invocation.poses = value.toInt(&ok);
+        if (!ok || invocation.poses < 6 || invocation.poses > mostPoses)
+            return QStringLiteral("--poses needs a number from 6 to %1").arg(mostPoses);
     } else if (name == "--seconds" || name == "--hold") {
         const std::optional<double> seconds = positiveSeconds(value);
         if (!seconds)
@@ -127,6 +155,10 @@ QString checkCommand(const CommandForm &form, const Invocation &invocation,
                 optionsGiven.count("--discard") >
             1)
             return QStringLiteral("recover takes one of --list, --export DIR and --discard");
+        break;
+    case Command::CalibrateFit:
+        if (invocation.from.isEmpty())
+            return QStringLiteral("calibrate fit needs --from FILE-calibration.csv");
         break;
     case Command::SerialNumberSet:
         if (!identity::isValidSerialNumber(invocation.argument))
@@ -187,7 +219,7 @@ bool needsModule(Command command)
 {
     return command != Command::Help && command != Command::List &&
            command != Command::BootloaderLeave && command != Command::Flash &&
-           command != Command::Recover;
+           command != Command::Recover && command != Command::CalibrateFit;
 }
 
 QString helpText()
@@ -217,6 +249,19 @@ Commands:
   flash FILE                      flash a .dfu, .bin or .hex image through
                                   dfu-convert and dfuse-tool, then leave the
                                   bootloader (the module must be in it: dfu jump)
+  calibrate mag [--seconds N] [--write]
+                                  turn the module in every direction for N
+                                  seconds (default 60) in calibration mode; fit
+                                  the magnetometer and show its quality; with
+                                  --write store it, read it back and verify it
+                                  on the calibrated stream
+  calibrate acc [--chip 1|2|both] [--poses N] [--seconds N] [--write]
+                                  hold the module still in N poses (default 12,
+                                  at most N seconds, default 120); fit each
+                                  chip's accelerometer, as for mag
+  calibrate fit --from FILE-calibration.csv
+                                  fit every sensor a calibration-mode recording
+                                  allows, nothing written
   recover [--list | --export DIR | --discard]
                                   the recordings a program left unsaved (it was
                                   killed or crashed): list them (the default),

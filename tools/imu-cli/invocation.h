@@ -38,6 +38,17 @@ enum class Command
     BootloaderLeave,
     Flash,
     Recover,
+    CalibrateMagnetometer,
+    CalibrateAccelerometer,
+    CalibrateFit,
+};
+
+// Which accelerometer chips a calibration fits.
+enum class ChipChoice
+{
+    First,
+    Second,
+    Both,
 };
 
 // What recover does with each unsaved recording.
@@ -59,6 +70,10 @@ struct Invocation
     std::optional<IMUserial::DATARATE> rate;
     QString out; // record: the file; recover --export: the folder
     RecoverAction recoverAction = RecoverAction::List;
+    bool write = false;                  // calibrate: store the fitted sets
+    ChipChoice chips = ChipChoice::Both; // calibrate acc
+    int poses = 12;                      // calibrate acc: collect until this many
+    QString from;                        // calibrate fit: the calibration-mode table
 };
 
 struct ParsedArguments

@@ -179,7 +179,8 @@ void requestInterruption()
 }
 
 WaitEnd waitWhileOpen(IMUserial::IMUSerial &device, double seconds,
-                      const std::function<void(double elapsed)> &tick)
+                      const std::function<void(double elapsed)> &tick,
+                      const std::function<bool()> &enough)
 {
     constexpr int checkEveryMs = 100;
     QElapsedTimer clock;
@@ -193,7 +194,7 @@ WaitEnd waitWhileOpen(IMUserial::IMUSerial &device, double seconds,
             end = WaitEnd::ModuleVanished;
         else if (interruptionRequested.exchange(false))
             end = WaitEnd::Interrupted;
-        if (end != WaitEnd::Elapsed || elapsed >= seconds)
+        if (end != WaitEnd::Elapsed || elapsed >= seconds || (enough && enough()))
             loop.quit();
         else
             tick(elapsed);

@@ -40,7 +40,9 @@ enum class WaitEnd
 
 // Runs the event loop for `seconds` while the port stays open and no
 // interruption is asked for, telling `tick` the seconds passed now and then.
+// It ends early, as Elapsed, once `enough` says so.
 WaitEnd waitWhileOpen(IMUserial::IMUSerial &device, double seconds,
-                      const std::function<void(double elapsed)> &tick);
+                      const std::function<void(double elapsed)> &tick,
+                      const std::function<bool()> &enough = {});
 
 } // namespace cli

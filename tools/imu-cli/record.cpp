@@ -5,30 +5,35 @@
 #include "outcome/outcome_texts.h"
 #include "recording/csv_export.h"
 #include "recording/recorder.h"
+#include "sample_listener.h"
 #include "stream/missed_samples.h"
 
 #include <QEventLoop>
-
-#include <atomic>
 
 namespace cli {
 
 namespace {
 
 // A recording and the samples missed in it.
-struct Capture
+struct Capture : SampleListener
 {
     Capture(const IMUserial::IMUSerial &device, const recording::SpoolNoticeHandler &onNotice)
         : recorder({}, onNotice), missed(device)
     {
     }
 
+    void sample(const IMUserial::sensor_data &data) override
+    {
+        recorder.recordSample(data, missed.beforeRecord());
+    }
+    void calibrationSample(const IMUserial::sensor_data_calibration &data) override
+    {
+        recorder.recordCalibration(data, missed.beforeRecord());
+    }
+
     recording::Recorder recorder;
     stream::MissedSampleTally<IMUserial::IMUSerial> missed;
 };
-
-// The capture the callbacks feed; set only while reception runs.
-std::atomic<Capture *> activeCapture{nullptr};
 
 // The JSON value and the words of the missed samples; null when the library
 // does not count them.
@@ -60,18 +65,6 @@ QString writeCsv(recording::RecordingSnapshot snapshot, const QString &path, QSt
     return failure;
 }
 
-void sampleArrived(IMUserial::sensor_data *sample)
-{
-    if (Capture *capture = activeCapture.load())
-        capture->recorder.recordSample(*sample, capture->missed.beforeRecord());
-}
-
-void calibrationSampleArrived(IMUserial::sensor_data_calibration *sample)
-{
-    if (Capture *capture = activeCapture.load())
-        capture->recorder.recordCalibration(*sample, capture->missed.beforeRecord());
-}
-
 Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const Console &console)
 {
     if (request.rate) {
@@ -84,7 +77,7 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
     });
     recording::Recorder &recorder = capture.recorder;
     recorder.start();
-    activeCapture = &capture;
+    listen(&capture);
     device.startRecv();
     const bool started = outcome::run([&] { return device.start_data_ransmission(); });
     WaitEnd end = WaitEnd::Elapsed;
@@ -98,7 +91,7 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
     }
     // Once reception has stopped no callback runs any more.
     device.stopRecv();
-    activeCapture = nullptr;
+    listen(nullptr);
     recorder.stop();
     if (!started)
         return failed(ExitCode::Failed, outcome::kStartStream.failure);

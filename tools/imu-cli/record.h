@@ -15,11 +15,6 @@ struct RecordRequest
     QString out;
 };
 
-// The device library's callbacks: the records reach the recording that runs,
-// if any. The device the recording reads must be made with these.
-void sampleArrived(IMUserial::sensor_data *sample);
-void calibrationSampleArrived(IMUserial::sensor_data_calibration *sample);
-
 // Writes `snapshot` as the window's export does; empty when written, else
 // why not. `dropped` tells the records the recording could not keep.
 QString writeCsv(recording::RecordingSnapshot snapshot, const QString &path, QString &dropped);

@@ -1,9 +1,11 @@
 #include "runner.h"
 
+#include "calibrate.h"
 #include "firmware_commands.h"
 #include "module_commands.h"
 #include "record.h"
 #include "recover.h"
+#include "sample_listener.h"
 
 #include <QJsonArray>
 
@@ -25,6 +27,11 @@ std::unique_ptr<IMUserial::IMUSerial> openModule(const QString &port)
     if (!device->isDeivceOpen())
         return nullptr;
     return device;
+}
+
+CalibrationRequest calibrationRequest(const Invocation &invocation)
+{
+    return {invocation.seconds, invocation.write, invocation.chips, invocation.poses};
 }
 
 Outcome runOnModule(const Invocation &invocation, IMUserial::IMUSerial &device,
@@ -52,6 +59,10 @@ Outcome runOnModule(const Invocation &invocation, IMUserial::IMUSerial &device,
         return setQuaternionOffset(device, invocation.command == Command::QuaternionOffsetRecord);
     case Command::BootloaderJump:
         return jumpToBootloader(device);
+    case Command::CalibrateMagnetometer:
+        return calibrateMagnetometer(device, calibrationRequest(invocation), console);
+    case Command::CalibrateAccelerometer:
+        return calibrateAccelerometer(device, calibrationRequest(invocation), console);
     default:
         return failed(ExitCode::Usage, QStringLiteral("not a module command"));
     }
@@ -119,6 +130,8 @@ Outcome run(const Invocation &invocation, const Environment &environment)
         return flashImage(invocation.argument, environment.console);
     case Command::Recover:
         return recover(invocation);
+    case Command::CalibrateFit:
+        return fitRecording(invocation.from);
     default:
         break;
     }

@@ -5,6 +5,7 @@
 #include "module_commands.h"
 #include "record.h"
 #include "runner.h"
+#include "sample_listener.h"
 
 #include <gtest/gtest.h>
 
