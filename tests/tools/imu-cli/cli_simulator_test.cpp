@@ -1,5 +1,6 @@
 // orvik-imu-cli as a script runs it, against running simulators.
 #include "application_image.h"
+#include "cli_program.h"
 #include "memory_layout.h"
 #include "recording/killed_recording.h"
 #include "support/simulator_process.h"
@@ -19,69 +20,9 @@
 #include <numeric>
 
 using imusim::testing::SimulatorProcess;
+using namespace cli::testing;
 
 namespace {
-
-struct CliResult
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-
-    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
-};
-
-// Long enough for a loaded machine; only a failure waits this long.
-constexpr int patienceMs = 60000;
-
-class CliProgram
-{
-public:
-    explicit CliProgram(const SimulatorProcess *simulator)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("IMU_SERIAL_PORT");
-        if (simulator)
-            environment.insert("IMU_SIM_DIR", QString::fromStdString(simulator->directory()));
-        environment.insert("DFUSE_TOOL_DEVICE", "sim");
-        environment.insert("PATH", QStringLiteral(ORVIK_TOOLS_DIR ":") + environment.value("PATH"));
-        process.setProcessEnvironment(environment);
-    }
-
-    void start(const QString &arguments) { start(arguments.split(' ', Qt::SkipEmptyParts)); }
-    void start(const QStringList &arguments) { process.start(ORVIK_CLI, arguments); }
-
-    void kill()
-    {
-        process.kill(); // SIGKILL: nothing is cleaned up
-        process.waitForFinished();
-    }
-
-    CliResult finish(int patience = patienceMs)
-    {
-        CliResult result;
-        if (!process.waitForFinished(patience)) {
-            process.kill();
-            process.waitForFinished();
-            return result;
-        }
-        result.exitCode = process.exitCode();
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
-    }
-
-private:
-    QProcess process;
-};
-
-template <class Arguments>
-CliResult runCli(const SimulatorProcess *simulator, const Arguments &arguments)
-{
-    CliProgram program(simulator);
-    program.start(arguments);
-    return program.finish();
-}
 
 // The rows of a CSV file after its header; each row's index, time and the
 // samples missed before it (the last column).
@@ -285,7 +226,7 @@ TEST_F(CliSimulator, RecordingTenSecondsAtAThousandAHertzLosesNothing)
     EXPECT_EQ(rows.header.value(0), "index");
     EXPECT_EQ(qint64(rows.index.size()), result.json()["samples"].toInteger());
     ASSERT_GT(rows.index.size(), 5000u);
-    ASSERT_EQ(simulator->stop(SIGTERM, std::chrono::milliseconds(patienceMs)), 0);
+    ASSERT_EQ(simulator->stop(SIGTERM, std::chrono::milliseconds(kPatienceMs)), 0);
     expectNothingLostByTheHost(rows, result.json(), *simulator);
 }
 
