@@ -24,16 +24,16 @@ struct Case
     const char *says; // in the message
 };
 
-struct Run
+struct CalibrationRun
 {
     std::unique_ptr<SimulatorProcess> simulator;
     CliResult calibration;
     CliResult storedAfter;
 };
 
-Run run(const Case &c)
+CalibrationRun calibrate(const Case &c)
 {
-    Run run;
+    CalibrationRun run;
     run.simulator = std::make_unique<SimulatorProcess>(
         std::vector<std::string>{"--sensor-profile", kProfile, "--motion", c.motion});
     if (!run.simulator->started())
@@ -43,7 +43,7 @@ Run run(const Case &c)
     return run;
 }
 
-QJsonArray stored(const Run &run, const char *set, const char *field)
+QJsonArray stored(const CalibrationRun &run, const char *set, const char *field)
 {
     return run.storedAfter.json()[set].toObject()[field].toArray();
 }
@@ -56,13 +56,13 @@ TEST(CliCalibrate, WritesWhatItProvesAndRefusesBadData)
         {"yaw", "calibrate mag --seconds 8", 1, "turn the module about its other axes too"},
         {"still", "calibrate acc --seconds 8", 1, "hold the module still in more poses"},
     };
-    std::vector<std::future<Run>> runs;
+    std::vector<std::future<CalibrationRun>> runs;
     for (const Case &c : cases)
-        runs.push_back(std::async(std::launch::async, run, c));
+        runs.push_back(std::async(std::launch::async, calibrate, c));
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const Case &c = cases[i];
         SCOPED_TRACE(c.motion);
-        const Run result = runs[i].get();
+        const CalibrationRun result = runs[i].get();
         ASSERT_TRUE(result.simulator && result.simulator->started());
         const QJsonObject json = result.calibration.json();
         EXPECT_EQ(result.calibration.exitCode, c.exitCode)
