@@ -117,12 +117,6 @@ double rateOf(std::size_t count, double seconds)
     return seconds > 0 ? double(count) / seconds : 0;
 }
 
-QString failureOf(WaitEnd end)
-{
-    return end == WaitEnd::ModuleVanished ? QString::fromLatin1(outcome::kModuleVanished)
-                                          : QString::fromLatin1(interrupted);
-}
-
 // The sets as stored before the calibration, with the stream stopped as for
 // every exchange of calibration data; they fill what a fit leaves out.
 StoredSets storedSets(IMUserial::IMUSerial &device)
