@@ -99,8 +99,7 @@ MagnetometerResult fitMagnetometer(const std::vector<Eigen::Vector3d> &raw,
     MagnetometerQuality &quality = result.quality;
     quality.points = raw.size();
     const Eigen::Vector3d boxCentre = boundingBoxCentre(raw);
-    quality.spreadBeforePercent =
-        magnitudeSpreadPercent(corrected(raw, boxCentre, Eigen::Matrix3d::Identity()));
+    quality.spreadBeforePercent = magnitudeSpreadPercent(raw);
     const QuadricFit quadric = fitQuadric(raw, QuadricTerms::Full);
     quality.condition = quadric.condition;
     quality.coveragePercent =

@@ -16,9 +16,9 @@ namespace calibration {
 struct MagnetometerQuality
 {
     std::size_t points = 0;
-    // Standard deviation of |B| over its mean, per cent: of the raw readings
-    // about the centre of their bounding box, and of the readings corrected by
-    // the fitted set (empty when refused).
+    // Standard deviation of |B| over its mean, per cent: of the raw readings,
+    // as a module without calibration reports them, and of the readings
+    // corrected by the fitted set (empty when refused).
     double spreadBeforePercent = 0;
     std::optional<double> spreadAfterPercent;
     // Sphere cells (sphere_coverage.h) reached by the readings about the
