@@ -107,10 +107,12 @@ const std::vector<Eigen::Vector3d> &wantedPoseDirections()
     // half-way between two adjacent faces, chosen so that no two of the six
     // are nearer than 60 degrees; the first three tilt about each axis once,
     // so that the first nine poses already determine the full matrix.
+    // imu-sim's --motion poses holds the same twelve, as an operator following
+    // the marks does.
     static const std::vector<Eigen::Vector3d> kDirections = {
-        {1, 0, 0},        {-1, 0, 0},       {0, 1, 0},        {0, -1, 0},
-        {0, 0, 1},        {0, 0, -1},       tilted(1, 1, 0),  tilted(-1, 0, -1),
-        tilted(0, -1, 1), tilted(1, -1, 0), tilted(-1, 0, 1), tilted(0, -1, -1),
+        {1, 0, 0},       {-1, 0, 0},       {0, 1, 0},        {0, -1, 0},
+        {0, 0, 1},       {0, 0, -1},       tilted(1, 1, 0),  tilted(1, 0, 1),
+        tilted(0, 1, 1), tilted(1, -1, 0), tilted(0, 1, -1), tilted(-1, 0, 1),
     };
     return kDirections;
 }
