@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "calibration/calibration_panel.h"
+#include "calibration/calibration_wizard.h"
 #include "chart/live_plot.h"
 #include "connection/link_control.h"
 #include "firmware/updater.h"
@@ -44,6 +45,9 @@ MainWindow::~MainWindow()
     tracer = nullptr;
     // A port search under way uses the device object.
     link_->stopSearch();
+    // Leaving the wizard takes the module out of calibration mode, which
+    // needs the device object.
+    calibrationWizard_.reset();
     // The library's destructor stops reception and closes the port; once it
     // has returned no callback can reach this window any more.
     delete imuSerial;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calibration/raw_sample_handoff.h"
 #include "chart/graph_data_container.h"
 #include "imuserial.h"
 #include "live/display_tick.h"
@@ -24,7 +25,8 @@ class QProgressDialog;
 class Ui_MainWindow;
 namespace calibration {
 class CalibrationPanel;
-}
+class CalibrationWizard;
+} // namespace calibration
 namespace chart {
 class LivePlot;
 }
@@ -180,12 +182,16 @@ private:
     // read-outs, the parser panel and the orientation view; it also keeps the
     // chart's time origin, which that thread sets.
     live::SampleHandoff handoff_;
+    // Raw and calibrated readings from the receive thread, while the
+    // calibration wizard collects them.
+    calibration::RawSampleHandoff calibrationHandoff_;
     // The units the window wires together, owned by the window.
     livelog::LiveLog *liveLog_ = nullptr;
     chart::LivePlot *livePlot_ = nullptr;
     std::unique_ptr<recording::StreamRecording> stream_;
     connection::LinkControl *link_ = nullptr;
     std::unique_ptr<calibration::CalibrationPanel> calibrationPanel_;
+    std::unique_ptr<calibration::CalibrationWizard> calibrationWizard_;
     std::unique_ptr<identity::IdentityPanel> identityPanel_;
     firmware::FirmwarePanel *firmwarePanel_ = nullptr;
     filemenu::FileMenu *fileMenu_ = nullptr;

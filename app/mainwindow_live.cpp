@@ -36,6 +36,7 @@ void MainWindow::RecvImuCallback(IMUserial::sensor_data *data)
         window->handoff_.pushPoint(v.x, v.y, v.z);
     }
     window->handoff_.storeSample(*data);
+    window->calibrationHandoff_.offer(*data);
 }
 
 void MainWindow::on_comboBoxMessagesDisplayMode_currentTextChanged(const QString &arg1)

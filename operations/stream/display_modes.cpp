@@ -89,4 +89,13 @@ IMUserial::DATARATE dataRateFor(const QString &comboText)
     return IMUserial::DATARATE_100HZ;
 }
 
+double samplesPerSecond(IMUserial::DATARATE code)
+{
+    for (const RateCode &rate : rateCodes) {
+        if (rate.code == code)
+            return QString::fromLatin1(rate.comboText).toDouble();
+    }
+    return 100;
+}
+
 } // namespace stream

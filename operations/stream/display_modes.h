@@ -36,5 +36,7 @@ DisplayMode graphModeFor(const QString &comboText);
 // The module's rate code for a rate text ("200" to "1"); unknown text gives
 // the 100 Hz code.
 IMUserial::DATARATE dataRateFor(const QString &comboText);
+// The samples per second a rate code stands for; an unknown code counts as 100.
+double samplesPerSecond(IMUserial::DATARATE code);
 
 } // namespace stream

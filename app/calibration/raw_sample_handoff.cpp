@@ -1,0 +1,39 @@
+#include "calibration/raw_sample_handoff.h"
+
+namespace calibration {
+
+void RawSampleHandoff::listen(Listening what)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    listening_ = what;
+    raw_.clear();
+    calibrated_.clear();
+}
+
+std::vector<IMUserial::sensor_data_calibration> RawSampleHandoff::takeRaw()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(raw_, {});
+}
+
+std::vector<IMUserial::sensor_data> RawSampleHandoff::takeCalibrated()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(calibrated_, {});
+}
+
+void RawSampleHandoff::offer(const IMUserial::sensor_data_calibration &record)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (listening_ == Listening::Raw)
+        raw_.push_back(record);
+}
+
+void RawSampleHandoff::offer(const IMUserial::sensor_data &sample)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (listening_ == Listening::Calibrated)
+        calibrated_.push_back(sample);
+}
+
+} // namespace calibration
