@@ -285,7 +285,7 @@ void CalibrationWizard::showOutcome(const FitOutcome &outcome)
 
 void CalibrationWizard::write()
 {
-    const FittedWrite written = writeOutcome(device_, *outcome_);
+    const FittedWrite written = writeFitted(device_, outcome_->fits());
     prompter_.log("Calibration write: " + writeText(written));
     result_->appendPlainText("\n" + writeText(written));
     if (written != FittedWrite::Verified)

@@ -86,6 +86,12 @@ bool FitOutcome::writable() const
     return true;
 }
 
+Fits FitOutcome::fits() const
+{
+    const auto fitOf = [](const auto &result) { return result ? result->fit : std::nullopt; };
+    return {fitOf(chips[0]), fitOf(chips[1]), fitOf(magnetometer)};
+}
+
 FitOutcome runFits(const FitInput &input)
 {
     FitOutcome outcome{input.choice, {}, {}};

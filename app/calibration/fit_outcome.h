@@ -43,6 +43,8 @@ struct FitOutcome
 
     // Every chosen fit gave a set.
     bool writable() const;
+    // The sets fitted, for writeFitted().
+    Fits fits() const;
 };
 
 FitOutcome runFits(const FitInput &input);
@@ -52,22 +54,6 @@ FitOutcome runFits(const FitInput &input);
 QString outcomeText(const FitOutcome &outcome);
 // One line for the log.
 QString outcomeLogLine(const FitOutcome &outcome);
-
-// The chosen fits put into the sets read from the module first.
-template <class Device> FittedWrite writeOutcome(Device &device, const FitOutcome &outcome)
-{
-    const StoredSets stored = readStoredSets(device);
-    if (!stored.complete())
-        return FittedWrite::NotReadFirst;
-    StoredSets changed;
-    if (outcome.magnetometer)
-        changed.mag = withFit(*stored.mag, *outcome.magnetometer->fit);
-    if (outcome.chips[0])
-        changed.imu1 = withFit(*stored.imu1, *outcome.chips[0]->fit);
-    if (outcome.chips[1])
-        changed.imu2 = withFit(*stored.imu2, *outcome.chips[1]->fit);
-    return writeFitted(device, changed);
-}
 
 QString writeText(FittedWrite result);
 
