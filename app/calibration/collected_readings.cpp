@@ -30,11 +30,14 @@ double meanNorm(const std::vector<Eigen::Vector3d> &vectors)
     return vectors.empty() ? 1 : sum / double(vectors.size());
 }
 
-SphereCoverage coverageOf(const std::vector<Eigen::Vector3d> &directions)
+// As the fit counts it: a reading too near the centre points nowhere.
+SphereCoverage coverageOf(const std::vector<Eigen::Vector3d> &aboutCentre)
 {
     SphereCoverage coverage;
-    for (const Eigen::Vector3d &direction : directions)
-        coverage.add(direction);
+    for (const Eigen::Vector3d &direction : aboutCentre) {
+        if (direction.norm() >= kLeastMagneticField)
+            coverage.add(direction);
+    }
     return coverage;
 }
 
