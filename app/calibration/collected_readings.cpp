@@ -153,8 +153,9 @@ CloudScene CollectedReadings::accelerometerScene() const
         scene.marks.push_back({kStandardGravity * wanted[index], reached});
     }
     for (std::size_t chip = 0; chip < poseFinders_.size(); ++chip) {
-        for (const StillPose &pose :
-             chosen(chip) ? poseFinders_[chip].poses() : std::vector<StillPose>{})
+        if (!chosen(chip))
+            continue;
+        for (const StillPose &pose : poseFinders_[chip].poses())
             scene.poses.push_back(pose.mean);
     }
     return scene;
