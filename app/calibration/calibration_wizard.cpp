@@ -6,6 +6,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -152,7 +153,8 @@ QWidget *CalibrationWizard::buildCollectPage()
     result_ = new QPlainTextEdit;
     result_->setObjectName("plainTextEditFitResult");
     result_->setReadOnly(true);
-    result_->setTabStopDistance(60);
+    result_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    result_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     write_ = button("pushButtonWrite", tr("Write"));
     connect(write_, &QPushButton::clicked, this, &CalibrationWizard::write);
     auto *actions = new QHBoxLayout;
@@ -297,11 +299,14 @@ void CalibrationWizard::write()
 
 void CalibrationWizard::startVerifying()
 {
+    const bool onStream = checkedOnStream(outcome_->choice);
     pages_->setCurrentIndex(VerifyPage);
-    verifyHelp_->setText(verifyHelp(outcome_->choice));
+    verifyHelp_->setText(writeText(FittedWrite::Verified) +
+                         (onStream ? "\n\n" + verifyHelp(outcome_->choice) : QString()));
+    verifyProgress_->setVisible(onStream);
     verifyProgress_->setValue(0);
     const bool leftMode = leaveCalibrationMode();
-    if (!checkedOnStream(outcome_->choice))
+    if (!onStream)
         return showVerdict(verdictText(*outcome_, {}, 0));
     if (!leftMode)
         return showVerdict(tr("Written and read back; not checked on the module's stream, as "

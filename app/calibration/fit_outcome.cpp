@@ -12,10 +12,10 @@ namespace {
 
 QString numbers(const Eigen::Vector3d &v)
 {
-    return QStringLiteral("%1  %2  %3")
-        .arg(v.x(), 0, 'f', 4)
-        .arg(v.y(), 0, 'f', 4)
-        .arg(v.z(), 0, 'f', 4);
+    return QStringLiteral("%1 %2 %3")
+        .arg(v.x(), 9, 'f', 4)
+        .arg(v.y(), 9, 'f', 4)
+        .arg(v.z(), 9, 'f', 4);
 }
 
 QString matrixRows(const Eigen::Matrix3d &m)

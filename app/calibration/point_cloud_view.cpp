@@ -43,7 +43,7 @@ void drawMark(QPainter &painter, const QPointF &at, bool reached, bool behind)
     if (behind)
         colour.setAlpha(90);
     if (reached) {
-        drawDot(painter, at, 9, colour);
+        drawDot(painter, at, 10, colour);
         return;
     }
     painter.setPen(QPen(colour, 2));
@@ -103,9 +103,10 @@ void PointCloudView::paintEvent(QPaintEvent * /*event*/)
     drawMarks(painter, camera, scene_, true);
     for (const Eigen::Vector3d &point : scene_.points)
         drawDot(painter, projected(camera, scene_, point).point, 2.5, kReadingColour);
-    for (const Eigen::Vector3d &pose : scene_.poses)
-        drawDot(painter, projected(camera, scene_, pose).point, 8, kPoseColour);
     drawMarks(painter, camera, scene_, false);
+    // Over the marks, so a reached mark shows as a ring about its pose.
+    for (const Eigen::Vector3d &pose : scene_.poses)
+        drawDot(painter, projected(camera, scene_, pose).point, 6, kPoseColour);
     if (scene_.latest)
         drawDot(painter, projected(camera, scene_, *scene_.latest).point, 7, kLatestColour);
 }
