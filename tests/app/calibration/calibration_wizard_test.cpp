@@ -1,13 +1,18 @@
 // The Calibrate… wizard against the scripted device library: raw readings of
 // a sensor with known errors fed through the calibration callback, the fit,
 // the write with its read-back, refusals and every way of leaving.
+#include "calibration/fit_limits.h"
 #include "calibration/magnetometer_fit.h"
+#include "calibration/still_poses.h"
+#include "neutral_calibration.h"
 #include "synthetic_readings.h"
 #include "window_fixture.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include <cstring>
 #include <thread>
@@ -44,6 +49,24 @@ std::vector<Eigen::Vector3d> tumbled()
     return magnetometer().read(calibrationtest::sphereVectors(2000, 45));
 }
 
+const Eigen::Vector3d kChip2Bias(-0.06, 0.04, -0.02);
+
+// Chip 2 held still in each wanted direction in turn, at the window's 100 Hz.
+std::vector<IMUserial::sensor_data_calibration> chip2Poses()
+{
+    SimulatedSensor chip2(
+        {kChip2Bias, calibrationtest::symmetricMatrix(1.01, 0.99, 1.0, 0, 0, 0), 0.01}, 3);
+    const std::vector<Eigen::Vector3d> stream = calibrationtest::poseStream(
+        chip2,
+        calibrationtest::gravityVectors(calibration::wantedPoseDirections(),
+                                        calibration::kStandardGravity),
+        100, 2, 0.5);
+    std::vector<IMUserial::sensor_data_calibration> records(stream.size());
+    for (std::size_t i = 0; i < stream.size(); ++i)
+        records[i].acc2 = vec3(stream[i]);
+    return records;
+}
+
 // Turned about its z axis only: every reading in one plane.
 std::vector<Eigen::Vector3d> yawedOnly()
 {
@@ -71,15 +94,18 @@ protected:
         widget("pushButtonStartCollecting")->click();
     }
 
-    void feed(const std::vector<IMUserial::sensor_data_calibration> &records)
+    // Waits until the figures show what was fed: `figures` by default the
+    // count of magnetometer readings.
+    void feed(const std::vector<IMUserial::sensor_data_calibration> &records, QString figures = {})
     {
         std::thread([&] {
             for (const auto &record : records)
                 device().emitCalibrationSample(record);
         }).join();
-        const QString counted = QString::number(records.size()) + " readings";
+        if (figures.isNull())
+            figures = QString::number(records.size()) + " readings";
         ASSERT_TRUE(waitUntil([&] {
-            return widget<QLabel>("labelFigures")->text().startsWith(counted) &&
+            return widget<QLabel>("labelFigures")->text().startsWith(figures) &&
                    widget("pushButtonCompute")->isEnabled();
         }));
     }
@@ -122,6 +148,33 @@ TEST_F(CalibrationWizard, WritesTheFittedSetReadsItBackAndSamplesTheCalibratedSt
     wizard()->reject();
     EXPECT_EQ(device().calls().back(), "stop_data_ransmission") << "the stream it started";
     EXPECT_EQ(find<QAbstractButton>("pushButtonStartRecv")->text(), "Start Recv");
+}
+
+TEST_F(CalibrationWizard, ChipTwoIsWrittenAloneAndVerifiedByItsReadBack)
+{
+    IMUserial::imu_calibration_data stored = IMUserial::neutralImuSet();
+    stored.gyr_bias[0] = 0.35f;
+    device().setCalibration(stored, stored, IMUserial::neutralMagSet());
+    connectDevice();
+    click("pushButtonCalibrate");
+    widget<QRadioButton>("radioButtonAccelerometer")->setChecked(true);
+    widget<QComboBox>("comboBoxChips")->setCurrentIndex(1);
+    widget("pushButtonStartCollecting")->click();
+    feed(chip2Poses(), "Chip 2: 12 still poses");
+    EXPECT_TRUE(computed().contains("Accelerometer of chip 2: 12 still poses"));
+    widget("pushButtonWrite")->click();
+
+    ASSERT_EQ(device().imuSetsWritten().size(), 2u);
+    const IMUserial::imu_calibration_data chip1 = device().imuSetsWritten()[0];
+    const IMUserial::imu_calibration_data chip2 = device().imuSetsWritten()[1];
+    EXPECT_EQ(0, std::memcmp(&chip1, &stored, sizeof stored)) << "chip 1 kept";
+    EXPECT_EQ(chip2.gyr_bias[0], 0.35f) << "the gyroscope part kept";
+    for (int axis = 0; axis < 3; ++axis)
+        EXPECT_NEAR(chip2.acc_bias[axis], kChip2Bias[axis], 0.01) << axis;
+    EXPECT_EQ(widget<QLabel>("labelVerdict")->text(),
+              "Chip 2 verified by read-back only: the module's stream reports chip 1.");
+    EXPECT_FALSE(device().wasCalled("start_data_ransmission"));
+    EXPECT_EQ(device().calls().back(), "exitCalibrationMode");
 }
 
 TEST_F(CalibrationWizard, ReadingsInOnePlaneAreRefusedWithTheirReason)
