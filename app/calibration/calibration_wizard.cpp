@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
-#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,9 +16,6 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <type_traits>
 
 namespace calibration {
 
@@ -99,6 +95,8 @@ CalibrationWizard::CalibrationWizard(IMUserial::IMUSerial &device, RawSampleHand
     connect(&collectTimer_, &QTimer::timeout, this, &CalibrationWizard::takeRawSamples);
     verifyTimer_.setInterval(kTakeIntervalMs);
     connect(&verifyTimer_, &QTimer::timeout, this, &CalibrationWizard::takeCalibratedSamples);
+    connect(&fit_, &JobSignals::finished, this, &CalibrationWizard::showOutcome);
+    connect(&check_, &JobSignals::finished, this, &CalibrationWizard::showCheck);
 }
 
 CalibrationWizard::~CalibrationWizard()
@@ -218,18 +216,6 @@ Choice CalibrationWizard::choice() const
     return {Sensor::Accelerometer, {chips != 1, chips != 0}};
 }
 
-template <class Work, class Done> void CalibrationWizard::runInBackground(Work work, Done done)
-{
-    using Result = std::invoke_result_t<Work>;
-    auto *watcher = new QFutureWatcher<Result>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, done, run = run_] {
-        watcher->deleteLater();
-        if (run == run_)
-            done(watcher->result());
-    });
-    watcher->setFuture(QtConcurrent::run(std::move(work)));
-}
-
 void CalibrationWizard::startCollecting()
 {
     if (!connection::deviceOpen(device_, connection::kLoggedAndDebugged, prompter_))
@@ -271,18 +257,20 @@ void CalibrationWizard::compute()
     compute_->setEnabled(false);
     write_->setEnabled(false);
     result_->setPlainText(tr("Computing…"));
-    runInBackground([input = collected_->fitInput()] { return runFits(input); },
-                    [this](const FitOutcome &outcome) { showOutcome(outcome); });
+    fit_.start([input = collected_->fitInput()] { return runFits(input); });
 }
 
-void CalibrationWizard::showOutcome(const FitOutcome &outcome)
+void CalibrationWizard::showOutcome()
 {
+    std::optional<FitOutcome> outcome = fit_.take();
+    if (!outcome)
+        return;
     computing_ = false;
-    outcome_ = outcome;
-    result_->setPlainText(outcomeText(outcome));
-    prompter_.log(outcomeLogLine(outcome));
+    outcome_ = std::move(outcome);
+    result_->setPlainText(outcomeText(*outcome_));
+    prompter_.log(outcomeLogLine(*outcome_));
     compute_->setEnabled(collected_->canCompute());
-    write_->setEnabled(outcome.writable());
+    write_->setEnabled(outcome_->writable());
 }
 
 void CalibrationWizard::write()
@@ -344,10 +332,16 @@ void CalibrationWizard::verify()
         stream_.stop();
     streamStarted_ = false;
     verdict_->setText(tr("Checking %1 calibrated samples…").arg(calibrated_.size()));
-    runInBackground([outcome = *outcome_, samples = std::move(calibrated_),
-                     rate = sampleRate_()] { return verdictText(outcome, samples, rate); },
-                    [this](const QString &verdict) { showVerdict(verdict); });
+    check_.start([outcome = *outcome_, samples = std::move(calibrated_), rate = sampleRate_()] {
+        return verdictText(outcome, samples, rate);
+    });
     calibrated_.clear();
+}
+
+void CalibrationWizard::showCheck()
+{
+    if (const std::optional<QString> verdict = check_.take())
+        showVerdict(*verdict);
 }
 
 void CalibrationWizard::showVerdict(const QString &verdict)
@@ -367,7 +361,8 @@ bool CalibrationWizard::leaveCalibrationMode()
 
 void CalibrationWizard::finish()
 {
-    ++run_;
+    fit_.discard();
+    check_.discard();
     computing_ = false;
     collectTimer_.stop();
     verifyTimer_.stop();

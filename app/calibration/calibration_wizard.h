@@ -7,6 +7,7 @@
 // the stream it started. GUI thread only.
 #pragma once
 
+#include "calibration/background_job.h"
 #include "calibration/collected_readings.h"
 #include "calibration/fit_outcome.h"
 #include "calibration/raw_sample_handoff.h"
@@ -64,15 +65,15 @@ private:
     void startCollecting();
     void takeRawSamples();
     void compute();
-    void showOutcome(const FitOutcome &outcome);
+    void showOutcome();
     void write();
     void startVerifying();
     void takeCalibratedSamples();
     void verify();
+    void showCheck();
     void showVerdict(const QString &verdict);
     bool leaveCalibrationMode();
     void finish();
-    template <class Work, class Done> void runInBackground(Work work, Done done);
 
     IMUserial::IMUSerial &device_;
     RawSampleHandoff &handoff_;
@@ -103,9 +104,8 @@ private:
     bool computing_ = false;
     bool inCalibrationMode_ = false;
     bool streamStarted_ = false;
-    // Counts the wizard's openings, so that a fit or a check finishing after
-    // the wizard was left is not shown in the next run.
-    int run_ = 0;
+    BackgroundJob<FitOutcome> fit_;
+    BackgroundJob<QString> check_;
 };
 
 } // namespace calibration

@@ -29,9 +29,13 @@ QString chipName(std::size_t chip)
     return QStringLiteral("Accelerometer of chip %1").arg(chip + 1);
 }
 
-template <class Result> QString summary(const QString &name, const Result &result)
+// The name and the quality figures on one line for the log; for the wizard's
+// narrow pane each on a line of its own.
+template <class Result>
+QString summary(const QString &name, const Result &result, bool shown = false)
 {
-    QString text = name + ": " + qualityText(result.quality);
+    QString quality = qualityText(result.quality);
+    QString text = shown ? name + ":\n" + quality.replace("; ", "\n") : name + ": " + quality;
     if (!result.fit)
         text += "\nNot fitted: " + QString::fromStdString(result.refusal);
     return text + "\n";
@@ -39,7 +43,7 @@ template <class Result> QString summary(const QString &name, const Result &resul
 
 QString magnetometerText(const MagnetometerResult &result)
 {
-    const QString text = summary("Magnetometer", result);
+    const QString text = summary("Magnetometer", result, true);
     if (!result.fit)
         return text;
     const MagnetometerFit &fit = *result.fit;
@@ -50,7 +54,7 @@ QString magnetometerText(const MagnetometerResult &result)
 
 QString accelerometerText(std::size_t chip, const AccelerometerResult &result)
 {
-    QString text = summary(chipName(chip), result);
+    QString text = summary(chipName(chip), result, true);
     if (!result.fit)
         return text;
     if (!result.note.empty())

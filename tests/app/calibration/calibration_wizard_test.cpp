@@ -127,7 +127,7 @@ TEST_F(CalibrationWizard, WritesTheFittedSetReadsItBackAndSamplesTheCalibratedSt
 {
     startCollecting();
     feed(magnetometerRecords(tumbled()));
-    EXPECT_TRUE(computed().contains("Magnetometer: 2000 readings"));
+    EXPECT_TRUE(computed().startsWith("Magnetometer:\n2000 readings"));
     ASSERT_TRUE(widget("pushButtonWrite")->isEnabled());
     widget("pushButtonWrite")->click();
 
@@ -161,7 +161,7 @@ TEST_F(CalibrationWizard, ChipTwoIsWrittenAloneAndVerifiedByItsReadBack)
     widget<QComboBox>("comboBoxChips")->setCurrentIndex(1);
     widget("pushButtonStartCollecting")->click();
     feed(chip2Poses(), "Chip 2: 12 still poses");
-    EXPECT_TRUE(computed().contains("Accelerometer of chip 2: 12 still poses"));
+    EXPECT_TRUE(computed().startsWith("Accelerometer of chip 2:\n12 still poses"));
     widget("pushButtonWrite")->click();
 
     ASSERT_EQ(device().imuSetsWritten().size(), 2u);
