@@ -56,10 +56,8 @@ std::vector<IMUserial::sensor_data_calibration> chip2Poses()
 {
     SimulatedSensor chip2(
         {kChip2Bias, calibrationtest::symmetricMatrix(1.01, 0.99, 1.0, 0, 0, 0), 0.01}, 3);
-    const std::vector<Eigen::Vector3d> stream = calibrationtest::poseStream(
-        chip2,
-        calibrationtest::gravityVectors(calibration::wantedPoseDirections(),
-                                        calibration::kStandardGravity),
+    const std::vector<Eigen::Vector3d> stream = chip2.stream(
+        calibrationtest::scaled(calibration::wantedPoseDirections(), calibration::kStandardGravity),
         100, 2, 0.5);
     std::vector<IMUserial::sensor_data_calibration> records(stream.size());
     for (std::size_t i = 0; i < stream.size(); ++i)
@@ -70,7 +68,7 @@ std::vector<IMUserial::sensor_data_calibration> chip2Poses()
 // Turned about its z axis only: every reading in one plane.
 std::vector<Eigen::Vector3d> yawedOnly()
 {
-    return magnetometer().read(calibrationtest::yawVectors(600, 45, 60));
+    return magnetometer().read(calibrationtest::yawOnlyVectors(600, 45));
 }
 
 } // namespace
