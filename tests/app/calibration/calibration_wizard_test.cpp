@@ -226,8 +226,9 @@ TEST_P(LeavingTheWizard, ExitsCalibrationModeAndWritesNothing)
     leave();
     EXPECT_EQ(device().calls().back(), "exitCalibrationMode");
     EXPECT_TRUE(nothingWritten());
-    if (window)
+    if (window) {
         EXPECT_FALSE(wizard()->isVisible());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(, LeavingTheWizard,
