@@ -152,11 +152,14 @@ std::optional<Outcome> collectRaw(IMUserial::IMUSerial &device, double seconds,
     return std::nullopt;
 }
 
-// The calibrated stream sampled for a while; empty readings when it could not
-// be started.
-std::optional<WaitEnd> sampleCalibratedStream(IMUserial::IMUSerial &device,
-                                              const QString &instruction, const Console &console)
+// The readings `of` the calibrated stream, sampled for the check; none when
+// the stream could not be started or the check was cut short.
+std::optional<Readings> sampleCalibratedStream(IMUserial::IMUSerial &device,
+                                               const Collection &collection,
+                                               Readings (Collection::*of)() const,
+                                               const QString &instruction, const Console &console)
 {
+    const std::size_t before = (collection.*of)().size();
     if (!outcome::run([&] { return device.start_data_ransmission(); }))
         return std::nullopt;
     console.notice(instruction);
@@ -164,9 +167,14 @@ std::optional<WaitEnd> sampleCalibratedStream(IMUserial::IMUSerial &device,
         console.progress(
             QStringLiteral("verifying: %1 of %2 s").arg(int(elapsed)).arg(kVerifyingSeconds));
     });
-    if (end != WaitEnd::ModuleVanished)
-        outcome::run([&] { return device.stop_data_ransmission(); });
-    return end;
+    if (end == WaitEnd::ModuleVanished)
+        return std::nullopt;
+    outcome::run([&] { return device.stop_data_ransmission(); });
+    if (end != WaitEnd::Elapsed)
+        return std::nullopt;
+    Readings readings = (collection.*of)();
+    readings.erase(readings.begin(), readings.begin() + std::ptrdiff_t(before));
+    return readings;
 }
 
 QString writtenText(calibration::FittedWrite write)
@@ -259,15 +267,12 @@ std::optional<calibration::Verification> verifyMagnetometer(IMUserial::IMUSerial
                                                             double predictedSpread,
                                                             const Console &console)
 {
-    const std::size_t before = collection.calibratedMag().size();
-    const std::optional<WaitEnd> end = sampleCalibratedStream(
-        device, QStringLiteral("Keep turning the module: its calibrated stream is checked"),
-        console);
-    if (!end || *end != WaitEnd::Elapsed)
+    const std::optional<Readings> readings = sampleCalibratedStream(
+        device, collection, &Collection::calibratedMag,
+        QStringLiteral("Keep turning the module: its calibrated stream is checked"), console);
+    if (!readings)
         return std::nullopt;
-    Readings readings = collection.calibratedMag();
-    readings.erase(readings.begin(), readings.begin() + std::ptrdiff_t(before));
-    return calibration::verifyMagnetometer(readings, predictedSpread);
+    return calibration::verifyMagnetometer(*readings, predictedSpread);
 }
 
 std::optional<calibration::Verification> verifyAccelerometer(IMUserial::IMUSerial &device,
@@ -275,16 +280,13 @@ std::optional<calibration::Verification> verifyAccelerometer(IMUserial::IMUSeria
                                                              double predictedWorstMg,
                                                              const Console &console)
 {
-    const std::size_t before = collection.calibratedAcc().size();
-    const std::optional<WaitEnd> end = sampleCalibratedStream(
-        device,
+    const std::optional<Readings> readings = sampleCalibratedStream(
+        device, collection, &Collection::calibratedAcc,
         QStringLiteral("Hold the module still in a few poses: its calibrated stream is checked"),
         console);
-    if (!end || *end != WaitEnd::Elapsed)
+    if (!readings)
         return std::nullopt;
-    Readings readings = collection.calibratedAcc();
-    readings.erase(readings.begin(), readings.begin() + std::ptrdiff_t(before));
-    return calibration::verifyAccelerometer(readings, rateOf(readings.size(), kVerifyingSeconds),
+    return calibration::verifyAccelerometer(*readings, rateOf(readings->size(), kVerifyingSeconds),
                                             calibration::kStandardGravity, predictedWorstMg);
 }
 
