@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts the module simulator and opens the
-# application connected to nothing until you press "Connect".
+# application connected to nothing until you press "Connect". IMU_SIM_ARGS
+# are handed to the simulator, e.g. "--sensor-profile
+# tools/imu-sim/profiles/lab.json --motion tumble" for a module to calibrate.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/build}
@@ -16,7 +18,8 @@ cleanup() {
 trap cleanup EXIT
 
 if [[ -x "$bin/imu-sim" ]]; then
-  "$bin/imu-sim" &
+  # shellcheck disable=SC2086 # the arguments are split as on a command line
+  "$bin/imu-sim" ${IMU_SIM_ARGS:-} &
   simulator_pid=$!
 fi
 

@@ -14,7 +14,7 @@ using namespace cli::testing;
 
 namespace {
 
-const std::string kProfile = ORVIK_TEST_SUPPORT_DIR "/calibration/lab_profile.json";
+const std::string kProfile = ORVIK_PROFILES_DIR "/lab.json";
 
 struct Case
 {
