@@ -2,8 +2,9 @@
 # Builds with sanitizers into build-<sanitizers>/ and runs the tests there.
 #   sanitize.sh address,undefined   the whole suite
 #   sanitize.sh thread              the threaded parts: the device library, the
-#                                   sample hand-off, the window's live data and
-#                                   its recording, the command line's recording
+#                                   sample hand-off, the window's live data, its
+#                                   recording and its calibration wizard, the
+#                                   command line's recording and calibrations
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 sanitizers=${1:-address,undefined}
@@ -11,7 +12,8 @@ build_dir=${BUILD_DIR:-$root/build-${sanitizers//,/-}}
 
 threaded_tests=(imuserial_frame_test imuserial_device_test imuserial_discovery_test
                 imu_sim_library_tests test_handoff test_live recording_test
-                test_recording_window test_cli_commands)
+                test_recording_window test_cli_commands test_calibration_wizard
+                test_cli_calibrate)
 
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVIK_SANITIZE="$sanitizers" -DORVIK_BUILD_BENCH=OFF >/dev/null

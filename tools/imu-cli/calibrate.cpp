@@ -12,6 +12,7 @@
 #include "outcome/command_outcome.h"
 #include "outcome/outcome_texts.h"
 #include "recording/csv_reader.h"
+#include "recording/sample_rate.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -322,20 +323,6 @@ AccelerometerFits fitAccelerometers(const std::vector<int> &chips,
     return out;
 }
 
-// Samples per second from a table's time column: the median interval.
-double tableRate(const std::vector<recording::CalibrationRecord> &records)
-{
-    std::vector<double> intervals;
-    for (std::size_t i = 1; i < records.size(); ++i)
-        intervals.push_back(records[i].seconds - records[i - 1].seconds);
-    if (intervals.empty())
-        return 0;
-    std::nth_element(intervals.begin(), intervals.begin() + std::ptrdiff_t(intervals.size() / 2),
-                     intervals.end());
-    const double median = intervals[intervals.size() / 2];
-    return median > 0 ? 1 / median : 0;
-}
-
 // A file has no module to read a chip's gyroscope part from: only the fitted
 // fields are shown.
 QJsonObject fittedFieldsOnly(QJsonObject sets)
@@ -458,7 +445,7 @@ Outcome fitRecording(const QString &file)
             return readingsOf(chip == 1 ? &IMUserial::sensor_data_calibration::acc1
                                         : &IMUserial::sensor_data_calibration::acc2);
         },
-        tableRate(records));
+        recording::medianRate(records));
     const calibration::MagnetometerResult mag =
         calibration::fitMagnetometer(readingsOf(&IMUserial::sensor_data_calibration::mag));
     fitted.lines.prepend("magnetometer: " + calibration::qualityText(mag.quality));

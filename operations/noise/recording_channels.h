@@ -1,0 +1,34 @@
+// The channels a noise analysis reads from a recording: from calibration-mode
+// records both chips' raw gyroscope and accelerometer (12 channels), else the
+// normal stream's calibrated ones, which it reports for chip 1 (6 channels).
+// The sample rate is the median interval of the time column.
+#pragma once
+
+#include "noise/noise_analysis.h"
+#include "recording/csv_reader.h"
+#include "recording/recorder.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace noise {
+
+struct RecordedChannels
+{
+    std::vector<Channel> channels;
+    double rate = 0;  // samples per second, from the time column
+    bool raw = false; // from calibration-mode records
+};
+
+struct ChannelsRead
+{
+    std::optional<RecordedChannels> recorded;
+    QString error; // why there are none, in one line
+};
+
+ChannelsRead channelsOf(const recording::csv::ReadTables &tables);
+// The recording under way or just made; calibration-mode records first.
+ChannelsRead channelsOf(recording::RecordingSnapshot snapshot);
+
+} // namespace noise
