@@ -7,7 +7,7 @@
 
 #include <QJsonArray>
 
-#include <thread>
+#include <memory>
 
 using imusim::testing::SimulatorProcess;
 using namespace cli::testing;
@@ -24,28 +24,12 @@ struct Case
     const char *says; // in the message
 };
 
-struct CalibrationRun
+QJsonArray stored(const SimulatorProcess &simulator, const char *set, const char *field)
 {
-    std::unique_ptr<SimulatorProcess> simulator;
-    CliResult calibration;
-    CliResult storedAfter;
-};
-
-CalibrationRun calibrate(const Case &c)
-{
-    CalibrationRun run;
-    run.simulator = std::make_unique<SimulatorProcess>(
-        std::vector<std::string>{"--sensor-profile", kProfile, "--motion", c.motion});
-    if (!run.simulator->started())
-        return run;
-    run.calibration = runCli(run.simulator.get(), c.command + " --write --json");
-    run.storedAfter = runCli(run.simulator.get(), QStringLiteral("calibration read"));
-    return run;
-}
-
-QJsonArray stored(const CalibrationRun &run, const char *set, const char *field)
-{
-    return run.storedAfter.json()[set].toObject()[field].toArray();
+    return runCli(&simulator, QStringLiteral("calibration read"))
+        .json()[set]
+        .toObject()[field]
+        .toArray();
 }
 
 // The three run at once: a calibration takes most of a minute.
@@ -56,26 +40,26 @@ TEST(CliCalibrate, WritesWhatItProvesAndRefusesBadData)
         {"yaw", "calibrate mag --seconds 8", 1, "turn the module about its other axes too"},
         {"still", "calibrate acc --seconds 8", 1, "hold the module still in more poses"},
     };
-    // Joined threads, which ThreadSanitizer sees synchronise.
-    std::vector<CalibrationRun> runs(std::size(cases));
-    std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        threads.emplace_back([&, i] { runs[i] = calibrate(cases[i]); });
-    for (std::thread &thread : threads)
-        thread.join();
-    for (std::size_t i = 0; i < runs.size(); ++i) {
+    std::vector<std::unique_ptr<SimulatorProcess>> simulators;
+    std::vector<std::unique_ptr<CliProgram>> calibrations;
+    for (const Case &c : cases) {
+        simulators.push_back(std::make_unique<SimulatorProcess>(
+            std::vector<std::string>{"--sensor-profile", kProfile, "--motion", c.motion}));
+        ASSERT_TRUE(simulators.back()->started());
+        calibrations.push_back(std::make_unique<CliProgram>(simulators.back().get()));
+        calibrations.back()->start(c.command + " --write --json");
+    }
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case &c = cases[i];
         SCOPED_TRACE(c.motion);
-        const CalibrationRun &result = runs[i];
-        ASSERT_TRUE(result.simulator && result.simulator->started());
-        const QJsonObject json = result.calibration.json();
-        EXPECT_EQ(result.calibration.exitCode, c.exitCode)
-            << json["message"].toString().toStdString();
+        const CliResult calibration = calibrations[i]->finish();
+        const QJsonObject json = calibration.json();
+        EXPECT_EQ(calibration.exitCode, c.exitCode) << json["message"].toString().toStdString();
         EXPECT_TRUE(json["message"].toString().contains(c.says))
             << json["message"].toString().toStdString();
         EXPECT_EQ(json["written"].toBool(), c.exitCode == 0);
         EXPECT_EQ(json["verified"].toBool(), c.exitCode == 0);
-        const QJsonArray bias = stored(result, "mag", "mag_bias");
+        const QJsonArray bias = stored(*simulators[i], "mag", "mag_bias");
         ASSERT_EQ(bias.size(), 3);
         if (c.exitCode == 0) {
             const double hardIron[] = {12.0, -30.5, 4.0};
