@@ -44,7 +44,7 @@ struct Analysis
     double rate = 0;                       // samples per second
     double seconds = 0;                    // length of the record
     std::vector<ChannelAnalysis> channels; // in the order given
-    bool cancelled = false;
+    bool cancelled = false;                // then no channel is given
 };
 
 struct AnalysisControl
