@@ -2,6 +2,8 @@
 
 #include "recording/sample_rate.h"
 
+#include <initializer_list>
+
 namespace noise {
 
 namespace {
@@ -24,38 +26,56 @@ std::vector<RecordType> readAll(recording::TableSnapshot<RecordType> table)
     return records;
 }
 
-template <class RecordType, class Field>
-void addVector(std::vector<Channel> &channels, const std::vector<RecordType> &records, int chip,
-               Sensor sensor, Field field)
+// A vector of the records' payload and the chip and sensor it belongs to.
+template <class Payload> struct Source
 {
-    for (int axis = 0; axis < 3; ++axis) {
-        Channel channel{chip, sensor, axis, {}};
-        channel.samples.reserve(records.size());
-        for (const RecordType &record : records) {
-            const IMUserial::vec3 &v = record.data.*field;
-            channel.samples.push_back(axis == 0 ? v.x : axis == 1 ? v.y : v.z);
+    int chip;
+    Sensor sensor;
+    IMUserial::vec3 Payload::*field;
+};
+
+// Every axis of every source, in one pass over the records.
+template <class RecordType, class Payload>
+std::vector<Channel> channelsFrom(const std::vector<RecordType> &records,
+                                  std::initializer_list<Source<Payload>> sources)
+{
+    std::vector<Channel> channels;
+    for (const Source<Payload> &source : sources)
+        for (int axis = 0; axis < 3; ++axis)
+            channels.push_back(
+                {source.chip, source.sensor, axis, std::vector<double>(records.size())});
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        auto channel = channels.begin();
+        for (const Source<Payload> &source : sources) {
+            const IMUserial::vec3 &v = records[i].data.*source.field;
+            (channel++)->samples[i] = v.x;
+            (channel++)->samples[i] = v.y;
+            (channel++)->samples[i] = v.z;
         }
-        channels.push_back(std::move(channel));
     }
+    return channels;
 }
 
 ChannelsRead fromCalibration(const std::vector<recording::CalibrationRecord> &records)
 {
     using C = IMUserial::sensor_data_calibration;
-    RecordedChannels recorded{{}, recording::medianRate(records), true};
-    addVector(recorded.channels, records, 1, Sensor::Gyroscope, &C::gyr1);
-    addVector(recorded.channels, records, 1, Sensor::Accelerometer, &C::acc1);
-    addVector(recorded.channels, records, 2, Sensor::Gyroscope, &C::gyr2);
-    addVector(recorded.channels, records, 2, Sensor::Accelerometer, &C::acc2);
+    const auto gyr = Sensor::Gyroscope;
+    const auto acc = Sensor::Accelerometer;
+    RecordedChannels recorded{
+        channelsFrom<recording::CalibrationRecord, C>(
+            records,
+            {{1, gyr, &C::gyr1}, {1, acc, &C::acc1}, {2, gyr, &C::gyr2}, {2, acc, &C::acc2}}),
+        recording::medianRate(records), true};
     return {std::move(recorded), {}};
 }
 
 ChannelsRead fromSamples(const std::vector<recording::SampleRecord> &records)
 {
     using S = IMUserial::sensor_data;
-    RecordedChannels recorded{{}, recording::medianRate(records), false};
-    addVector(recorded.channels, records, 1, Sensor::Gyroscope, &S::gyr);
-    addVector(recorded.channels, records, 1, Sensor::Accelerometer, &S::acc);
+    RecordedChannels recorded{
+        channelsFrom<recording::SampleRecord, S>(
+            records, {{1, Sensor::Gyroscope, &S::gyr}, {1, Sensor::Accelerometer, &S::acc}}),
+        recording::medianRate(records), false};
     return {std::move(recorded), {}};
 }
 
