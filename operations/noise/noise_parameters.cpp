@@ -8,8 +8,8 @@ namespace noise {
 
 namespace {
 
-// How far a local slope may stray from a line's and still lie on it. At 0.1
-// from -1/2 (or +1/2) white noise and random walk alone give sigma within
+// How far a slope may stray from a line's and still lie on it. At 0.1 from
+// -1/2 (or +1/2), white noise and random walk together give sigma within
 // 5.4 % of the line's (docs/noise-analysis.md).
 constexpr double kSlopeTolerance = 0.1;
 // The slope at a point is the secant to the points up to this many decades
@@ -27,20 +27,28 @@ struct Slope
     double uncertainty = INFINITY; // a point alone has no slope
 };
 
-bool determined(const Slope &slope)
-{
-    return slope.uncertainty <= kSlopeTolerance;
-}
-
 double relativeError(const AllanPoint &p)
 {
     return p.error / p.deviation;
 }
 
-// The local log-log slope of each point with its one-sigma uncertainty from the
-// error bars at the secant's ends (taken as independent, which overstates it).
-// The secant reaches at least the next point either side.
-std::vector<Slope> slopes(const AllanCurve &curve)
+// The log-log slope between two points, its one-sigma uncertainty from their
+// error bars (taken as independent, which overstates it).
+Slope secant(const AllanPoint &from, const AllanPoint &to)
+{
+    const double span = std::log(to.tau / from.tau);
+    return {std::log(to.deviation / from.deviation) / span,
+            std::hypot(relativeError(from), relativeError(to)) / span};
+}
+
+bool determined(const Slope &slope)
+{
+    return slope.uncertainty <= kSlopeTolerance;
+}
+
+// The local slope of each point: the secant over kSlopeHalfSpan either side,
+// reaching at least the next point.
+std::vector<Slope> localSlopes(const AllanCurve &curve)
 {
     std::vector<Slope> out(curve.size());
     for (std::size_t i = 0; i < curve.size(); ++i) {
@@ -52,24 +60,17 @@ std::vector<Slope> slopes(const AllanCurve &curve)
         while (to + 1 < curve.size() &&
                (to == i || std::log10(curve[to + 1].tau) - at <= kSlopeHalfSpan))
             ++to;
-        if (from == to)
-            continue;
-        const double span = std::log(curve[to].tau / curve[from].tau);
-        out[i].value = std::log(curve[to].deviation / curve[from].deviation) / span;
-        out[i].uncertainty =
-            std::hypot(relativeError(curve[from]), relativeError(curve[to])) / span;
+        if (from != to)
+            out[i] = secant(curve[from], curve[to]);
     }
     return out;
 }
 
-// Points whose slope is known to within the tolerance, and lies within it of
-// `target`.
-std::vector<bool> onLine(const std::vector<Slope> &slope, double target)
+// Within the tolerance of `target`, widened by the slope's own uncertainty:
+// at long averaging times the local slopes scatter more than the tolerance.
+bool consistent(const Slope &slope, double target)
 {
-    std::vector<bool> on(slope.size(), false);
-    for (std::size_t i = 0; i < slope.size(); ++i)
-        on[i] = determined(slope[i]) && std::abs(slope[i].value - target) <= kSlopeTolerance;
-    return on;
+    return std::abs(slope.value - target) <= kSlopeTolerance + slope.uncertainty;
 }
 
 double weight(const AllanPoint &p)
@@ -84,76 +85,94 @@ std::string text(const char *format, double value)
     return buffer;
 }
 
-// Why a line was not found, with the longest averaging time whose slope is
-// well enough known.
-std::string noLine(const AllanCurve &curve, const std::vector<Slope> &slope, const char *lineName)
+// The longest averaging time whose local slope is known to the tolerance.
+double longestDetermined(const AllanCurve &curve, const std::vector<Slope> &slopes)
 {
     double longest = 0;
     for (std::size_t i = 0; i < curve.size(); ++i)
-        if (determined(slope[i]))
+        if (determined(slopes[i]))
             longest = curve[i].tau;
+    return longest;
+}
+
+std::string noLine(const AllanCurve &curve, const std::vector<Slope> &slopes, const char *lineName)
+{
+    const double longest = longestDetermined(curve, slopes);
     if (longest == 0)
         return "the record is too short for any slope of the curve: record longer";
     return std::string("no stretch of slope ") + lineName + " over " +
            std::to_string(kLeastPoints) + " averaging times" +
-           text(" up to %.3g s, the longest well determined: record longer or keep the module "
-                "stiller",
-                longest);
+           text(" (slopes known up to %.3g s): record longer or keep the module stiller", longest);
+}
+
+// The stretch of the line of slope `target`: points each consistent with it,
+// at least kLeastPoints, whose end-to-end slope is within the tolerance of it
+// and known to the tolerance; of those the one that carries the most weight.
+// Empty (from == to) when there is none.
+std::pair<std::size_t, std::size_t> stretchOf(const AllanCurve &curve,
+                                              const std::vector<Slope> &slopes, double target)
+{
+    std::pair<std::size_t, std::size_t> best{0, 0};
+    double bestWeight = 0;
+    for (std::size_t from = 0; from < curve.size(); ++from) {
+        double total = 0;
+        for (std::size_t to = from; to < curve.size() && consistent(slopes[to], target); ++to) {
+            total += weight(curve[to]);
+            const Slope overall = secant(curve[from], curve[to]);
+            if (to + 1 - from >= kLeastPoints && determined(overall) &&
+                std::abs(overall.value - target) <= kSlopeTolerance && total > bestWeight)
+                best = {from, to + 1}, bestWeight = total;
+        }
+    }
+    return best;
 }
 
 // Reads the line of slope `target` at `tauRead`: the error-weighted mean, in
-// logarithms, of each point's sigma carried along the line to `tauRead`, over
-// the run of points on the line that carries the most weight.
-ReadParameter readLine(const AllanCurve &curve, const std::vector<Slope> &slope, double target,
+// logarithms, of each point of its stretch carried along the line to `tauRead`.
+ReadParameter readLine(const AllanCurve &curve, const std::vector<Slope> &slopes, double target,
                        double tauRead, const char *lineName)
 {
-    const std::vector<bool> on = onLine(slope, target);
-    std::size_t bestFrom = 0, bestTo = 0;
-    double bestWeight = 0;
-    for (std::size_t from = 0; from < curve.size();) {
-        std::size_t to = from;
-        double total = 0;
-        while (to < curve.size() && on[to])
-            total += weight(curve[to++]);
-        if (to - from >= kLeastPoints && total > bestWeight)
-            bestFrom = from, bestTo = to, bestWeight = total;
-        from = to == from ? from + 1 : to;
-    }
-    if (bestWeight == 0)
-        return {std::nullopt, 0, 0, noLine(curve, slope, lineName)};
-    double sum = 0;
-    for (std::size_t i = bestFrom; i < bestTo; ++i)
+    const auto [from, to] = stretchOf(curve, slopes, target);
+    if (from == to)
+        return {std::nullopt, 0, 0, noLine(curve, slopes, lineName)};
+    double sum = 0, total = 0;
+    for (std::size_t i = from; i < to; ++i) {
         sum += weight(curve[i]) *
                std::log(curve[i].deviation * std::pow(tauRead / curve[i].tau, target));
-    return {std::exp(sum / bestWeight), curve[bestFrom].tau, curve[bestTo - 1].tau, {}};
+        total += weight(curve[i]);
+    }
+    return {std::exp(sum / total), curve[from].tau, curve[to - 1].tau, {}};
 }
 
-// The lowest well-determined point, if the curve is flat there, and the flat
-// stretch around it.
-std::pair<ReadParameter, double> readFloor(const AllanCurve &curve, const std::vector<Slope> &slope)
+// The lowest point whose local slope is known to the tolerance, if the curve is
+// flat there, and the flat stretch around it.
+std::pair<ReadParameter, double> readFloor(const AllanCurve &curve,
+                                           const std::vector<Slope> &slopes)
 {
-    const std::vector<bool> flat = onLine(slope, 0);
+    const auto flat = [&](std::size_t i) {
+        return determined(slopes[i]) && std::abs(slopes[i].value) <= kSlopeTolerance;
+    };
     std::size_t lowest = curve.size();
     for (std::size_t i = 0; i < curve.size(); ++i)
-        if (determined(slope[i]) &&
+        if (determined(slopes[i]) &&
             (lowest == curve.size() || curve[i].deviation < curve[lowest].deviation))
             lowest = i;
     if (lowest == curve.size())
         return {{std::nullopt, 0, 0,
                  "the record is too short for any slope of the curve: record longer"},
                 0};
-    if (!flat[lowest])
+    if (!flat(lowest))
         return {{std::nullopt, 0, 0,
-                 slope[lowest].value < 0
-                     ? text("the curve still falls at %.3g s, the longest averaging time well "
-                            "determined: record longer",
+                 slopes[lowest].value < 0
+                     ? text("the curve still falls at %.3g s, the longest averaging time whose "
+                            "slope is known: record longer",
                             curve[lowest].tau)
                      : text("the curve rises from %.3g s on: no flat minimum", curve[lowest].tau)},
                 0};
     std::size_t from = lowest, to = lowest;
-    while (from > 0 && flat[from - 1])
+    while (from > 0 && flat(from - 1))
         --from;
-    while (to + 1 < curve.size() && flat[to + 1])
+    while (to + 1 < curve.size() && flat(to + 1))
         ++to;
     return {{curve[lowest].deviation / kFlickerFloor, curve[from].tau, curve[to].tau, {}},
             curve[lowest].tau};
@@ -163,11 +182,11 @@ std::pair<ReadParameter, double> readFloor(const AllanCurve &curve, const std::v
 
 NoiseParameters readNoiseParameters(const AllanCurve &curve)
 {
-    const std::vector<Slope> slope = slopes(curve);
+    const std::vector<Slope> slopes = localSlopes(curve);
     NoiseParameters parameters;
-    parameters.whiteNoise = readLine(curve, slope, -0.5, 1, "-1/2");
-    std::tie(parameters.biasInstability, parameters.biasInstabilityTau) = readFloor(curve, slope);
-    parameters.randomWalk = readLine(curve, slope, 0.5, 3, "+1/2");
+    parameters.whiteNoise = readLine(curve, slopes, -0.5, 1, "-1/2");
+    std::tie(parameters.biasInstability, parameters.biasInstabilityTau) = readFloor(curve, slopes);
+    parameters.randomWalk = readLine(curve, slopes, 0.5, 3, "+1/2");
     return parameters;
 }
 
