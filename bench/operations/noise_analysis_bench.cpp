@@ -7,6 +7,7 @@
 #include "noise/recording_channels.h"
 #include "recording/csv_format.h"
 #include "recording/csv_reader.h"
+#include "synthetic_noise.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,18 +22,30 @@ constexpr double kRate = 200;
 constexpr double kSeconds = 3 * 3600;
 constexpr std::size_t kRowsPerWrite = 10000;
 
-// Readings of a still, level module: gyroscopes in deg/s, accelerometers in
-// m/s^2 with gravity on z, the other fields held with a little noise.
+// Readings of a still, level module: both chips' gyroscopes (deg/s) and
+// accelerometers (m/s^2, gravity on z) with a MEMS part's white noise and
+// random walk, the other fields held with a little white noise.
 class StillModule
 {
 public:
-    IMUserial::sensor_data_calibration next()
+    StillModule()
+    {
+        const noisetest::KnownNoise gyr{0.005, 0.0003, 0.3}, acc{0.0008, 0.00005, 0.02};
+        // gyr1, acc1, gyr2, acc2; x, y, z each.
+        for (unsigned channel = 0; channel < 12; ++channel)
+            channels_.push_back(
+                noisetest::stillReadings(channel / 3 % 2 ? acc : gyr, kRate, kSeconds, channel));
+    }
+
+    IMUserial::sensor_data_calibration at(std::size_t i)
     {
         IMUserial::sensor_data_calibration d{};
-        for (IMUserial::vec3 *gyr : {&d.gyr1, &d.gyr2})
-            *gyr = {noisy(0.3f, 0.07f), noisy(-0.2f, 0.07f), noisy(0.1f, 0.07f)};
-        for (IMUserial::vec3 *acc : {&d.acc1, &d.acc2})
-            *acc = {noisy(0.02f, 0.01f), noisy(-0.03f, 0.01f), noisy(9.81f, 0.01f)};
+        d.gyr1 = vector(0, i);
+        d.acc1 = vector(3, i);
+        d.gyr2 = vector(6, i);
+        d.acc2 = vector(9, i);
+        d.acc1.z += 9.81f;
+        d.acc2.z += 9.81f;
         for (IMUserial::vec3 *angle : {&d.angle1, &d.angle2})
             *angle = {noisy(0.1f, 0.01f), noisy(-0.2f, 0.01f), noisy(45, 0.01f)};
         d.temp1 = noisy(31, 0.05f);
@@ -42,8 +55,14 @@ public:
     }
 
 private:
+    IMUserial::vec3 vector(std::size_t first, std::size_t i) const
+    {
+        return {float(channels_[first][i]), float(channels_[first + 1][i]),
+                float(channels_[first + 2][i])};
+    }
     float noisy(float value, float deviation) { return value + deviation * normal_(random_); }
 
+    std::vector<std::vector<double>> channels_;
     std::mt19937 random_{5};
     std::normal_distribution<float> normal_;
 };
@@ -60,7 +79,7 @@ const QString &recordingFile()
         StillModule module;
         const auto rows = std::uint64_t(kSeconds * kRate);
         for (std::uint64_t i = 0; i < rows; ++i) {
-            recording::csv::appendRow(text, {i, double(i) / kRate, module.next(), 0});
+            recording::csv::appendRow(text, {i, double(i) / kRate, module.at(i), 0});
             if (i % kRowsPerWrite == 0 || i + 1 == rows) {
                 out.write(text.data(), qint64(text.size()));
                 text.clear();
@@ -102,6 +121,10 @@ void BM_EndToEnd(benchmark::State &state)
     for (auto _ : state) {
         const noise::Analysis analysis = analyseTables(readTables());
         benchmark::DoNotOptimize(analysis.channels.data());
+        // What gyr1_x was made with: N 0.005, K 0.0003.
+        const noise::NoiseParameters &read = analysis.channels.front().parameters;
+        state.counters["N"] = read.whiteNoise.value.value_or(0);
+        state.counters["K"] = read.randomWalk.value.value_or(0);
     }
 }
 

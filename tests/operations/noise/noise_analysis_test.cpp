@@ -25,14 +25,11 @@ TEST(NoiseAnalysisTest, AnalysesEveryChannelInOrderReportingProgressUpToAll)
     const Analysis analysis =
         analyse(channels, kRate, {[&](double done) { shares.push_back(done); }, nullptr, 2});
     ASSERT_EQ(analysis.channels.size(), channels.size());
-    EXPECT_DOUBLE_EQ(analysis.seconds, 60);
     for (std::size_t i = 0; i < channels.size(); ++i) {
-        EXPECT_EQ(analysis.channels[i].chip, channels[i].chip);
-        EXPECT_EQ(analysis.channels[i].sensor, channels[i].sensor);
-        EXPECT_EQ(analysis.channels[i].axis, channels[i].axis);
-        EXPECT_FALSE(analysis.channels[i].curve.empty());
-        EXPECT_TRUE(analysis.channels[i].parameters.whiteNoise.value);
-        EXPECT_FALSE(analysis.channels[i].spectrum.density.empty());
+        const ChannelAnalysis &a = analysis.channels[i];
+        EXPECT_EQ(channelName(a.chip, a.sensor, a.axis),
+                  channelName(channels[i].chip, channels[i].sensor, channels[i].axis));
+        EXPECT_TRUE(a.parameters.whiteNoise.value && !a.spectrum.density.empty()) << i;
     }
     ASSERT_FALSE(shares.empty());
     EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
@@ -43,8 +40,7 @@ TEST(NoiseAnalysisTest, ACancelledAnalysisGivesNoChannel)
 {
     const std::atomic<bool> cancel{true};
     const Analysis analysis = analyse(fourChannels(), kRate, {{}, &cancel, 2});
-    EXPECT_TRUE(analysis.cancelled);
-    EXPECT_TRUE(analysis.channels.empty());
+    EXPECT_TRUE(analysis.cancelled && analysis.channels.empty());
 }
 
 } // namespace

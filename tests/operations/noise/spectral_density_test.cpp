@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 namespace {
 
 using namespace noise;
@@ -16,12 +18,10 @@ TEST(SpectralDensityTest, WhiteNoiseIsFlatAtTwiceTheSquareOfItsDensity)
         welchSpectrum(noisetest::stillReadings({density, 0, 5}, rate, 600, 11), rate);
     ASSERT_GT(spectrum.density.size(), 1000u);
     EXPECT_DOUBLE_EQ(spectrum.frequency.back(), rate / 2);
-    const std::size_t half = spectrum.density.size() / 2;
-    for (std::size_t from : {std::size_t(1), half}) {
-        double sum = 0;
-        for (std::size_t k = from; k < from + half - 1; ++k)
-            sum += spectrum.density[k];
-        EXPECT_NEAR(sum / double(half - 1) / (2 * density * density), 1, 0.03) << from;
+    const auto half = std::ptrdiff_t(spectrum.density.size() / 2);
+    for (auto from : {spectrum.density.begin() + 1, spectrum.density.begin() + half}) {
+        const double mean = std::accumulate(from, from + half - 1, 0.0) / double(half - 1);
+        EXPECT_NEAR(mean / (2 * density * density), 1, 0.03);
     }
 }
 
