@@ -2,7 +2,7 @@
 // chips: 12 channels), exported as CSV to a temporary file, then analysed end
 // to end: read back, split into channels, every channel's Allan deviation,
 // parameters and spectrum. Beside it the same file read alone, and the
-// analysis alone of the channels already read.
+// analysis alone of the channels already read, over one and two threads.
 #include "noise/noise_analysis.h"
 #include "noise/recording_channels.h"
 #include "recording/csv_format.h"
@@ -128,19 +128,27 @@ void BM_EndToEnd(benchmark::State &state)
     }
 }
 
+// Over as many worker threads as the argument says.
 void BM_AnalysisAlone(benchmark::State &state)
 {
     const noise::ChannelsRead read = noise::channelsOf(readTables());
+    noise::AnalysisControl control;
+    control.threads = unsigned(state.range(0));
     for (auto _ : state) {
         const noise::Analysis analysis =
-            noise::analyse(read.recorded->channels, read.recorded->rate);
+            noise::analyse(read.recorded->channels, read.recorded->rate, control);
         benchmark::DoNotOptimize(analysis.channels.data());
     }
 }
 
 BENCHMARK(BM_ReadFileAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_EndToEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_AnalysisAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_AnalysisAlone)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 } // namespace
 
