@@ -23,7 +23,7 @@ constexpr double kSeconds = 3 * 3600;
 constexpr std::size_t kRowsPerWrite = 10000;
 
 // Readings of a still, level module: both chips' gyroscopes (deg/s) and
-// accelerometers (m/s^2, gravity on z) with a MEMS part's white noise and
+// accelerometers (m/s^2, gravity on z) with a MEMS sensor's white noise and
 // random walk, the other fields held with a little white noise.
 class StillModule
 {

@@ -37,11 +37,11 @@ public:
     }
 
 private:
-    void perform(std::size_t index, std::size_t part)
+    void perform(std::size_t index, std::size_t stage)
     {
         const Channel &channel = channels_[index];
         ChannelAnalysis &result = results_[index];
-        if (part == 0) {
+        if (stage == 0) {
             result.curve = allanDeviation(channel.samples, rate_, control_.cancel);
             result.parameters = readNoiseParameters(result.curve);
         } else {
