@@ -72,6 +72,7 @@ void MainWindow::initVariable()
     connectFirmware();
     connectFileMenu();
     connectViews();
+    connectNoise();
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());

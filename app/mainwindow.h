@@ -138,6 +138,7 @@ private:
     void connectFirmware();
     void connectFileMenu();
     void connectViews();
+    void connectNoise();
     static void transmite_error_callback();
     // How the units speak to the operator: through writeLog and QMessageBoxWindow.
     prompts::Prompter prompter();

@@ -1,0 +1,111 @@
+#include "noise/analysis_run.h"
+
+#include "recording/csv_reader.h"
+
+#include <QFileInfo>
+
+#include <memory>
+
+namespace noise {
+
+namespace {
+
+ChannelsRead named(ChannelsRead read, const QString &name)
+{
+    if (!read.recorded)
+        read.error = name + QStringLiteral(": ") + read.error;
+    return read;
+}
+
+} // namespace
+
+ChannelSource csvFileSource(const QString &path)
+{
+    return [path] {
+        const recording::csv::ReadResult read = recording::csv::readFile(path);
+        if (!read.tables)
+            return ChannelsRead{std::nullopt, read.error};
+        return named(channelsOf(*read.tables), QFileInfo(path).fileName());
+    };
+}
+
+ChannelSource recordingSource(recording::RecordingSnapshot snapshot)
+{
+    // std::function needs a copyable target; the snapshot is read once.
+    auto shared = std::make_shared<recording::RecordingSnapshot>(std::move(snapshot));
+    return [shared] {
+        return named(channelsOf(std::move(*shared)), QStringLiteral("The current recording"));
+    };
+}
+
+AnalysisRun::AnalysisRun(ChannelSource source, QObject *parent)
+    : QObject(parent), source_(std::move(source))
+{
+    setObjectName("noiseAnalysisRun");
+}
+
+AnalysisRun::~AnalysisRun()
+{
+    cancel();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void AnalysisRun::start()
+{
+    thread_ = std::thread([this] {
+        RunOutcome outcome = run();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            outcome_ = std::move(outcome);
+        }
+        QMetaObject::invokeMethod(this, &AnalysisRun::finished, Qt::QueuedConnection);
+    });
+}
+
+void AnalysisRun::cancel()
+{
+    cancel_ = true;
+}
+
+RunOutcome AnalysisRun::take()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(outcome_, {});
+}
+
+RunOutcome AnalysisRun::run()
+{
+    ChannelsRead read = source_();
+    if (!read.recorded || cancel_)
+        return {std::nullopt, false, cancel_ ? QString() : read.error};
+    const RecordedChannels &recorded = *read.recorded;
+    const int count = int(recorded.channels.size());
+    const double seconds = double(recorded.channels.front().samples.size()) / recorded.rate;
+    QMetaObject::invokeMethod(
+        this,
+        [this, count, seconds, rate = recorded.rate] { emit channelsRead(count, seconds, rate); },
+        Qt::QueuedConnection);
+    AnalysisControl control;
+    control.progress = [this](double done) { reportProgress(done); };
+    control.cancel = &cancel_;
+    Analysis analysis = analyse(recorded.channels, recorded.rate, control);
+    if (analysis.cancelled)
+        return {};
+    return {std::move(analysis), recorded.raw, {}};
+}
+
+void AnalysisRun::reportProgress(double done)
+{
+    const int percent = int(done * 100);
+    int posted = percentPosted_.load();
+    while (percent > posted) {
+        if (percentPosted_.compare_exchange_weak(posted, percent)) {
+            QMetaObject::invokeMethod(
+                this, [this, percent] { emit progressed(percent); }, Qt::QueuedConnection);
+            return;
+        }
+    }
+}
+
+} // namespace noise

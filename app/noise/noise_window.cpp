@@ -1,0 +1,204 @@
+#include "noise/noise_window.h"
+
+#include "chart/chart_image.h"
+#include "filemenu/suggested_path.h"
+#include "noise/allan_plot.h"
+#include "noise/parameter_table.h"
+#include "prompts/file_dialogs.h"
+
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace noise {
+
+namespace {
+
+constexpr int kShowAfterMs = 300;
+const QString kTitle = QStringLiteral("Noise analysis");
+
+QPushButton *button(const char *name, const QString &text)
+{
+    auto *created = new QPushButton(text);
+    created->setObjectName(name);
+    return created;
+}
+
+QString lengthText(double seconds, double rate)
+{
+    return QStringLiteral("%1 s at %2 Hz").arg(seconds, 0, 'f', 0).arg(rate, 0, 'g', 4);
+}
+
+QWidget *sensorPage(const SensorChannels &channels, const PlotRanges &ranges)
+{
+    auto *page = new QSplitter(Qt::Horizontal);
+    page->addWidget(allanPlot(channels, ranges));
+    page->addWidget(parameterTable(channels));
+    page->setStretchFactor(0, 3);
+    page->setStretchFactor(1, 2);
+    return page;
+}
+
+} // namespace
+
+NoiseWindow::NoiseWindow(AnalysisRun &run, QString sourceName, prompts::Prompter prompter,
+                         QWidget *parent)
+    : QDialog(parent), run_(&run), sourceName_(std::move(sourceName)),
+      prompter_(std::move(prompter)), status_(new QLabel), tabs_(new QTabWidget)
+{
+    setObjectName("noiseAnalysisWindow");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setWindowTitle(kTitle + QStringLiteral(": ") + sourceName_);
+    status_->setObjectName("labelNoiseStatus");
+    status_->setText(QStringLiteral("Reading %1…").arg(sourceName_));
+    tabs_->setObjectName("tabWidgetNoise");
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(status_);
+    layout->addWidget(buildRunRow());
+    layout->addWidget(tabs_, 1);
+    layout->addWidget(buildButtonRow());
+    resize(1200, 640);
+    connect(&run, &AnalysisRun::channelsRead, this, &NoiseWindow::showChannelsRead);
+    connect(&run, &AnalysisRun::progressed, this, &NoiseWindow::showProgress);
+    connect(&run, &AnalysisRun::finished, this, &NoiseWindow::showOutcome);
+    connect(tabs_, &QTabWidget::currentChanged, this, &NoiseWindow::enableSaveImage);
+    showTimer_.setSingleShot(true);
+    connect(&showTimer_, &QTimer::timeout, this, &QWidget::show);
+    showTimer_.start(kShowAfterMs);
+}
+
+NoiseWindow::~NoiseWindow()
+{
+    if (run_)
+        run_->cancel();
+}
+
+QWidget *NoiseWindow::buildRunRow()
+{
+    auto *row = new QWidget;
+    progress_ = new QProgressBar;
+    progress_->setObjectName("progressBarNoise");
+    // Busy until the channels are read.
+    progress_->setRange(0, 0);
+    cancel_ = button("pushButtonNoiseCancel", tr("Cancel"));
+    connect(cancel_, &QPushButton::clicked, this, &QWidget::close);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(progress_, 1);
+    layout->addWidget(cancel_);
+    return row;
+}
+
+QWidget *NoiseWindow::buildButtonRow()
+{
+    saveImage_ = button("pushButtonNoiseSaveImage", tr("Save image…"));
+    copyTables_ = button("pushButtonNoiseCopyTable", tr("Copy table"));
+    saveImage_->setEnabled(false);
+    copyTables_->setEnabled(false);
+    connect(saveImage_, &QPushButton::clicked, this, &NoiseWindow::saveImage);
+    connect(copyTables_, &QPushButton::clicked, this, &NoiseWindow::copyTables);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->addButton(saveImage_, QDialogButtonBox::ActionRole);
+    buttons->addButton(copyTables_, QDialogButtonBox::ActionRole);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return buttons;
+}
+
+void NoiseWindow::showChannelsRead(int channels, double seconds, double rate)
+{
+    status_->setText(QStringLiteral("Analysing %1: %2 channels, %3…")
+                         .arg(sourceName_)
+                         .arg(channels)
+                         .arg(lengthText(seconds, rate)));
+    progress_->setRange(0, 100);
+}
+
+void NoiseWindow::showProgress(int percent)
+{
+    progress_->setValue(percent);
+}
+
+void NoiseWindow::showOutcome()
+{
+    const RunOutcome outcome = run_->take();
+    if (!outcome.analysis) {
+        fail(outcome.error);
+        return;
+    }
+    const Analysis &analysis = *outcome.analysis;
+    status_->setText(QStringLiteral("%1: %2, %3")
+                         .arg(sourceName_, lengthText(analysis.seconds, analysis.rate),
+                              outcome.raw ? tr("raw readings of both chips (calibration mode)")
+                                          : tr("the calibrated stream of chip 1")));
+    progress_->parentWidget()->hide();
+    addTabs(analysis);
+    copyTables_->setEnabled(true);
+    showTimer_.stop();
+    show();
+}
+
+// Cancelled when there is no error: the window is closing already.
+void NoiseWindow::fail(const QString &error)
+{
+    showTimer_.stop();
+    hide();
+    deleteLater();
+    if (!error.isEmpty())
+        prompter_.error(kTitle, error);
+}
+
+void NoiseWindow::addTabs(const Analysis &analysis)
+{
+    const std::vector<SensorChannels> sensors = bySensor(analysis);
+    bool twoChips = false;
+    for (const SensorChannels &channels : sensors) {
+        tabs_->addTab(sensorPage(channels, rangesOf(sensors, channels.sensor)), titleOf(channels));
+        twoChips = twoChips || channels.chip == 2;
+    }
+    if (twoChips)
+        tabs_->addTab(comparisonTable(sensors), tr("Compare"));
+    enableSaveImage();
+}
+
+void NoiseWindow::enableSaveImage()
+{
+    const QWidget *page = tabs_->currentWidget();
+    saveImage_->setEnabled(page && page->findChild<QCustomPlot *>());
+}
+
+void NoiseWindow::saveImage()
+{
+    QCustomPlot *plot = tabs_->currentWidget()->findChild<QCustomPlot *>();
+    const QString chosen = prompts::saveFileName(
+        this, tr("Save Noise Plot As"), chart::imageDialogFilter(),
+        filemenu::suggestedPath("noise", "png", QDateTime::currentDateTime()));
+    if (chosen.isEmpty())
+        return;
+    const QString failure = chart::saveImage(*plot, chart::withImageSuffix(chosen));
+    if (!failure.isEmpty())
+        prompter_.error("Error", failure);
+}
+
+void NoiseWindow::copyTables()
+{
+    QStringList blocks;
+    for (int tab = 0; tab < tabs_->count(); ++tab) {
+        const QWidget *page = tabs_->widget(tab);
+        const auto *table = qobject_cast<const QTableWidget *>(page);
+        if (!table)
+            table = page->findChild<QTableWidget *>();
+        blocks << tabs_->tabText(tab) + '\n' + tabSeparated(*table);
+    }
+    QGuiApplication::clipboard()->setText(blocks.join('\n'));
+}
+
+} // namespace noise
