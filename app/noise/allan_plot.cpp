@@ -1,8 +1,8 @@
 #include "noise/allan_plot.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <functional>
 #include <limits>
 
 namespace noise {
@@ -53,47 +53,84 @@ QCPGraph *addCurve(QCustomPlot &plot, const ChannelAnalysis &channel, const QCol
     return graph;
 }
 
-// A power law is a straight line on log-log axes: its two ends suffice.
-void addFit(QCustomPlot &plot, const ReadParameter &parameter, const QColor &colour,
-            const std::function<double(double value, double tau)> &line)
+// The fitted lines: sigma = N / sqrt(tau) through N at 1 s, sigma = K sqrt(tau / 3)
+// through K at 3 s.
+using Line = double (*)(double value, double tau);
+double whiteNoiseLine(double n, double tau)
 {
-    if (!parameter.value || parameter.tauTo <= parameter.tauFrom)
-        return;
-    QCPGraph *fit = plot.addGraph();
-    fit->removeFromLegend();
-    fit->setPen(QPen(colour, 1.2, Qt::DashLine));
-    const double value = *parameter.value;
-    fit->setData({parameter.tauFrom, parameter.tauTo},
-                 {line(value, parameter.tauFrom), line(value, parameter.tauTo)}, true);
+    return n / std::sqrt(tau);
+}
+double randomWalkLine(double k, double tau)
+{
+    return k * std::sqrt(tau / 3);
 }
 
-void widen(QCPRange &range, double low, double high)
+struct Fit
 {
-    range.lower = std::min(range.lower, low);
-    range.upper = std::max(range.upper, high);
+    const ReadParameter &parameter;
+    Line line;
+
+    bool drawn() const { return parameter.value && parameter.tauTo > parameter.tauFrom; }
+    double at(double tau) const { return line(*parameter.value, tau); }
+};
+
+std::array<Fit, 2> fitsOf(const ChannelAnalysis &channel)
+{
+    return {Fit{channel.parameters.whiteNoise, whiteNoiseLine},
+            Fit{channel.parameters.randomWalk, randomWalkLine}};
+}
+
+// A power law is a straight line on log-log axes: its two ends suffice.
+void addFit(QCustomPlot &plot, const Fit &fit, const QColor &colour)
+{
+    QCPGraph *graph = plot.addGraph();
+    graph->removeFromLegend();
+    graph->setPen(QPen(colour, 1.2, Qt::DashLine));
+    const double from = fit.parameter.tauFrom;
+    const double to = fit.parameter.tauTo;
+    graph->setData({from, to}, {fit.at(from), fit.at(to)}, true);
+}
+
+// QCPRange puts its ends in order, so the extremes are kept apart from it.
+struct Extremes
+{
+    double lowest = std::numeric_limits<double>::infinity();
+    double highest = -std::numeric_limits<double>::infinity();
+
+    void take(double one, double other)
+    {
+        lowest = std::min({lowest, one, other});
+        highest = std::max({highest, one, other});
+    }
+    QCPRange withMargin() const { return {lowest / kMargin, highest * kMargin}; }
+};
+
+void takeChannel(Extremes &tau, Extremes &deviation, const ChannelAnalysis &channel)
+{
+    for (const AllanPoint &point : channel.curve) {
+        tau.take(point.tau, point.tau);
+        deviation.take(point.deviation - belowOnLogAxis(point), point.deviation + point.error);
+    }
+    for (const Fit &fit : fitsOf(channel))
+        if (fit.drawn())
+            deviation.take(fit.at(fit.parameter.tauFrom), fit.at(fit.parameter.tauTo));
 }
 
 } // namespace
 
 PlotRanges rangesOf(const std::vector<SensorChannels> &all, Sensor sensor)
 {
-    constexpr double kInfinity = std::numeric_limits<double>::infinity();
-    PlotRanges ranges{{kInfinity, -kInfinity}, {kInfinity, -kInfinity}};
+    Extremes tau, deviation;
     for (const SensorChannels &channels : all) {
         if (channels.sensor != sensor)
             continue;
         for (const ChannelAnalysis *channel : channels.axes)
-            for (const AllanPoint &point : channel->curve) {
-                widen(ranges.tau, point.tau, point.tau);
-                widen(ranges.deviation, point.deviation - belowOnLogAxis(point),
-                      point.deviation + point.error);
-            }
+            takeChannel(tau, deviation, *channel);
     }
-    if (ranges.tau.lower > ranges.tau.upper)
+    // Nothing to plot: still a few decades, so that the axes read as log axes.
+    if (tau.lowest > tau.highest)
         return {{0.01, 100}, {1e-4, 1}};
-    ranges.tau = {ranges.tau.lower / kMargin, ranges.tau.upper * kMargin};
-    ranges.deviation = {ranges.deviation.lower / kMargin, ranges.deviation.upper * kMargin};
-    return ranges;
+    return {tau.withMargin(), deviation.withMargin()};
 }
 
 QCustomPlot *allanPlot(const SensorChannels &channels, const PlotRanges &ranges)
@@ -107,10 +144,9 @@ QCustomPlot *allanPlot(const SensorChannels &channels, const PlotRanges &ranges)
     for (const ChannelAnalysis *channel : channels.axes) {
         const QColor colour = kAxisColours[channel->axis % 3];
         addCurve(*plot, *channel, colour);
-        addFit(*plot, channel->parameters.whiteNoise, colour,
-               [](double n, double tau) { return n / std::sqrt(tau); });
-        addFit(*plot, channel->parameters.randomWalk, colour,
-               [](double k, double tau) { return k * std::sqrt(tau / 3); });
+        for (const Fit &fit : fitsOf(*channel))
+            if (fit.drawn())
+                addFit(*plot, fit, colour);
     }
     plot->xAxis->setRange(ranges.tau);
     plot->yAxis->setRange(ranges.deviation);

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -24,6 +23,12 @@ namespace {
 
 constexpr int kShowAfterMs = 300;
 const QString kTitle = QStringLiteral("Noise analysis");
+const QString kHowRead = QStringLiteral(
+    "N: the −½ line at τ = 1 s. B: the flat minimum over 0.664. K: the +½ line at τ = 3 s. "
+    "Dashed: the fitted lines, over the τ they were read from. Point at a value for its "
+    "range, or for why it is not resolved.");
+const QString kSharedAxes =
+    QStringLiteral("The two chips' plots of one sensor share their axes' ranges.");
 
 QPushButton *button(const char *name, const QString &text)
 {
@@ -39,11 +44,28 @@ QString lengthText(double seconds, double rate)
 
 QWidget *sensorPage(const SensorChannels &channels, const PlotRanges &ranges)
 {
-    auto *page = new QSplitter(Qt::Horizontal);
-    page->addWidget(allanPlot(channels, ranges));
-    page->addWidget(parameterTable(channels));
-    page->setStretchFactor(0, 3);
-    page->setStretchFactor(1, 2);
+    QTableWidget *table = parameterTable(channels);
+    auto *howRead = new QLabel(kHowRead);
+    howRead->setWordWrap(true);
+    howRead->setMaximumWidth(table->sizeHint().width());
+    auto *side = new QVBoxLayout;
+    side->addWidget(table);
+    side->addWidget(howRead);
+    side->addStretch();
+    auto *page = new QWidget;
+    auto *layout = new QHBoxLayout(page);
+    layout->addWidget(allanPlot(channels, ranges), 1);
+    layout->addLayout(side);
+    return page;
+}
+
+QWidget *comparisonPage(const std::vector<SensorChannels> &sensors)
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    layout->addWidget(comparisonTable(sensors));
+    layout->addWidget(new QLabel(kSharedAxes));
+    layout->addStretch();
     return page;
 }
 
@@ -165,7 +187,7 @@ void NoiseWindow::addTabs(const Analysis &analysis)
         twoChips = twoChips || channels.chip == 2;
     }
     if (twoChips)
-        tabs_->addTab(comparisonTable(sensors), tr("Compare"));
+        tabs_->addTab(comparisonPage(sensors), tr("Compare"));
     enableSaveImage();
 }
 
@@ -192,10 +214,7 @@ void NoiseWindow::copyTables()
 {
     QStringList blocks;
     for (int tab = 0; tab < tabs_->count(); ++tab) {
-        const QWidget *page = tabs_->widget(tab);
-        const auto *table = qobject_cast<const QTableWidget *>(page);
-        if (!table)
-            table = page->findChild<QTableWidget *>();
+        const auto *table = tabs_->widget(tab)->findChild<QTableWidget *>();
         blocks << tabs_->tabText(tab) + '\n' + tabSeparated(*table);
     }
     QGuiApplication::clipboard()->setText(blocks.join('\n'));

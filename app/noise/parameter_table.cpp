@@ -41,6 +41,9 @@ QTableWidget *table(const QStringList &columns, const QStringList &rows)
     table->setVerticalHeaderLabels(rows);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // As wide as its columns, the plot beside it taking the rest.
+    table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    table->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
     return table;
 }
 
