@@ -3,8 +3,9 @@
 #   sanitize.sh address,undefined   the whole suite
 #   sanitize.sh thread              the threaded parts: the device library, the
 #                                   sample hand-off, the window's live data, its
-#                                   recording and its calibration wizard, the
-#                                   command line's recording and calibrations
+#                                   recording, its calibration wizard and its
+#                                   noise analysis, the command line's
+#                                   recording and calibrations
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 sanitizers=${1:-address,undefined}
@@ -13,7 +14,7 @@ build_dir=${BUILD_DIR:-$root/build-${sanitizers//,/-}}
 threaded_tests=(imuserial_frame_test imuserial_device_test imuserial_discovery_test
                 imu_sim_library_tests test_handoff test_live recording_test
                 test_recording_window test_cli_commands test_calibration_wizard
-                test_cli_calibrate)
+                test_cli_calibrate test_noise_window)
 
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVIK_SANITIZE="$sanitizers" -DORVIK_BUILD_BENCH=OFF >/dev/null
