@@ -85,7 +85,8 @@ void addFit(QCustomPlot &plot, const Fit &fit, const QColor &colour)
 {
     QCPGraph *graph = plot.addGraph();
     graph->removeFromLegend();
-    graph->setPen(QPen(colour, 1.2, Qt::DashLine));
+    // Darker, as it lies on the curve it was read from.
+    graph->setPen(QPen(colour.darker(180), 2, Qt::DashLine));
     const double from = fit.parameter.tauFrom;
     const double to = fit.parameter.tauTo;
     graph->setData({from, to}, {fit.at(from), fit.at(to)}, true);

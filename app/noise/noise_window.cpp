@@ -157,7 +157,7 @@ void NoiseWindow::showOutcome()
         return;
     }
     const Analysis &analysis = *outcome.analysis;
-    status_->setText(QStringLiteral("%1: %2, %3")
+    status_->setText(QStringLiteral("From %1: %2, %3")
                          .arg(sourceName_, lengthText(analysis.seconds, analysis.rate),
                               outcome.raw ? tr("raw readings of both chips (calibration mode)")
                                           : tr("the calibrated stream of chip 1")));
