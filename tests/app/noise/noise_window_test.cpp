@@ -3,6 +3,7 @@
 // refused with one box, and a run cancelled.
 #include "prompts/file_dialogs.h"
 #include "recording/csv_format.h"
+#include "synthetic_noise.h"
 #include "window_fixture.h"
 
 #include <QClipboard>
@@ -10,31 +11,30 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
-#include <cmath>
-#include <random>
-
 namespace {
 
 constexpr double kRate = 200;
-// Chip 1's gyroscope noise, deg/s per sample, and so its density N.
-constexpr double kSigma = 0.05;
-const double kDensity = kSigma / std::sqrt(kRate);
+// Chip 1's gyroscope white-noise density; chip 2 and the accelerometers differ.
+constexpr double kDensity = 0.004;
 
-QByteArray stillRecording(int records)
+// Each axis of each sensor of both chips still, with white noise only.
+QByteArray stillRecording(double seconds)
 {
-    std::mt19937 generator(5);
-    std::normal_distribution<float> noise(0, 1);
-    const auto vector = [&](float sigma, float offset) {
-        return IMUserial::vec3{offset + sigma * noise(generator), sigma * noise(generator),
-                               sigma * noise(generator)};
+    std::vector<std::vector<double>> axes;
+    for (int channel = 0; channel < 12; ++channel)
+        axes.push_back(noisetest::stillReadings({kDensity * (1 + channel / 3)}, kRate, seconds,
+                                                unsigned(channel)));
+    const auto vector = [&](int first, std::size_t i) {
+        return IMUserial::vec3{float(axes[first][i]), float(axes[first + 1][i]),
+                               float(axes[first + 2][i])};
     };
     std::string text = recording::csv::calibrationHeader(QDateTime::currentDateTime());
-    for (int i = 0; i < records; ++i) {
-        recording::CalibrationRecord record{std::uint64_t(i), i / kRate, {}, 0};
-        record.data.gyr1 = vector(kSigma, 0);
-        record.data.acc1 = vector(0.02f, 9.81f);
-        record.data.gyr2 = vector(2 * kSigma, 0);
-        record.data.acc2 = vector(0.04f, 9.81f);
+    for (std::size_t i = 0; i < axes[0].size(); ++i) {
+        recording::CalibrationRecord record{i, i / kRate, {}, 0};
+        record.data.gyr1 = vector(0, i);
+        record.data.acc1 = vector(3, i);
+        record.data.gyr2 = vector(6, i);
+        record.data.acc2 = vector(9, i);
         recording::csv::appendRow(text, record);
     }
     return QByteArray::fromStdString(text);
@@ -78,7 +78,7 @@ protected:
 
 TEST_F(NoiseAnalysis, AFileOfBothChipsGetsATabEachTheirParametersAndACompareTab)
 {
-    openCsv(stillRecording(12000));
+    openCsv(stillRecording(60));
     QTabWidget *tabs = nullptr;
     ASSERT_TRUE(waitUntil([&] {
         tabs = noiseWindow() ? noiseWindow()->findChild<QTabWidget *>("tabWidgetNoise") : nullptr;
@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
     , RefusedAnalysis,
     ::testing::Values(Refused{"another program's file",
                               [] { return QByteArray("time,value\n0,1\n"); }, "still.csv: line 1"},
-                      Refused{"too short", [] { return stillRecording(50); },
+                      Refused{"too short", [] { return stillRecording(0.25); },
                               "still.csv: 50 samples"},
                       Refused{"nothing recorded", {}, "Nothing has been recorded yet."}),
     [](const auto &info) {
@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(NoiseAnalysis, CancelStopsTheRunAndClosesTheWindow)
 {
     MessageBoxAnswerer answerer;
-    openCsv(stillRecording(12000));
+    openCsv(stillRecording(60));
     find<QAbstractButton>("pushButtonNoiseCancel")->click();
     EXPECT_TRUE(waitUntil([&] { return runGone() && !noiseWindow(); }));
     EXPECT_TRUE(answerer.seen().isEmpty());
