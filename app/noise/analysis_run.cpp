@@ -77,15 +77,17 @@ RunOutcome AnalysisRun::take()
 RunOutcome AnalysisRun::run()
 {
     ChannelsRead read = source_();
-    if (!read.recorded || cancel_)
-        return {std::nullopt, false, cancel_ ? QString() : read.error};
+    if (cancel_)
+        return {};
+    if (!read.recorded)
+        return {std::nullopt, false, read.error};
     const RecordedChannels &recorded = *read.recorded;
-    const int count = int(recorded.channels.size());
-    const double seconds = double(recorded.channels.front().samples.size()) / recorded.rate;
-    QMetaObject::invokeMethod(
-        this,
-        [this, count, seconds, rate = recorded.rate] { emit channelsRead(count, seconds, rate); },
-        Qt::QueuedConnection);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        read_ = {int(recorded.channels.size()),
+                 double(recorded.channels.front().samples.size()) / recorded.rate, recorded.rate};
+    }
+    QMetaObject::invokeMethod(this, &AnalysisRun::tellChannelsRead, Qt::QueuedConnection);
     AnalysisControl control;
     control.progress = [this](double done) { reportProgress(done); };
     control.cancel = &cancel_;
@@ -101,11 +103,21 @@ void AnalysisRun::reportProgress(double done)
     int posted = percentPosted_.load();
     while (percent > posted) {
         if (percentPosted_.compare_exchange_weak(posted, percent)) {
-            QMetaObject::invokeMethod(
-                this, [this, percent] { emit progressed(percent); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &AnalysisRun::tellProgress, Qt::QueuedConnection);
             return;
         }
     }
+}
+
+void AnalysisRun::tellChannelsRead()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    emit channelsRead(read_.channels, read_.seconds, read_.rate);
+}
+
+void AnalysisRun::tellProgress()
+{
+    emit progressed(percentPosted_.load());
 }
 
 } // namespace noise

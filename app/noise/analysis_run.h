@@ -54,8 +54,20 @@ signals:
     void finished();
 
 private:
+    // What the channelsRead signal tells.
+    struct ChannelsSeen
+    {
+        int channels = 0;
+        double seconds = 0;
+        double rate = 0;
+    };
+
     RunOutcome run();
     void reportProgress(double done);
+    // On the GUI thread, queued from the run's: the values cross under the
+    // mutex or as an atomic, not inside the queued call.
+    void tellChannelsRead();
+    void tellProgress();
 
     ChannelSource source_;
     std::atomic<bool> cancel_{false};
@@ -63,6 +75,7 @@ private:
     // analysis threads report.
     std::atomic<int> percentPosted_{-1};
     std::mutex mutex_;
+    ChannelsSeen read_;
     RunOutcome outcome_;
     std::thread thread_;
 };

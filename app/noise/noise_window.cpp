@@ -106,18 +106,18 @@ NoiseWindow::~NoiseWindow()
 
 QWidget *NoiseWindow::buildRunRow()
 {
-    auto *row = new QWidget;
+    runRow_ = new QWidget;
     progress_ = new QProgressBar;
     progress_->setObjectName("progressBarNoise");
     // Busy until the channels are read.
     progress_->setRange(0, 0);
     cancel_ = button("pushButtonNoiseCancel", tr("Cancel"));
     connect(cancel_, &QPushButton::clicked, this, &QWidget::close);
-    auto *layout = new QHBoxLayout(row);
+    auto *layout = new QHBoxLayout(runRow_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(progress_, 1);
     layout->addWidget(cancel_);
-    return row;
+    return runRow_;
 }
 
 QWidget *NoiseWindow::buildButtonRow()
@@ -161,7 +161,7 @@ void NoiseWindow::showOutcome()
                          .arg(sourceName_, lengthText(analysis.seconds, analysis.rate),
                               outcome.raw ? tr("raw readings of both chips (calibration mode)")
                                           : tr("the calibrated stream of chip 1")));
-    progress_->parentWidget()->hide();
+    runRow_->hide();
     addTabs(analysis);
     copyTables_->setEnabled(true);
     showTimer_.stop();

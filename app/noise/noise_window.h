@@ -48,6 +48,7 @@ private:
     // A run that fails at once is never seen.
     QTimer showTimer_;
     QLabel *status_;
+    QWidget *runRow_; // the progress and Cancel, while the run goes
     QProgressBar *progress_;
     QPushButton *cancel_;
     QTabWidget *tabs_;
