@@ -2,10 +2,11 @@
 
 #include "chart/chart_image.h"
 #include "filemenu/suggested_path.h"
-#include "noise/allan_plot.h"
+#include "noise/noise_plots.h"
 #include "noise/parameter_table.h"
 #include "prompts/file_dialogs.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -22,6 +24,9 @@ namespace noise {
 namespace {
 
 constexpr int kShowAfterMs = 300;
+// A sensor's page has its plots in a stack of this name: the tab widget has
+// a stack of its own.
+const QString kPlotsName = QStringLiteral("noisePlots");
 const QString kTitle = QStringLiteral("Noise analysis");
 const QString kHowRead = QStringLiteral(
     "N: the −½ line at τ = 1 s. B: the flat minimum over 0.664. K: the +½ line at τ = 3 s. "
@@ -54,7 +59,11 @@ QWidget *sensorPage(const SensorChannels &channels, const PlotRanges &ranges)
     side->addStretch();
     auto *page = new QWidget;
     auto *layout = new QHBoxLayout(page);
-    layout->addWidget(allanPlot(channels, ranges), 1);
+    auto *plots = new QStackedWidget;
+    plots->setObjectName(kPlotsName);
+    plots->addWidget(allanPlot(channels, ranges));
+    plots->addWidget(spectrumPlot(channels));
+    layout->addWidget(plots, 1);
     layout->addLayout(side);
     return page;
 }
@@ -124,15 +133,25 @@ QWidget *NoiseWindow::buildButtonRow()
 {
     saveImage_ = button("pushButtonNoiseSaveImage", tr("Save image…"));
     copyTables_ = button("pushButtonNoiseCopyTable", tr("Copy table"));
+    spectra_ = new QCheckBox(tr("Spectral density"));
+    spectra_->setObjectName("checkBoxNoiseSpectra");
+    spectra_->setToolTip(tr("The Welch spectrum of each axis in place of its Allan deviation"));
     saveImage_->setEnabled(false);
     copyTables_->setEnabled(false);
+    spectra_->setEnabled(false);
+    connect(spectra_, &QCheckBox::toggled, this, &NoiseWindow::showSpectra);
     connect(saveImage_, &QPushButton::clicked, this, &NoiseWindow::saveImage);
     connect(copyTables_, &QPushButton::clicked, this, &NoiseWindow::copyTables);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     buttons->addButton(saveImage_, QDialogButtonBox::ActionRole);
     buttons->addButton(copyTables_, QDialogButtonBox::ActionRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    return buttons;
+    auto *row = new QWidget;
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(spectra_);
+    layout->addWidget(buttons, 1);
+    return row;
 }
 
 void NoiseWindow::showChannelsRead(int channels, double seconds, double rate)
@@ -164,6 +183,7 @@ void NoiseWindow::showOutcome()
     runRow_->hide();
     addTabs(analysis);
     copyTables_->setEnabled(true);
+    spectra_->setEnabled(true);
     showTimer_.stop();
     show();
 }
@@ -191,15 +211,27 @@ void NoiseWindow::addTabs(const Analysis &analysis)
     enableSaveImage();
 }
 
-void NoiseWindow::enableSaveImage()
+QCustomPlot *NoiseWindow::shownPlot() const
 {
     const QWidget *page = tabs_->currentWidget();
-    saveImage_->setEnabled(page && page->findChild<QCustomPlot *>());
+    const auto *plots = page ? page->findChild<QStackedWidget *>(kPlotsName) : nullptr;
+    return plots ? qobject_cast<QCustomPlot *>(plots->currentWidget()) : nullptr;
+}
+
+void NoiseWindow::enableSaveImage()
+{
+    saveImage_->setEnabled(shownPlot());
+}
+
+void NoiseWindow::showSpectra(bool shown)
+{
+    for (QStackedWidget *plots : tabs_->findChildren<QStackedWidget *>(kPlotsName))
+        plots->setCurrentIndex(shown ? 1 : 0);
 }
 
 void NoiseWindow::saveImage()
 {
-    QCustomPlot *plot = tabs_->currentWidget()->findChild<QCustomPlot *>();
+    QCustomPlot *plot = shownPlot();
     const QString chosen = prompts::saveFileName(
         this, tr("Save Noise Plot As"), chart::imageDialogFilter(),
         filemenu::suggestedPath("noise", "png", QDateTime::currentDateTime()));

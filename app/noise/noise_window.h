@@ -1,8 +1,9 @@
 // The noise analysis of one recording, in a window of its own that is not
 // modal: while the run goes its progress and Cancel, then one tab per chip and
 // sensor with the Allan deviation plot beside the parameter table, and with
-// two chips a Compare tab. Save image… writes the current tab's plot, Copy
-// table puts every table on the clipboard. Closing the window (Cancel does)
+// two chips a Compare tab; Spectral density shows each axis's spectrum in
+// place of its Allan deviation. Save image… writes the current tab's plot,
+// Copy table puts every table on the clipboard. Closing the window (Cancel does)
 // cancels the run. A run that fails takes the window with it, unseen when it
 // failed at once, and one box tells why. GUI thread only.
 #pragma once
@@ -14,6 +15,8 @@
 #include <QPointer>
 #include <QTimer>
 
+class QCheckBox;
+class QCustomPlot;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -38,7 +41,9 @@ private:
     void showOutcome();
     void fail(const QString &error);
     void addTabs(const Analysis &analysis);
+    QCustomPlot *shownPlot() const;
     void enableSaveImage();
+    void showSpectra(bool shown);
     void saveImage();
     void copyTables();
 
@@ -54,6 +59,7 @@ private:
     QTabWidget *tabs_;
     QPushButton *saveImage_;
     QPushButton *copyTables_;
+    QCheckBox *spectra_;
 };
 
 } // namespace noise

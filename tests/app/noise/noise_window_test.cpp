@@ -93,7 +93,9 @@ TEST_F(NoiseAnalysis, AFileOfBothChipsGetsATabEachTheirParametersAndACompareTab)
     EXPECT_NEAR(table->item(0, 0)->text().toDouble(), kDensity, 0.1 * kDensity);
     EXPECT_TRUE(noiseWindow()->isVisible());
 
-    saved = files.filePath("plot.png");
+    find<QAbstractButton>("checkBoxNoiseSpectra")->click();
+    EXPECT_TRUE(tabs->currentWidget()->findChild<QWidget *>("spectrumPlot")->isVisible());
+    saved = files.filePath("spectrum.png");
     find<QAbstractButton>("pushButtonNoiseSaveImage")->click();
     EXPECT_TRUE(QFile::exists(saved));
     find<QAbstractButton>("pushButtonNoiseCopyTable")->click();

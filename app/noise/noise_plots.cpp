@@ -1,4 +1,4 @@
-#include "noise/allan_plot.h"
+#include "noise/noise_plots.h"
 
 #include <algorithm>
 #include <array>
@@ -31,7 +31,7 @@ void makeLogarithmic(QCPAxis &axis, const QString &label)
     axis.setLabel(label);
 }
 
-QCPGraph *addCurve(QCustomPlot &plot, const ChannelAnalysis &channel, const QColor &colour)
+void addCurve(QCustomPlot &plot, const ChannelAnalysis &channel, const QColor &colour)
 {
     QVector<double> taus, deviations, below, above;
     for (const AllanPoint &point : channel.curve) {
@@ -50,7 +50,6 @@ QCPGraph *addCurve(QCustomPlot &plot, const ChannelAnalysis &channel, const QCol
     bars->setDataPlottable(graph);
     bars->setData(below, above);
     bars->setPen(QPen(colour.lighter(130)));
-    return graph;
 }
 
 // The fitted lines: sigma = N / sqrt(tau) through N at 1 s, sigma = K sqrt(tau / 3)
@@ -117,6 +116,18 @@ void takeChannel(Extremes &tau, Extremes &deviation, const ChannelAnalysis &chan
             deviation.take(fit.at(fit.parameter.tauFrom), fit.at(fit.parameter.tauTo));
 }
 
+QCustomPlot *logLogPlot(const char *name, const QString &keyLabel, const QString &valueLabel)
+{
+    auto *plot = new QCustomPlot;
+    plot->setObjectName(name);
+    plot->setMinimumSize(480, 360);
+    makeLogarithmic(*plot->xAxis, keyLabel);
+    makeLogarithmic(*plot->yAxis, valueLabel);
+    plot->legend->setVisible(true);
+    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    return plot;
+}
+
 } // namespace
 
 PlotRanges rangesOf(const std::vector<SensorChannels> &all, Sensor sensor)
@@ -136,12 +147,9 @@ PlotRanges rangesOf(const std::vector<SensorChannels> &all, Sensor sensor)
 
 QCustomPlot *allanPlot(const SensorChannels &channels, const PlotRanges &ranges)
 {
-    auto *plot = new QCustomPlot;
-    plot->setObjectName("allanPlot");
-    plot->setMinimumSize(480, 360);
-    makeLogarithmic(*plot->xAxis, QStringLiteral("τ [s]"));
-    makeLogarithmic(*plot->yAxis,
-                    QStringLiteral("Allan deviation [%1]").arg(unitsOf(channels.sensor).reading));
+    QCustomPlot *plot =
+        logLogPlot("allanPlot", QStringLiteral("τ [s]"),
+                   QStringLiteral("Allan deviation [%1]").arg(unitsOf(channels.sensor).reading));
     for (const ChannelAnalysis *channel : channels.axes) {
         const QColor colour = kAxisColours[channel->axis % 3];
         addCurve(*plot, *channel, colour);
@@ -151,8 +159,26 @@ QCustomPlot *allanPlot(const SensorChannels &channels, const PlotRanges &ranges)
     }
     plot->xAxis->setRange(ranges.tau);
     plot->yAxis->setRange(ranges.deviation);
-    plot->legend->setVisible(true);
-    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    return plot;
+}
+
+QCustomPlot *spectrumPlot(const SensorChannels &channels)
+{
+    QCustomPlot *plot = logLogPlot(
+        "spectrumPlot", QStringLiteral("f [Hz]"),
+        QStringLiteral("Spectral density [(%1)²/Hz]").arg(unitsOf(channels.sensor).reading));
+    for (const ChannelAnalysis *channel : channels.axes) {
+        QCPGraph *graph = plot->addGraph();
+        graph->setName(axisName(channel->axis));
+        graph->setPen(QPen(kAxisColours[channel->axis % 3], 1));
+        const Spectrum &spectrum = channel->spectrum;
+        // From the first bin on: 0 Hz has no place on a log axis.
+        for (std::size_t bin = 1; bin < spectrum.frequency.size(); ++bin)
+            graph->addData(spectrum.frequency[bin], spectrum.density[bin]);
+    }
+    plot->rescaleAxes();
+    const QCPRange density = plot->yAxis->range();
+    plot->yAxis->setRange(density.lower / kMargin, density.upper * kMargin);
     return plot;
 }
 

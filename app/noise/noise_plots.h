@@ -1,7 +1,7 @@
-// The Allan deviation plot of one chip's sensor: its three axes, log-log, with
-// their error bars, and dashed the -1/2 line through N at tau = 1 s and the
+// The plots of one chip's sensor, its three axes log-log: the Allan deviation
+// with its error bars, and dashed the -1/2 line through N at tau = 1 s and the
 // +1/2 line through K at tau = 3 s, each over the averaging times it was read
-// from.
+// from; and the spectral density.
 #pragma once
 
 #include "noise/sensor_channels.h"
@@ -23,5 +23,6 @@ struct PlotRanges
 PlotRanges rangesOf(const std::vector<SensorChannels> &all, Sensor sensor);
 
 QCustomPlot *allanPlot(const SensorChannels &channels, const PlotRanges &ranges);
+QCustomPlot *spectrumPlot(const SensorChannels &channels);
 
 } // namespace noise
