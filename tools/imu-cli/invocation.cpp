@@ -33,7 +33,7 @@ const QList<CommandForm> &commandForms()
         {{"version"}, Argument::None, Command::Version, {}},
         {{"sn", "get"}, Argument::None, Command::SerialNumberGet, {}},
         {{"sn", "set"}, Argument::Required, Command::SerialNumberSet, {}},
-        {{"record"}, Argument::None, Command::Record, {"--seconds", "--rate", "--out"}},
+        {{"record"}, Argument::None, Command::Record, {"--seconds", "--rate", "--out", "--raw"}},
         {{"calibration", "read"}, Argument::Optional, Command::CalibrationRead, {}},
         {{"calibration", "write"}, Argument::Required, Command::CalibrationWrite, {}},
         {{"calibration", "clear"}, Argument::None, Command::CalibrationClear, {}},
@@ -53,13 +53,17 @@ const QList<CommandForm> &commandForms()
          Command::CalibrateAccelerometer,
          {"--chip", "--poses", "--seconds", "--write"}},
         {{"calibrate", "fit"}, Argument::None, Command::CalibrateFit, {"--from"}},
+        {{"analyze", "noise"},
+         Argument::Required,
+         Command::AnalyzeNoise,
+         {"--rate", "--kalibr", "--chip"}},
     };
     return forms;
 }
 
-const QStringList valueOptions = {"--port",   "--seconds", "--rate",  "--out", "--hold",
-                                  "--export", "--chip",    "--poses", "--from"};
-const QStringList flagOptions = {"--json", "--probe", "--list", "--discard", "--write"};
+const QStringList valueOptions = {"--port",   "--seconds", "--rate",  "--out",  "--hold",
+                                  "--export", "--chip",    "--poses", "--from", "--kalibr"};
+const QStringList flagOptions = {"--json", "--probe", "--list", "--discard", "--write", "--raw"};
 constexpr int mostPoses = 100;
 constexpr int highestRateCode = IMUserial::DATARATE_200HZ;
 
@@ -92,6 +96,10 @@ QString applyOption(Invocation &invocation, const QString &name, const QString &
         invocation.recoverAction = RecoverAction::Discard;
     } else if (name == "--write") {
         invocation.write = true;
+    } else if (name == "--raw") {
+        invocation.raw = true;
+    } else if (name == "--kalibr") {
+        invocation.kalibr = value;
     } else if (name == "--from") {
         invocation.from = value;
     } else if (name == "--chip") {
@@ -110,13 +118,25 @@ QString applyOption(Invocation &invocation, const QString &name, const QString &
         if (!seconds)
             return name + " needs a positive number of seconds";
         invocation.seconds = *seconds;
-    } else if (name == "--rate") {
-        bool ok = false;
-        const int code = value.toInt(&ok);
-        if (!ok || code < 0 || code > highestRateCode)
-            return QStringLiteral("--rate needs a rate code from 0 to %1").arg(highestRateCode);
-        invocation.rate = IMUserial::DATARATE(code);
     }
+    return {};
+}
+
+// record takes a rate code, analyze noise samples per second.
+QString applyRate(Invocation &invocation, const QString &text)
+{
+    bool ok = false;
+    if (invocation.command == Command::AnalyzeNoise) {
+        const double rate = text.toDouble(&ok);
+        if (!ok || !std::isfinite(rate) || rate <= 0)
+            return QStringLiteral("--rate needs samples per second, a positive number");
+        invocation.samplesPerSecond = rate;
+        return {};
+    }
+    const int code = text.toInt(&ok);
+    if (!ok || code < 0 || code > highestRateCode)
+        return QStringLiteral("--rate needs a rate code from 0 to %1").arg(highestRateCode);
+    invocation.rate = IMUserial::DATARATE(code);
     return {};
 }
 
@@ -160,6 +180,11 @@ QString checkCommand(const CommandForm &form, const Invocation &invocation,
         if (invocation.from.isEmpty())
             return QStringLiteral("calibrate fit needs --from FILE-calibration.csv");
         break;
+    case Command::AnalyzeNoise:
+        if (!invocation.kalibr.isEmpty() && invocation.chips == ChipChoice::Both &&
+            optionsGiven.contains("--chip"))
+            return QStringLiteral("--kalibr describes one chip: --chip 1 or 2");
+        break;
     case Command::SerialNumberSet:
         if (!identity::isValidSerialNumber(invocation.argument))
             return QStringLiteral("a serial number is nine characters, each A-Z or 0-9");
@@ -177,6 +202,7 @@ ParsedArguments parseArguments(const QStringList &arguments)
     Invocation invocation;
     QStringList words;
     QStringList optionsGiven;
+    QString rateText; // a rate code or samples per second, as the command reads it
     for (int i = 0; i < arguments.size(); ++i) {
         QString name = arguments[i];
         if (name == "-h" || name == "--help")
@@ -197,6 +223,8 @@ ParsedArguments parseArguments(const QStringList &arguments)
         }
         if (!valueOptions.contains(name) && !flagOptions.contains(name))
             return {std::nullopt, "unknown option " + name};
+        if (name == "--rate")
+            rateText = value;
         if (const QString error = applyOption(invocation, name, value); !error.isEmpty())
             return {std::nullopt, error};
         optionsGiven << name;
@@ -212,6 +240,9 @@ ParsedArguments parseArguments(const QStringList &arguments)
         invocation.argument = words.last();
     if (const QString error = checkCommand(*form, invocation, optionsGiven); !error.isEmpty())
         return {std::nullopt, error};
+    if (!rateText.isNull())
+        if (const QString error = applyRate(invocation, rateText); !error.isEmpty())
+            return {std::nullopt, error};
     return {invocation, {}};
 }
 
@@ -219,7 +250,8 @@ bool needsModule(Command command)
 {
     return command != Command::Help && command != Command::List &&
            command != Command::BootloaderLeave && command != Command::Flash &&
-           command != Command::Recover && command != Command::CalibrateFit;
+           command != Command::Recover && command != Command::CalibrateFit &&
+           command != Command::AnalyzeNoise;
 }
 
 QString helpText()
@@ -233,10 +265,12 @@ Commands:
   version                         the firmware version
   sn get                          the serial number
   sn set TEXT                     store a serial number: nine characters, A-Z or 0-9
-  record --seconds N --out FILE.csv [--rate CODE]
+  record --seconds N --out FILE.csv [--rate CODE] [--raw]
                                   record the stream for N seconds as CSV (the
                                   window's export format); CODE 0-5 is 1, 5, 10,
-                                  50, 100 or 200 samples per second
+                                  50, 100 or 200 samples per second; --raw records
+                                  calibration mode instead (both chips' raw
+                                  readings, to FILE-calibration.csv)
   calibration read [FILE.json]    the three stored calibration sets (to stdout
                                   without FILE)
   calibration write FILE.json     store the sets of FILE and read them back
@@ -262,6 +296,12 @@ Commands:
   calibrate fit --from FILE-calibration.csv
                                   fit every sensor a calibration-mode recording
                                   allows, nothing written
+  analyze noise FILE.csv [--rate HZ] [--kalibr IMU.yaml [--chip 1|2]]
+                                  Allan deviation and noise parameters (white
+                                  noise, bias instability, random walk) of each
+                                  chip, sensor and axis of a still recording;
+                                  --kalibr writes one chip's noise as a Kalibr
+                                  IMU file (default chip 1)
   recover [--list | --export DIR | --discard]
                                   the recordings a program left unsaved (it was
                                   killed or crashed): list them (the default),

@@ -41,6 +41,7 @@ enum class Command
     CalibrateMagnetometer,
     CalibrateAccelerometer,
     CalibrateFit,
+    AnalyzeNoise,
 };
 
 // Which accelerometer chips a calibration fits.
@@ -70,10 +71,13 @@ struct Invocation
     std::optional<IMUserial::DATARATE> rate;
     QString out; // record: the file; recover --export: the folder
     RecoverAction recoverAction = RecoverAction::List;
-    bool write = false;                  // calibrate: store the fitted sets
-    ChipChoice chips = ChipChoice::Both; // calibrate acc
-    int poses = 12;                      // calibrate acc: collect until this many
-    QString from;                        // calibrate fit: the calibration-mode table
+    bool write = false;                     // calibrate: store the fitted sets
+    ChipChoice chips = ChipChoice::Both;    // calibrate acc
+    int poses = 12;                         // calibrate acc: collect until this many
+    QString from;                           // calibrate fit: the calibration-mode table
+    bool raw = false;                       // record: the calibration-mode stream instead
+    std::optional<double> samplesPerSecond; // analyze noise: instead of the time column's
+    QString kalibr;                         // analyze noise: the IMU file to write
 };
 
 struct ParsedArguments

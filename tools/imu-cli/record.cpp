@@ -79,14 +79,20 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
     recorder.start();
     listen(&capture);
     device.startRecv();
-    const bool started = outcome::run([&] { return device.start_data_ransmission(); });
+    const outcome::Texts &starting =
+        request.raw ? outcome::kEnterCalibrationMode : outcome::kStartStream;
+    const bool started = request.raw
+                             ? outcome::run([&] { return device.enterCalibrationMode(); })
+                             : outcome::run([&] { return device.start_data_ransmission(); });
     WaitEnd end = WaitEnd::Elapsed;
     if (started) {
         end = waitWhileOpen(device, request.seconds, [&](double elapsed) {
             console.progress(
                 QStringLiteral("recording: %1 of %2 s").arg(int(elapsed)).arg(request.seconds));
         });
-        if (end != WaitEnd::ModuleVanished)
+        if (end != WaitEnd::ModuleVanished && request.raw)
+            outcome::run([&] { return device.exitCalibrationMode(); });
+        else if (end != WaitEnd::ModuleVanished)
             outcome::run([&] { return device.stop_data_ransmission(); });
     }
     // Once reception has stopped no callback runs any more.
@@ -94,19 +100,23 @@ Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const
     listen(nullptr);
     recorder.stop();
     if (!started)
-        return failed(ExitCode::Failed, outcome::kStartStream.failure);
+        return failed(ExitCode::Failed, starting.failure);
 
     const auto [missed, missedWords] = missedReport(capture);
-    const QJsonObject data{{"file", request.out},
-                           {"samples", qint64(recorder.snapshot().samples.size())},
+    const qint64 records = request.raw ? qint64(recorder.snapshot().calibration.size())
+                                       : qint64(recorder.snapshot().samples.size());
+    const QString file = request.raw ? recording::calibrationPathFor(request.out) : request.out;
+    const QJsonObject data{{"file", file},
+                           {request.raw ? "calibration_records" : "samples", records},
                            {"missed", missed}};
     QString dropped;
     const QString failure = writeCsv(recorder.snapshot(), request.out, dropped);
     if (!failure.isEmpty())
         return failed(ExitCode::Failed, failure, data);
-    QString written = QStringLiteral("%1 samples written to %2, %3")
-                          .arg(data["samples"].toInteger())
-                          .arg(request.out, missedWords);
+    QString written = QStringLiteral("%1 %2 written to %3, %4")
+                          .arg(records)
+                          .arg(request.raw ? "calibration-mode records" : "samples")
+                          .arg(file, missedWords);
     if (!dropped.isEmpty())
         written += "; " + dropped;
     if (end == WaitEnd::ModuleVanished)

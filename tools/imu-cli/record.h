@@ -13,13 +13,15 @@ struct RecordRequest
     double seconds = 0;
     std::optional<IMUserial::DATARATE> rate; // none: the rate the module has
     QString out;
+    bool raw = false; // calibration mode: both chips' raw readings, no normal stream
 };
 
 // Writes `snapshot` as the window's export does; empty when written, else
 // why not. `dropped` tells the records the recording could not keep.
 QString writeCsv(recording::RecordingSnapshot snapshot, const QString &path, QString &dropped);
 
-// Records every sample of `seconds` and then writes them all. A module that
+// Records every sample of `seconds` and then writes them all; a raw recording
+// writes its calibration-mode records beside `out` (calibrationPathFor()). A module that
 // goes away ends the recording early: the samples received until then are
 // written and the outcome is a failure.
 Outcome record(IMUserial::IMUSerial &device, const RecordRequest &request, const Console &console);

@@ -1,5 +1,6 @@
 #include "runner.h"
 
+#include "analyze.h"
 #include "calibrate.h"
 #include "firmware_commands.h"
 #include "module_commands.h"
@@ -45,7 +46,8 @@ Outcome runOnModule(const Invocation &invocation, IMUserial::IMUSerial &device,
     case Command::SerialNumberSet:
         return writeSerialNumber(device, invocation.argument);
     case Command::Record:
-        return record(device, {invocation.seconds, invocation.rate, invocation.out}, console);
+        return record(device, {invocation.seconds, invocation.rate, invocation.out, invocation.raw},
+                      console);
     case Command::CalibrationRead:
         return readCalibration(device, invocation.argument);
     case Command::CalibrationWrite:
@@ -132,6 +134,10 @@ Outcome run(const Invocation &invocation, const Environment &environment)
         return recover(invocation);
     case Command::CalibrateFit:
         return fitRecording(invocation.from);
+    case Command::AnalyzeNoise:
+        return analyzeNoise({invocation.argument, invocation.samplesPerSecond, invocation.kalibr,
+                             invocation.chips == ChipChoice::Second ? 2 : 1},
+                            environment.console);
     default:
         break;
     }
