@@ -38,16 +38,25 @@ private:
     std::size_t number_ = 0;
 };
 
-std::vector<std::string_view> fields(std::string_view line)
+// Splits `line` at its commas into `out`, which keeps its storage from row to
+// row.
+void split(std::string_view line, std::vector<std::string_view> &out)
 {
-    std::vector<std::string_view> out;
+    out.clear();
     for (std::size_t start = 0;;) {
         const std::size_t comma = line.find(',', start);
         out.push_back(line.substr(start, comma - start));
         if (comma == std::string_view::npos)
-            return out;
+            return;
         start = comma + 1;
     }
+}
+
+std::vector<std::string_view> fields(std::string_view line)
+{
+    std::vector<std::string_view> out;
+    split(line, out);
+    return out;
 }
 
 template <class Number> bool parse(std::string_view text, Number &value)
@@ -121,10 +130,11 @@ QString readRows(Lines &lines, const std::vector<Column> &columns,
 {
     const std::size_t expected = columns.size() + 3;
     std::string_view line;
+    std::vector<std::string_view> values;
     while (lines.next(line)) {
         if (line.empty())
             continue;
-        const std::vector<std::string_view> values = fields(line);
+        split(line, values);
         if (values.size() != expected)
             return lineError(
                 lines.number(),
