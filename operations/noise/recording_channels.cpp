@@ -65,7 +65,7 @@ ChannelsRead fromCalibration(const std::vector<recording::CalibrationRecord> &re
         channelsFrom<recording::CalibrationRecord, C>(
             records,
             {{1, gyr, &C::gyr1}, {1, acc, &C::acc1}, {2, gyr, &C::gyr2}, {2, acc, &C::acc2}}),
-        recording::medianRate(records), true};
+        recording::recordedRate(records), true};
     return {std::move(recorded), {}};
 }
 
@@ -75,7 +75,7 @@ ChannelsRead fromSamples(const std::vector<recording::SampleRecord> &records)
     RecordedChannels recorded{
         channelsFrom<recording::SampleRecord, S>(
             records, {{1, Sensor::Gyroscope, &S::gyr}, {1, Sensor::Accelerometer, &S::acc}}),
-        recording::medianRate(records), false};
+        recording::recordedRate(records), false};
     return {std::move(recorded), {}};
 }
 

@@ -1,7 +1,7 @@
 // The channels a noise analysis reads from a recording: from calibration-mode
 // records both chips' raw gyroscope and accelerometer (12 channels), else the
 // normal stream's calibrated ones, which it reports for chip 1 (6 channels).
-// The sample rate is the median interval of the time column.
+// The sample rate is recording::recordedRate()'s.
 #pragma once
 
 #include "noise/noise_analysis.h"

@@ -1,24 +1,25 @@
-// The sample rate of recorded records, from their times: one over the median
-// interval, so that a few late or lost samples do not change it.
+// The sample rate of recorded records, from their times. The times are when
+// the host received each record, and a serial link delivers records in bursts,
+// so single intervals say little (their median can be 10 % off); the records
+// the module sent over the whole span, the missed ones included, do not.
 #pragma once
 
-#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace recording {
 
-// 0 with fewer than two records or no positive median interval.
-template <class RecordType> double medianRate(const std::vector<RecordType> &records)
+// Samples per second from the first to the last record; 0 with fewer than
+// two records or no time between them.
+template <class RecordType> double recordedRate(const std::vector<RecordType> &records)
 {
-    std::vector<double> intervals;
-    intervals.reserve(records.size());
-    for (std::size_t i = 1; i < records.size(); ++i)
-        intervals.push_back(records[i].seconds - records[i - 1].seconds);
-    if (intervals.empty())
+    if (records.size() < 2)
         return 0;
-    const auto middle = intervals.begin() + std::ptrdiff_t(intervals.size() / 2);
-    std::nth_element(intervals.begin(), middle, intervals.end());
-    return *middle > 0 ? 1 / *middle : 0;
+    const double span = records.back().seconds - records.front().seconds;
+    std::uint64_t sent = records.size() - 1;
+    for (std::size_t i = 1; i < records.size(); ++i)
+        sent += records[i].missedBefore;
+    return span > 0 ? double(sent) / span : 0;
 }
 
 } // namespace recording

@@ -445,7 +445,7 @@ Outcome fitRecording(const QString &file)
             return readingsOf(chip == 1 ? &IMUserial::sensor_data_calibration::acc1
                                         : &IMUserial::sensor_data_calibration::acc2);
         },
-        recording::medianRate(records));
+        recording::recordedRate(records));
     const calibration::MagnetometerResult mag =
         calibration::fitMagnetometer(readingsOf(&IMUserial::sensor_data_calibration::mag));
     fitted.lines.prepend("magnetometer: " + calibration::qualityText(mag.quality));

@@ -57,7 +57,7 @@ TEST(NoiseModel, AllanDeviationGivesBackTheProfilesDensitiesAndWalks)
     ASSERT_TRUE(profile.profile) << profile.error;
     const noise::ChannelsRead read = noise::channelsOf(stillRecording(*profile.profile, kHour));
     ASSERT_TRUE(read.recorded) << read.error.toStdString();
-    EXPECT_DOUBLE_EQ(read.recorded->rate, kRate);
+    EXPECT_NEAR(read.recorded->rate, kRate, 1e-6);
 
     const noise::Analysis analysis = noise::analyse(read.recorded->channels, kRate);
     ASSERT_EQ(analysis.channels.size(), 12u);
