@@ -138,13 +138,13 @@ QStringList tableLines(const noise::Analysis &analysis)
     return lines;
 }
 
-// The largest of a chip sensor's three axes, as a filter should assume it; none
-// unless every axis resolved it.
-std::optional<double> worstAxis(const noise::Analysis &analysis, int chip, Sensor sensor,
-                                noise::ReadParameter noise::NoiseParameters::*parameter,
-                                QString &missing)
+// The mean of a chip sensor's three axes, each an estimate of its own, as
+// the IMU file holds one figure per sensor; none unless every axis resolved it.
+std::optional<double> axesMean(const noise::Analysis &analysis, int chip, Sensor sensor,
+                               noise::ReadParameter noise::NoiseParameters::*parameter,
+                               QString &missing)
 {
-    std::optional<double> worst;
+    double sum = 0;
     int axes = 0;
     for (const noise::ChannelAnalysis &channel : analysis.channels) {
         if (channel.chip != chip || channel.sensor != sensor)
@@ -159,11 +159,13 @@ std::optional<double> worstAxis(const noise::Analysis &analysis, int chip, Senso
                           .arg(QString::fromStdString(read.notResolved));
             return std::nullopt;
         }
-        worst = std::max(worst.value_or(0), *read.value);
+        sum += *read.value;
     }
-    if (axes == 0)
+    if (axes == 0) {
         missing = QStringLiteral("the recording has no chip %1").arg(chip);
-    return worst;
+        return std::nullopt;
+    }
+    return sum / axes;
 }
 
 // The four noise figures of a Kalibr IMU file, in SI units, and its rate.
@@ -172,17 +174,17 @@ QString writeKalibr(const noise::Analysis &analysis, const NoiseRequest &request
     QString missing;
     using P = noise::NoiseParameters;
     const auto accNoise =
-        worstAxis(analysis, request.chip, Sensor::Accelerometer, &P::whiteNoise, missing);
+        axesMean(analysis, request.chip, Sensor::Accelerometer, &P::whiteNoise, missing);
     const auto accWalk =
-        worstAxis(analysis, request.chip, Sensor::Accelerometer, &P::randomWalk, missing);
+        axesMean(analysis, request.chip, Sensor::Accelerometer, &P::randomWalk, missing);
     const auto gyrNoise =
-        worstAxis(analysis, request.chip, Sensor::Gyroscope, &P::whiteNoise, missing);
+        axesMean(analysis, request.chip, Sensor::Gyroscope, &P::whiteNoise, missing);
     const auto gyrWalk =
-        worstAxis(analysis, request.chip, Sensor::Gyroscope, &P::randomWalk, missing);
+        axesMean(analysis, request.chip, Sensor::Gyroscope, &P::randomWalk, missing);
     if (!(accNoise && accWalk && gyrNoise && gyrWalk))
         return request.kalibr + " not written: " + missing;
     const QString text =
-        QStringLiteral("# IMU noise of chip %1 from %2, the largest of the three axes\n"
+        QStringLiteral("# IMU noise of chip %1 from %2, the mean of the three axes\n"
                        "accelerometer_noise_density: %3  # m/s^2/sqrt(Hz)\n"
                        "accelerometer_random_walk: %4  # m/s^3/sqrt(Hz)\n"
                        "gyroscope_noise_density: %5  # rad/s/sqrt(Hz)\n"
