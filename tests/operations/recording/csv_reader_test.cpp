@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace recording;
@@ -92,6 +93,24 @@ TEST(CsvReader, RefusesWhatItDidNotWriteNamingTheLine)
         EXPECT_FALSE(result.tables) << c.error;
         EXPECT_TRUE(result.error.startsWith(c.error)) << result.error.toStdString();
     }
+}
+
+// Tables of more than a few MiB are read in two halves at once.
+TEST(CsvReader, LargeTablesKeepEveryRowAndTheLineNumbers)
+{
+    const int rows = 40000;
+    const std::string text = table<IMUserial::sensor_data>(csv::sampleHeader(kStarted), rows);
+    const csv::ReadResult read = csv::readText(text);
+    ASSERT_TRUE(read.tables) << read.error.toStdString();
+    expectSame(read.tables->samples, rows);
+
+    std::string damaged = text;
+    const std::size_t lineStart = damaged.rfind('\n', damaged.size() - 2 * 200) + 1;
+    damaged.insert(lineStart, "x");
+    const int line =
+        int(std::count(damaged.begin(), damaged.begin() + std::ptrdiff_t(lineStart), '\n')) + 1;
+    EXPECT_TRUE(csv::readText(damaged).error.startsWith(QStringLiteral("line %1: ").arg(line)))
+        << csv::readText(damaged).error.toStdString();
 }
 
 } // namespace
