@@ -14,7 +14,8 @@ build_dir=${BUILD_DIR:-$root/build-${sanitizers//,/-}}
 threaded_tests=(imuserial_frame_test imuserial_device_test imuserial_discovery_test
                 imu_sim_library_tests test_handoff test_live recording_test
                 test_recording_window test_cli_commands test_calibration_wizard
-                test_cli_calibrate test_noise_window noise_analysis_test)
+                test_cli_calibrate test_noise_window noise_analysis_test
+                csv_reader_test)
 
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVIK_SANITIZE="$sanitizers" -DORVIK_BUILD_BENCH=OFF >/dev/null
