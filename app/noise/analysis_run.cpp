@@ -1,9 +1,5 @@
 #include "noise/analysis_run.h"
 
-#include "recording/csv_reader.h"
-
-#include <QFileInfo>
-
 #include <memory>
 
 namespace noise {
@@ -21,12 +17,7 @@ ChannelsRead named(ChannelsRead read, const QString &name)
 
 ChannelSource csvFileSource(const QString &path)
 {
-    return [path] {
-        const recording::csv::ReadResult read = recording::csv::readFile(path);
-        if (!read.tables)
-            return ChannelsRead{std::nullopt, read.error};
-        return named(channelsOf(*read.tables), QFileInfo(path).fileName());
-    };
+    return [path] { return channelsOfFile(path); };
 }
 
 ChannelSource recordingSource(recording::RecordingSnapshot snapshot)

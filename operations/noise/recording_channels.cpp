@@ -1,6 +1,9 @@
 #include "noise/recording_channels.h"
 
+#include "recording/csv_export.h"
 #include "recording/sample_rate.h"
+
+#include <QFileInfo>
 
 #include <initializer_list>
 
@@ -99,6 +102,26 @@ ChannelsRead channelsOf(const recording::csv::ReadTables &tables)
     if (!tables.calibration.empty())
         return checked(tables.calibration, fromCalibration(tables.calibration));
     return checked(tables.samples, fromSamples(tables.samples));
+}
+
+ChannelsRead channelsOfFile(const QString &path, QString *read)
+{
+    QString file = path;
+    recording::csv::ReadResult tables = recording::csv::readFile(file);
+    const QString beside = recording::calibrationPathFor(file);
+    if (tables.tables && tables.tables->samples.empty() && tables.tables->calibration.empty() &&
+        QFileInfo::exists(beside)) {
+        file = beside;
+        tables = recording::csv::readFile(file);
+    }
+    if (read)
+        *read = file;
+    if (!tables.tables)
+        return {std::nullopt, tables.error};
+    ChannelsRead channels = channelsOf(*tables.tables);
+    if (!channels.recorded)
+        channels.error = QFileInfo(file).fileName() + ": " + channels.error;
+    return channels;
 }
 
 ChannelsRead channelsOf(recording::RecordingSnapshot snapshot)

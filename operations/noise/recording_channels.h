@@ -17,7 +17,7 @@ namespace noise {
 struct RecordedChannels
 {
     std::vector<Channel> channels;
-    double rate = 0;  // samples per second, from the time column
+    double rate = 0;  // samples per second: recording::recordedRate()
     bool raw = false; // from calibration-mode records
 };
 
@@ -28,6 +28,10 @@ struct ChannelsRead
 };
 
 ChannelsRead channelsOf(const recording::csv::ReadTables &tables);
+// A table this tool exported; when it holds no samples and the
+// calibration-mode table of the same recording lies beside it (a raw
+// recording), that one. `read` is set to the file read; errors name it.
+ChannelsRead channelsOfFile(const QString &path, QString *read = nullptr);
 // The recording under way or just made; calibration-mode records first.
 ChannelsRead channelsOf(recording::RecordingSnapshot snapshot);
 

@@ -2,8 +2,6 @@
 
 #include "noise/noise_analysis.h"
 #include "noise/recording_channels.h"
-#include "recording/csv_export.h"
-#include "recording/csv_reader.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -40,20 +38,6 @@ ParameterUnits unitsOf(Sensor sensor)
     if (sensor == Sensor::Gyroscope)
         return {"deg/s/sqrt(Hz)", "deg/s", "deg/s^2/sqrt(Hz)"};
     return {"m/s^2/sqrt(Hz)", "m/s^2", "m/s^3/sqrt(Hz)"};
-}
-
-// A recording made with record --raw keeps its samples file empty and its
-// calibration-mode records beside it.
-recording::csv::ReadResult readRecording(QString &file)
-{
-    recording::csv::ReadResult read = recording::csv::readFile(file);
-    const QString beside = recording::calibrationPathFor(file);
-    if (read.tables && read.tables->samples.empty() && read.tables->calibration.empty() &&
-        QFileInfo::exists(beside)) {
-        file = beside;
-        read = recording::csv::readFile(file);
-    }
-    return read;
 }
 
 QJsonObject parameterObject(const noise::ReadParameter &parameter, const QString &unit)
@@ -208,13 +192,10 @@ QString writeKalibr(const noise::Analysis &analysis, const NoiseRequest &request
 
 Outcome analyzeNoise(const NoiseRequest &request, const Console &console)
 {
-    QString file = request.file;
-    const recording::csv::ReadResult read = readRecording(file);
-    if (!read.tables)
-        return failed(ExitCode::Usage, read.error);
-    const noise::ChannelsRead channels = noise::channelsOf(*read.tables);
+    QString file;
+    const noise::ChannelsRead channels = noise::channelsOfFile(request.file, &file);
     if (!channels.recorded)
-        return failed(ExitCode::Usage, QFileInfo(file).fileName() + ": " + channels.error);
+        return failed(ExitCode::Usage, channels.error);
     const double rate = request.rate.value_or(channels.recorded->rate);
 
     std::mutex progressMutex;
