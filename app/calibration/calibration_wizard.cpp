@@ -1,5 +1,7 @@
 #include "calibration/calibration_wizard.h"
 
+#include "calibration/calibration_report.h"
+
 #include "calibration/point_cloud_view.h"
 #include "connection/closed_port.h"
 #include "outcome/outcome_texts.h"
@@ -276,8 +278,8 @@ void CalibrationWizard::showOutcome()
 void CalibrationWizard::write()
 {
     const FittedWrite written = writeFitted(device_, outcome_->fits());
-    prompter_.log("Calibration write: " + writeText(written));
-    result_->appendPlainText("\n" + writeText(written));
+    prompter_.log("Calibration write: " + writtenText(written));
+    result_->appendPlainText("\n" + writtenText(written));
     if (written != FittedWrite::Verified)
         return;
     collectTimer_.stop();
@@ -289,7 +291,7 @@ void CalibrationWizard::startVerifying()
 {
     const bool onStream = checkedOnStream(outcome_->choice);
     pages_->setCurrentIndex(VerifyPage);
-    verifyHelp_->setText(writeText(FittedWrite::Verified) +
+    verifyHelp_->setText(writtenText(FittedWrite::Verified) +
                          (onStream ? "\n\n" + verifyHelp(outcome_->choice) : QString()));
     verifyProgress_->setVisible(onStream);
     verifyProgress_->setValue(0);

@@ -1,7 +1,7 @@
 #include "calibration/collected_readings.h"
 
 #include "calibration/fit_limits.h"
-#include "calibration/sphere_coverage.h"
+#include "calibration/magnetometer_fit.h"
 
 namespace calibration {
 
@@ -28,17 +28,6 @@ double meanNorm(const std::vector<Eigen::Vector3d> &vectors)
     for (const Eigen::Vector3d &v : vectors)
         sum += v.norm();
     return vectors.empty() ? 1 : sum / double(vectors.size());
-}
-
-// As the fit counts it: a reading too near the centre points nowhere.
-SphereCoverage coverageOf(const std::vector<Eigen::Vector3d> &aboutCentre)
-{
-    SphereCoverage coverage;
-    for (const Eigen::Vector3d &direction : aboutCentre) {
-        if (direction.norm() >= kLeastMagneticField)
-            coverage.add(direction);
-    }
-    return coverage;
 }
 
 } // namespace
@@ -98,12 +87,11 @@ QString CollectedReadings::figuresText() const
 
 QString CollectedReadings::magnetometerFigures() const
 {
-    const std::vector<Eigen::Vector3d> shifted =
-        aboutCentre(magnetometer_.drawn(), boundingBoxCentre(magnetometer_.all()));
+    const std::vector<Eigen::Vector3d> &drawn = magnetometer_.drawn();
     return QStringLiteral("%1 readings\n%2 % of directions covered\n|B| spread %3 %")
         .arg(magnetometer_.all().size())
-        .arg(coverageOf(shifted).percent(), 0, 'f', 0)
-        .arg(magnitudeSpreadPercent(shifted), 0, 'f', 1);
+        .arg(directionsCovered(drawn, boundingBoxCentre(magnetometer_.all())).percent(), 0, 'f', 0)
+        .arg(magnitudeSpreadPercent(drawn), 0, 'f', 1);
 }
 
 QString CollectedReadings::accelerometerFigures() const
@@ -130,9 +118,8 @@ CloudScene CollectedReadings::magnetometerScene() const
     scene.centre = boundingBoxCentre(magnetometer_.all());
     scene.points = magnetometer_.drawn();
     scene.latest = latest_;
-    const std::vector<Eigen::Vector3d> shifted = aboutCentre(scene.points, scene.centre);
-    scene.radius = meanNorm(shifted);
-    const SphereCoverage coverage = coverageOf(shifted);
+    scene.radius = meanNorm(aboutCentre(scene.points, scene.centre));
+    const SphereCoverage coverage = directionsCovered(scene.points, scene.centre);
     for (std::size_t cell = 0; cell < kSphereCells; ++cell)
         scene.marks.push_back({scene.centre + scene.radius * SphereCoverage::cellCentre(cell),
                                coverage.reached(cell)});

@@ -120,20 +120,6 @@ QString outcomeLogLine(const FitOutcome &outcome)
     return "Calibration fit: " + fitTexts(outcome, false).join("").trimmed().replace('\n', "; ");
 }
 
-QString writeText(FittedWrite result)
-{
-    switch (result) {
-    case FittedWrite::Verified:
-        return QStringLiteral("Calibration written and read back.");
-    case FittedWrite::NotReadFirst:
-        return QStringLiteral("The stored calibration could not be read first: nothing written.");
-    case FittedWrite::NotTaken:
-        break;
-    }
-    return QStringLiteral("Calibration not taken: the module refused it or read it back "
-                          "different.");
-}
-
 bool checkedOnStream(const Choice &choice)
 {
     return choice.sensor == Sensor::Magnetometer || choice.chips[0];

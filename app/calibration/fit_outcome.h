@@ -55,8 +55,6 @@ QString outcomeText(const FitOutcome &outcome);
 // One line for the log.
 QString outcomeLogLine(const FitOutcome &outcome);
 
-QString writeText(FittedWrite result);
-
 // What the module's calibrated stream showed after the write: `calibrated`
 // holds its magnetometer or its (chip 1's) accelerometer readings. The
 // stream does not carry chip 2, whose set counts as verified by its

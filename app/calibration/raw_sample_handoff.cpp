@@ -24,6 +24,8 @@ std::vector<IMUserial::sensor_data> RawSampleHandoff::takeCalibrated()
 
 void RawSampleHandoff::offer(const IMUserial::sensor_data_calibration &record)
 {
+    if (listening_.load(std::memory_order_relaxed) != Listening::Raw)
+        return;
     std::lock_guard<std::mutex> lock(mutex_);
     if (listening_ == Listening::Raw)
         raw_.push_back(record);
@@ -31,6 +33,8 @@ void RawSampleHandoff::offer(const IMUserial::sensor_data_calibration &record)
 
 void RawSampleHandoff::offer(const IMUserial::sensor_data &sample)
 {
+    if (listening_.load(std::memory_order_relaxed) != Listening::Calibrated)
+        return;
     std::lock_guard<std::mutex> lock(mutex_);
     if (listening_ == Listening::Calibrated)
         calibrated_.push_back(sample);

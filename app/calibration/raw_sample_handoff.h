@@ -1,11 +1,13 @@
 // The crossing between the device library's receive thread and the
 // calibration wizard: calibration-mode records while the wizard collects raw
 // readings, calibrated samples while it checks the module's own stream.
-// Nothing is kept while nobody listens, so the stream costs one check then.
+// Nothing is kept while nobody listens, and the stream then costs one atomic
+// read per record, no lock.
 #pragma once
 
 #include "imuserial.h"
 
+#include <atomic>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -33,7 +35,7 @@ public:
 
 private:
     std::mutex mutex_;
-    Listening listening_ = Listening::Nothing;
+    std::atomic<Listening> listening_{Listening::Nothing}; // written under the mutex
     std::vector<IMUserial::sensor_data_calibration> raw_;
     std::vector<IMUserial::sensor_data> calibrated_;
 };

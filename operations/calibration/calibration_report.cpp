@@ -24,6 +24,20 @@ QJsonValue orNull(const std::optional<double> &value)
 
 } // namespace
 
+QString writtenText(FittedWrite result)
+{
+    switch (result) {
+    case FittedWrite::Verified:
+        return QStringLiteral("Calibration written and read back.");
+    case FittedWrite::NotReadFirst:
+        return QStringLiteral("The stored calibration could not be read first: nothing written.");
+    case FittedWrite::NotTaken:
+        break;
+    }
+    return QStringLiteral("Calibration not taken: the module refused it or read it back "
+                          "different.");
+}
+
 double worstErrorMg(const std::vector<double> &errorsMg)
 {
     double worst = 0;

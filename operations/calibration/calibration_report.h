@@ -3,6 +3,7 @@
 #pragma once
 
 #include "calibration/accelerometer_fit.h"
+#include "calibration/fitted_sets.h"
 #include "calibration/magnetometer_fit.h"
 
 #include <QJsonObject>
@@ -17,6 +18,9 @@ QJsonObject qualityObject(const AccelerometerQuality &quality);
 // |B| spread 14.2 % before, 0.41 % after".
 QString qualityText(const MagnetometerQuality &quality);
 QString qualityText(const AccelerometerQuality &quality);
+
+// What writing a fit achieved, in one sentence.
+QString writtenText(FittedWrite result);
 
 // The worst |a| - g of the poses, mg; 0 without poses.
 double worstErrorMg(const std::vector<double> &errorsMg);

@@ -28,16 +28,6 @@ std::vector<Eigen::Vector3d> corrected(const std::vector<Eigen::Vector3d> &raw,
     return out;
 }
 
-double coveragePercent(const std::vector<Eigen::Vector3d> &raw, const Eigen::Vector3d &centre)
-{
-    SphereCoverage coverage;
-    for (const auto &r : raw) {
-        if ((r - centre).norm() >= kLeastMagneticField)
-            coverage.add(r, centre);
-    }
-    return coverage.percent();
-}
-
 // Semi-axes of the ellipsoid |m (x - c)| = 1 are the inverses of m's
 // eigenvalues; each is given to the module axis its principal axis is nearest.
 Eigen::Vector3d radiiByModuleAxis(const Eigen::Matrix3d &unitSphereMatrix)
@@ -103,7 +93,7 @@ MagnetometerResult fitMagnetometer(const std::vector<Eigen::Vector3d> &raw,
     const QuadricFit quadric = fitQuadric(raw, QuadricTerms::Full);
     quality.condition = quadric.condition;
     quality.coveragePercent =
-        coveragePercent(raw, quadric.ellipsoid ? quadric.ellipsoid->centre : boxCentre);
+        directionsCovered(raw, quadric.ellipsoid ? quadric.ellipsoid->centre : boxCentre).percent();
 
     result.refusal = dataRefusal(quality, options);
     if (!result.refusal.empty())
@@ -141,6 +131,17 @@ double magnitudeSpreadPercent(const std::vector<Eigen::Vector3d> &readings)
         squares += std::pow(r.norm() - mean, 2);
     const double deviation = std::sqrt(squares / double(readings.size()));
     return mean > 0 ? 100 * deviation / mean : 0;
+}
+
+SphereCoverage directionsCovered(const std::vector<Eigen::Vector3d> &readings,
+                                 const Eigen::Vector3d &centre)
+{
+    SphereCoverage coverage;
+    for (const Eigen::Vector3d &reading : readings) {
+        if ((reading - centre).norm() >= kLeastMagneticField)
+            coverage.add(reading, centre);
+    }
+    return coverage;
 }
 
 Eigen::Vector3d boundingBoxCentre(const std::vector<Eigen::Vector3d> &readings)

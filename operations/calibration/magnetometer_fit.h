@@ -5,6 +5,8 @@
 // docs/calibration.md. Qt-free.
 #pragma once
 
+#include "calibration/sphere_coverage.h"
+
 #include <Eigen/Core>
 
 #include <optional>
@@ -68,6 +70,11 @@ MagnetometerResult fitMagnetometer(const std::vector<Eigen::Vector3d> &raw,
 
 // Standard deviation of |v| over its mean, per cent; 0 for fewer than two.
 double magnitudeSpreadPercent(const std::vector<Eigen::Vector3d> &readings);
+
+// The sphere cells the readings reach about `centre`, as the fit counts
+// them: a reading nearer the centre than kLeastMagneticField points nowhere.
+SphereCoverage directionsCovered(const std::vector<Eigen::Vector3d> &readings,
+                                 const Eigen::Vector3d &centre);
 
 // The centre of the readings' bounding box: a first guess of the bias, used
 // for coverage before any fit.

@@ -7,7 +7,6 @@
 #include "calibration/calibration_report.h"
 #include "calibration/fit_limits.h"
 #include "calibration/fitted_sets.h"
-#include "calibration/sphere_coverage.h"
 #include "calibration/verification.h"
 #include "outcome/command_outcome.h"
 #include "outcome/outcome_texts.h"
@@ -18,6 +17,7 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 
 namespace cli {
@@ -178,19 +178,6 @@ std::optional<Readings> sampleCalibratedStream(IMUserial::IMUSerial &device,
     return readings;
 }
 
-QString writtenText(calibration::FittedWrite write)
-{
-    switch (write) {
-    case calibration::FittedWrite::Verified:
-        return QStringLiteral("written and read back");
-    case calibration::FittedWrite::NotReadFirst:
-        return QStringLiteral("not written: the stored sets could not be read first");
-    case calibration::FittedWrite::NotTaken:
-        break;
-    }
-    return QStringLiteral("not written: the module refused the sets or read back others");
-}
-
 QString numbers(const float *values, int count)
 {
     QStringList texts;
@@ -232,7 +219,7 @@ Outcome finish(IMUserial::IMUSerial &device, const calibration::Fits &fits,
         return succeeded(lines.join('\n'), data);
     }
     const calibration::FittedWrite written = calibration::writeFitted(device, fits);
-    lines << writtenText(written);
+    lines << calibration::writtenText(written);
     if (written != calibration::FittedWrite::Verified)
         return failed(ExitCode::Failed, lines.join('\n'), data);
     data["written"] = true;
@@ -351,13 +338,10 @@ Outcome calibrateMagnetometer(IMUserial::IMUSerial &device, const CalibrationReq
         QStringLiteral("Turn the module slowly in every direction for %1 s").arg(seconds));
     const auto coverage = [&] {
         const Readings mag = collection.mag();
-        calibration::SphereCoverage cells;
-        const Eigen::Vector3d centre = calibration::boundingBoxCentre(mag);
-        for (const Eigen::Vector3d &reading : mag)
-            cells.add(reading, centre);
         return QStringLiteral("%1 readings, %2 % of directions")
             .arg(mag.size())
-            .arg(cells.percent(), 0, 'f', 0);
+            .arg(calibration::directionsCovered(mag, calibration::boundingBoxCentre(mag)).percent(),
+                 0, 'f', 0);
     };
     if (std::optional<Outcome> failure = collectRaw(device, seconds, coverage, {}, console))
         return *failure;
@@ -387,21 +371,23 @@ Outcome calibrateAccelerometer(IMUserial::IMUSerial &device, const CalibrationRe
                        .arg(request.poses));
     QElapsedTimer clock;
     clock.start();
-    const auto posesOf = [&](int chip) {
-        const Readings readings = collection.acc(chip);
-        return calibration::findStillPoses(readings,
-                                           rateOf(readings.size(), double(clock.elapsed()) / 1000));
+    // Counted once a check, before the progress shows them.
+    std::map<int, std::size_t> poses;
+    const auto enough = [&] {
+        for (int chip : chips) {
+            const Readings readings = collection.acc(chip);
+            poses[chip] = calibration::findStillPoses(
+                              readings, rateOf(readings.size(), double(clock.elapsed()) / 1000))
+                              .size();
+        }
+        return std::all_of(chips.begin(), chips.end(),
+                           [&](int chip) { return poses[chip] >= std::size_t(request.poses); });
     };
     const auto progress = [&] {
         QStringList counts;
         for (int chip : chips)
-            counts << QStringLiteral("%1: %2 poses").arg(chipKey(chip)).arg(posesOf(chip).size());
+            counts << QStringLiteral("%1: %2 poses").arg(chipKey(chip)).arg(poses[chip]);
         return counts.join(", ");
-    };
-    const auto enough = [&] {
-        return std::all_of(chips.begin(), chips.end(), [&](int chip) {
-            return posesOf(chip).size() >= std::size_t(request.poses);
-        });
     };
     if (std::optional<Outcome> failure = collectRaw(device, seconds, progress, enough, console))
         return *failure;
