@@ -12,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 
 class QCPGraph;
 class QCPItemTracer;
@@ -26,6 +27,7 @@ class ViewVisibility;
 namespace chart {
 
 class ChartController;
+class RecordingCurves;
 
 class LivePlot : public QObject
 {
@@ -60,7 +62,22 @@ public:
 
     ChartController &controller() { return *controller_; }
 
+    // Replay: the chart shows `curves` instead of the live curves, which go
+    // on taking the stream's points aside and come back with showLive().
+    // Called again with other curves (another plotted quantity) it keeps the
+    // visible range.
+    void showRecording(std::shared_ptr<const RecordingCurves> curves);
+    // The replay position: a vertical line at `key`; while "Scroll X" is
+    // checked the view shows the kVisibleSeconds up to it, as it shows the
+    // newest points live.
+    void showPosition(double key);
+    void showLive();
+    bool showsRecording() const { return recording_ != nullptr; }
+
 signals:
+    // A click (a press and release without a drag) on the chart while it
+    // shows a recording, at this key.
+    void positionPicked(double key);
     void tracerChanged(QCPItemTracer *tracer);
     // The chart came into sight: refresh it now, it may have missed points.
     void seenAgain();
@@ -83,6 +100,7 @@ private:
     std::array<QPointer<QCPGraph>, 3> graphs_;
     std::array<QSharedPointer<QCPGraphDataContainer>, 3> data_;
     QCPItemTracer *tracer_ = nullptr;
+    std::shared_ptr<const RecordingCurves> recording_;
 };
 
 } // namespace chart
