@@ -42,6 +42,9 @@ class FirmwarePanel;
 namespace identity {
 class IdentityPanel;
 }
+namespace live {
+class ShownSample;
+}
 namespace livelog {
 class LiveLog;
 }
@@ -183,6 +186,9 @@ private:
     // read-outs, the parser panel and the orientation view; it also keeps the
     // chart's time origin, which that thread sets.
     live::SampleHandoff handoff_;
+    // What the read-outs, the parser panel and the 3D view show: the
+    // hand-off's latest sample, or a replayed recording's.
+    live::ShownSample *shown_ = nullptr;
     // Raw and calibrated readings from the receive thread, while the
     // calibration wizard collects them.
     calibration::RawSampleHandoff calibrationHandoff_;

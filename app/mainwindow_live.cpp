@@ -3,6 +3,7 @@
 
 #include "live/readouts.h"
 #include "live/sample_text.h"
+#include "live/shown_sample.h"
 #include "live/view_visibility.h"
 #include "recording/stream_recording.h"
 #include "stream/display_modes.h"
@@ -12,12 +13,17 @@
 // be seen and catch up as soon as they are seen again.
 void MainWindow::connectLive()
 {
+    shown_ = new live::ShownSample(handoff_, this);
     auto *readouts = new live::ViewVisibility(*ui->lineEdit_angle_x);
     connect(&angleTimer, &QTimer::timeout, this, [this, readouts] {
         if (readouts->isSeen())
             AngleDisplay();
     });
     connect(readouts, &live::ViewVisibility::seenAgain, this, &MainWindow::AngleDisplay);
+    connect(shown_, &live::ShownSample::changed, this, [this, readouts] {
+        if (readouts->isSeen())
+            AngleDisplay();
+    });
 }
 
 // Runs on the library's receive thread: it formats and hands over, and
@@ -54,7 +60,7 @@ void MainWindow::on_comboBoxGraphDisplayMode_currentTextChanged(const QString &a
 void MainWindow::AngleDisplay()
 {
     // The read-outs keep their values until the first sample arrives.
-    if (const auto sample = handoff_.latestSample()) {
+    if (const auto sample = shown_->sample()) {
         angleX = sample->angle.x;
         angleY = sample->angle.y;
         angleZ = sample->angle.z;

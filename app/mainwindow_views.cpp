@@ -6,6 +6,6 @@
 
 void MainWindow::connectViews()
 {
-    new views::ViewMenu(*this, *ui, handoff_, angleTimer, prompter());
-    orientation::addOrientationPage(*ui, handoff_, angleTimer);
+    new views::ViewMenu(*this, *ui, *shown_, angleTimer, prompter());
+    orientation::addOrientationPage(*ui, *shown_, angleTimer);
 }

@@ -1,6 +1,6 @@
 #include "orientation_page.h"
 
-#include "live/sample_handoff.h"
+#include "live/shown_sample.h"
 #include "live/view_visibility.h"
 #include "orientation/orientation_view.h"
 #include "ui_mainwindow.h"
@@ -9,16 +9,16 @@
 
 namespace orientation {
 
-void addOrientationPage(Ui_MainWindow &ui, const live::SampleHandoff &handoff, QTimer &displayTick)
+void addOrientationPage(Ui_MainWindow &ui, const live::ShownSample &shown, QTimer &displayTick)
 {
     auto *view = new OrientationView(ui.stackedWidgetGraphView);
     ui.stackedWidgetGraphView->addWidget(view);
     auto *visibility = new live::ViewVisibility(*view);
-    const auto refresh = [&handoff, view, visibility] {
+    const auto refresh = [&shown, view, visibility] {
         if (!visibility->isSeen())
             return;
         // Level until the first sample arrives.
-        const auto sample = handoff.latestSample();
+        const auto sample = shown.sample();
         if (sample)
             view->setAttitude({sample->quat.w, sample->quat.x, sample->quat.y, sample->quat.z});
     };
@@ -28,6 +28,7 @@ void addOrientationPage(Ui_MainWindow &ui, const live::SampleHandoff &handoff, Q
                      [&ui, view] { ui.stackedWidgetGraphView->setCurrentWidget(view); });
     QObject::connect(&displayTick, &QTimer::timeout, view, refresh);
     QObject::connect(visibility, &live::ViewVisibility::seenAgain, view, refresh);
+    QObject::connect(&shown, &live::ShownSample::changed, view, refresh);
 }
 
 } // namespace orientation

@@ -1,5 +1,5 @@
 // The graph view's second page: the module's attitude in 3D, which follows
-// the stream on the read-outs' refresh while it is shown; the View menu
+// the shown sample (live or replayed) on the read-outs' refresh while it is shown; the View menu
 // switches between it and the chart.
 #pragma once
 
@@ -7,11 +7,11 @@ class QTimer;
 class Ui_MainWindow;
 
 namespace live {
-class SampleHandoff;
+class ShownSample;
 }
 
 namespace orientation {
 
-void addOrientationPage(Ui_MainWindow &ui, const live::SampleHandoff &handoff, QTimer &displayTick);
+void addOrientationPage(Ui_MainWindow &ui, const live::ShownSample &shown, QTimer &displayTick);
 
 } // namespace orientation

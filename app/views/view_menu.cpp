@@ -1,6 +1,6 @@
 #include "view_menu.h"
 
-#include "live/sample_handoff.h"
+#include "live/shown_sample.h"
 #include "live/view_visibility.h"
 #include "ui_mainwindow.h"
 #include "views/app_info.h"
@@ -11,9 +11,9 @@
 
 namespace views {
 
-ViewMenu::ViewMenu(QMainWindow &window, Ui_MainWindow &ui, const live::SampleHandoff &handoff,
+ViewMenu::ViewMenu(QMainWindow &window, Ui_MainWindow &ui, const live::ShownSample &shown,
                    QTimer &displayTick, prompts::Prompter prompter)
-    : QObject(&window), window_(window), ui_(ui), handoff_(handoff), prompter_(std::move(prompter)),
+    : QObject(&window), window_(window), ui_(ui), shown_(shown), prompter_(std::move(prompter)),
       parserPanel_(new ParserDataPanel)
 {
     // The panel is the third pane of the log/chart splitter, hidden at start.
@@ -24,6 +24,7 @@ ViewMenu::ViewMenu(QMainWindow &window, Ui_MainWindow &ui, const live::SampleHan
     connect(&displayTick, &QTimer::timeout, this, &ViewMenu::refreshParserPanel);
     connect(panelVisibility_, &live::ViewVisibility::seenAgain, this,
             &ViewMenu::refreshParserPanel);
+    connect(&shown_, &live::ShownSample::changed, this, &ViewMenu::refreshParserPanel);
 
     // These are in no menu: on the window itself their shortcuts still work.
     window_.addActions({ui_.actionWhats_this, ui_.actionAbout_Qt, ui_.actionInfo});
@@ -68,13 +69,13 @@ void ViewMenu::applySplit()
     ui_.splitterReceivedData->setSizes({widths.begin(), widths.end()});
 }
 
-// On the refresh tick, from the hand-off: the receive thread never reaches
-// the panel. A panel nobody sees keeps its text until it is seen again.
+// On the refresh tick, from the shown sample: the receive thread never
+// reaches the panel. A panel nobody sees keeps its text until it is seen again.
 void ViewMenu::refreshParserPanel()
 {
     if (!panelVisibility_->isSeen())
         return;
-    if (const std::optional<IMUserial::sensor_data> sample = handoff_.latestSample())
+    if (const std::optional<IMUserial::sensor_data> sample = shown_.sample())
         parserPanel_->showSample(*sample);
 }
 

@@ -12,7 +12,7 @@ class QTimer;
 class Ui_MainWindow;
 
 namespace live {
-class SampleHandoff;
+class ShownSample;
 class ViewVisibility;
 } // namespace live
 
@@ -25,8 +25,8 @@ class ViewMenu : public QObject
     Q_OBJECT
 
 public:
-    // The panel follows `handoff` on `displayTick`.
-    ViewMenu(QMainWindow &window, Ui_MainWindow &ui, const live::SampleHandoff &handoff,
+    // The panel follows `shown` on `displayTick`.
+    ViewMenu(QMainWindow &window, Ui_MainWindow &ui, const live::ShownSample &shown,
              QTimer &displayTick, prompts::Prompter prompter);
 
 private:
@@ -37,7 +37,7 @@ private:
 
     QMainWindow &window_;
     Ui_MainWindow &ui_;
-    const live::SampleHandoff &handoff_;
+    const live::ShownSample &shown_;
     prompts::Prompter prompter_;
     SplitState splitState_;
     ParserDataPanel *parserPanel_;
