@@ -19,18 +19,16 @@ namespace {
 class Lines
 {
 public:
-    explicit Lines(std::string_view text, std::size_t linesBefore = 0)
-        : rest_(text), number_(linesBefore)
-    {
-    }
+    explicit Lines(std::string_view text) : rest_(text) {}
 
     bool next(std::string_view &line)
     {
         if (rest_.empty())
             return false;
         const std::size_t end = rest_.find('\n');
+        cut_ = end == std::string_view::npos;
         line = rest_.substr(0, end);
-        rest_ = end == std::string_view::npos ? std::string_view{} : rest_.substr(end + 1);
+        rest_ = cut_ ? std::string_view{} : rest_.substr(end + 1);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         ++number_;
@@ -38,10 +36,13 @@ public:
     }
     std::size_t number() const { return number_; }
     std::string_view rest() const { return rest_; }
+    // The line last read ended with the text, without its line end.
+    bool cut() const { return cut_; }
 
 private:
     std::string_view rest_;
     std::size_t number_ = 0;
+    bool cut_ = false;
 };
 
 // Splits `line` at its commas into `out`, which keeps its storage from row to
@@ -75,6 +76,8 @@ template <class Number> bool parse(std::string_view text, Number &value)
         return !std::isnan(value);
     return true;
 }
+
+const QString kCutOff = QStringLiteral("the line is cut off: the file ends inside it");
 
 QString lineError(std::size_t line, const QString &problem)
 {
@@ -130,73 +133,132 @@ QString readRow(const std::vector<std::string_view> &values, const std::vector<C
     return {};
 }
 
+// Reads `line` straight into `record`, field after field, without splitting
+// it first: the way nearly every row is read. False for anything readRow()
+// would refuse (and for nothing it accepts), which is then asked why.
 template <class Payload>
-QString readRows(Lines &lines, const std::vector<Column> &columns,
-                 std::vector<Record<Payload>> &records)
+bool readRowDirectly(std::string_view line, const std::vector<Column> &columns,
+                     Record<Payload> &record)
+{
+    const char *at = line.data();
+    const char *const end = at + line.size();
+    const auto field = [&](auto &value) {
+        const std::from_chars_result result = std::from_chars(at, end, value);
+        if (result.ec != std::errc() || result.ptr == end || *result.ptr != ',')
+            return false;
+        at = result.ptr + 1;
+        return true;
+    };
+    if (!field(record.index) || !field(record.seconds) || !std::isfinite(record.seconds))
+        return false;
+    auto *payload = reinterpret_cast<unsigned char *>(&record.data);
+    for (const Column &column : columns) {
+        float value;
+        if (!field(value) || std::isnan(value))
+            return false;
+        std::memcpy(payload + column.offset, &value, sizeof value);
+    }
+    const std::from_chars_result result = std::from_chars(at, end, record.missedBefore);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+// What a piece of the rows held: its lines, and the first bad one's problem
+// (in its last line counted).
+struct PieceRead
+{
+    std::size_t lines = 0;
+    QString problem;
+};
+
+template <class Payload>
+PieceRead readRows(std::string_view text, const std::vector<Column> &columns,
+                   std::vector<Record<Payload>> &records)
 {
     const std::size_t expected = columns.size() + 3;
+    Lines lines(text);
     std::string_view line;
     std::vector<std::string_view> values;
     while (lines.next(line)) {
+        // The tool ends every line it writes: a last line without its end is
+        // what is left of a file cut short, and its last number may read as
+        // a shorter one.
+        if (lines.cut())
+            return {lines.number(), kCutOff};
         if (line.empty())
             continue;
-        split(line, values);
-        if (values.size() != expected)
-            return lineError(
-                lines.number(),
-                QStringLiteral("%1 fields, %2 expected").arg(values.size()).arg(expected));
         Record<Payload> record{};
-        if (const QString problem = readRow(values, columns, record); !problem.isEmpty())
-            return lineError(lines.number(), problem);
+        if (!readRowDirectly(line, columns, record)) {
+            split(line, values);
+            if (values.size() != expected)
+                return {lines.number(),
+                        QStringLiteral("%1 fields, %2 expected").arg(values.size()).arg(expected)};
+            if (QString problem = readRow(values, columns, record); !problem.isEmpty())
+                return {lines.number(), std::move(problem)};
+        }
         records.push_back(record);
     }
-    return {};
+    return {lines.number(), {}};
 }
 
-// Room for the rows of `text`, judged by the length of its first.
+// Room for the rows of `text`, judged by the length of its first and a
+// quarter more, as the numbers' lengths vary: untouched room costs no memory.
 template <class Payload>
 void reserveFor(std::string_view text, std::vector<Record<Payload>> &records)
 {
     const std::size_t firstLine = text.find('\n');
     if (firstLine != std::string_view::npos && firstLine > 0)
-        records.reserve(records.size() + text.size() / firstLine + 1);
+        records.reserve(text.size() / firstLine * 5 / 4 + 1);
 }
 
-// Above this size the rows are parsed in two halves at once, each on a core.
-constexpr std::size_t kHalvedBytes = 4 << 20;
+// Below this size a piece of the rows is not worth a thread of its own.
+constexpr std::size_t kLeastPieceBytes = 2 << 20;
 
-// The rows after the header; a large table is cut at the line end nearest its
-// middle, and the second half's line numbers continue the first's.
+// The rows after the header, cut at line ends into as many pieces as there
+// are cores, each parsed on a thread into its own vector. The first bad line
+// of the first piece that has one wins; its number counts the lines of the
+// pieces before it.
 template <class Payload>
-QString readAllRows(Lines &lines, const std::vector<Column> &columns,
-                    std::vector<Record<Payload>> &records)
+QString readAllRows(std::string_view rows, std::size_t linesBefore,
+                    const std::vector<Column> &columns, std::vector<Record<Payload>> &records)
 {
-    const std::string_view rest = lines.rest();
-    const std::size_t cut =
-        rest.size() < kHalvedBytes ? std::string_view::npos : rest.find('\n', rest.size() / 2);
-    if (cut == std::string_view::npos) {
-        reserveFor(rest, records);
-        return readRows(lines, columns, records);
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t pieces = std::clamp<std::size_t>(rows.size() / kLeastPieceBytes, 1, cores);
+    std::vector<std::string_view> texts;
+    for (std::size_t from = 0, i = 1; from < rows.size(); ++i) {
+        std::size_t to = i >= pieces ? std::string_view::npos
+                                     : rows.find('\n', std::max(from, rows.size() / pieces * i));
+        to = to == std::string_view::npos ? rows.size() : to + 1;
+        texts.push_back(rows.substr(from, to - from));
+        from = to;
     }
-    const std::string_view firstHalf = rest.substr(0, cut + 1);
-    Lines first(firstHalf, lines.number());
-    Lines second(rest.substr(cut + 1),
-                 lines.number() +
-                     std::size_t(std::count(firstHalf.begin(), firstHalf.end(), '\n')));
-    std::vector<Record<Payload>> secondRecords;
-    QString secondError;
-    std::thread worker([&] {
-        reserveFor(rest.substr(cut + 1), secondRecords);
-        secondError = readRows(second, columns, secondRecords);
-    });
-    reserveFor(firstHalf, records);
-    const QString firstError = readRows(first, columns, records);
-    worker.join();
-    if (!firstError.isEmpty())
-        return firstError;
-    if (!secondError.isEmpty())
-        return secondError;
-    records.insert(records.end(), secondRecords.begin(), secondRecords.end());
+    std::vector<std::vector<Record<Payload>>> parts(texts.size());
+    std::vector<PieceRead> reads(texts.size());
+    std::vector<std::thread> workers;
+    for (std::size_t i = 1; i < texts.size(); ++i)
+        workers.emplace_back([&, i] {
+            reserveFor(texts[i], parts[i]);
+            reads[i] = readRows(texts[i], columns, parts[i]);
+        });
+    if (!texts.empty()) {
+        reserveFor(rows, parts[0]);
+        reads[0] = readRows(texts[0], columns, parts[0]);
+    }
+    for (std::thread &worker : workers)
+        worker.join();
+    std::size_t line = linesBefore;
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (!reads[i].problem.isEmpty())
+            return lineError(line + reads[i].lines, reads[i].problem);
+        line += reads[i].lines;
+        total += parts[i].size();
+    }
+    if (texts.empty())
+        return {};
+    records = std::move(parts[0]);
+    records.reserve(total);
+    for (std::size_t i = 1; i < parts.size(); ++i)
+        records.insert(records.end(), parts[i].begin(), parts[i].end());
     return {};
 }
 
@@ -217,8 +279,11 @@ ReadResult readText(std::string_view text)
     if (names[0] != kIndexHeader || !tables.started.isValid() || !(samples || calibration))
         return {std::nullopt, lineError(1, QStringLiteral("not a table this tool exported: the "
                                                           "header does not name its columns"))};
-    const QString error = samples ? readAllRows(lines, sampleColumns(), tables.samples)
-                                  : readAllRows(lines, calibrationColumns(), tables.calibration);
+    if (lines.cut())
+        return {std::nullopt, lineError(1, kCutOff)};
+    const QString error =
+        samples ? readAllRows(lines.rest(), 1, sampleColumns(), tables.samples)
+                : readAllRows(lines.rest(), 1, calibrationColumns(), tables.calibration);
     if (!error.isEmpty())
         return {std::nullopt, error};
     return {std::move(tables), {}};
@@ -229,8 +294,17 @@ ReadResult readFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
-    const QByteArray bytes = file.readAll();
-    ReadResult result = readText(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    // Mapped rather than copied, as a long recording's table is hundreds of
+    // megabytes; what cannot be mapped (an empty file, a pipe) is read.
+    QByteArray bytes;
+    std::string_view text;
+    if (const uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr) {
+        text = std::string_view(reinterpret_cast<const char *>(mapped), std::size_t(file.size()));
+    } else {
+        bytes = file.readAll();
+        text = std::string_view(bytes.constData(), std::size_t(bytes.size()));
+    }
+    ReadResult result = readText(text);
     if (!result.tables)
         result.error = QFileInfo(path).fileName() + ": " + result.error;
     return result;

@@ -1,7 +1,7 @@
 // Reading back a table this tool exported (csv_format.h): the samples table or
 // the calibration-mode table, told apart by its header. Anything else (another
-// program's CSV, a wrong header, a short or garbled line) is refused with the
-// first bad line named, never half read.
+// program's CSV, a wrong header, a short or garbled line, a last line without
+// its line end) is refused with the first bad line named, never half read.
 #pragma once
 
 #include "recording/recorder.h"

@@ -95,7 +95,7 @@ TEST(CsvReader, RefusesWhatItDidNotWriteNamingTheLine)
     }
 }
 
-// Tables of more than a few MiB are read in two halves at once.
+// Tables of more than a few MiB are read in pieces at once, one per core.
 TEST(CsvReader, LargeTablesKeepEveryRowAndTheLineNumbers)
 {
     const int rows = 40000;
