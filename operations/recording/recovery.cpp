@@ -101,6 +101,15 @@ std::vector<std::unique_ptr<UnsavedRecording>> UnsavedRecording::findAll(const Q
     return found;
 }
 
+std::unique_ptr<UnsavedRecording> UnsavedRecording::claimOne(const QString &folder)
+{
+    std::unique_ptr<UnsavedRecording> recording(new UnsavedRecording(folder));
+    if (!recording->claim())
+        return nullptr;
+    recording->check();
+    return recording;
+}
+
 bool UnsavedRecording::claim()
 {
     // A folder whose lock names a live process is that process's. The

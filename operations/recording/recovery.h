@@ -45,6 +45,10 @@ public:
     // removed on the way.
     static std::vector<std::unique_ptr<UnsavedRecording>>
     findAll(const QString &folder = QDir::tempPath());
+    // The recording in `folder` alone, claimed and checked as findAll()
+    // checks each, and kept even without a record; null while a live
+    // program holds it. Release it once read.
+    static std::unique_ptr<UnsavedRecording> claimOne(const QString &folder);
 
     const QString &folder() const { return folder_; }
     const QDateTime &started() const { return started_; }
