@@ -1,6 +1,7 @@
 #include "noise/recording_channels.h"
 
 #include "recording/csv_export.h"
+#include "recording/recording_file.h"
 #include "recording/sample_rate.h"
 
 #include <QFileInfo>
@@ -95,32 +96,40 @@ ChannelsRead checked(const std::vector<RecordType> &records, ChannelsRead read)
     return read;
 }
 
+// Calibration-mode records first: a folder may hold both tables.
+ChannelsRead fromTables(const std::vector<recording::SampleRecord> &samples,
+                        const std::vector<recording::CalibrationRecord> &calibration)
+{
+    if (!calibration.empty())
+        return checked(calibration, fromCalibration(calibration));
+    return checked(samples, fromSamples(samples));
+}
+
 } // namespace
 
 ChannelsRead channelsOf(const recording::csv::ReadTables &tables)
 {
-    if (!tables.calibration.empty())
-        return checked(tables.calibration, fromCalibration(tables.calibration));
-    return checked(tables.samples, fromSamples(tables.samples));
+    return fromTables(tables.samples, tables.calibration);
 }
 
 ChannelsRead channelsOfFile(const QString &path, QString *read)
 {
     QString file = path;
-    recording::csv::ReadResult tables = recording::csv::readFile(file);
+    recording::OpenResult opened = recording::openRecording(file);
+    const bool table = !QFileInfo(file).isDir();
     const QString beside = recording::calibrationPathFor(file);
-    if (tables.tables && tables.tables->samples.empty() && tables.tables->calibration.empty() &&
-        QFileInfo::exists(beside)) {
+    if (table && opened.recording && opened.recording->samples.empty() &&
+        opened.recording->calibration.empty() && QFileInfo::exists(beside)) {
         file = beside;
-        tables = recording::csv::readFile(file);
+        opened = recording::openRecording(file);
     }
     if (read)
         *read = file;
-    if (!tables.tables)
-        return {std::nullopt, tables.error};
-    ChannelsRead channels = channelsOf(*tables.tables);
+    if (!opened.recording)
+        return {std::nullopt, opened.error};
+    ChannelsRead channels = fromTables(opened.recording->samples, opened.recording->calibration);
     if (!channels.recorded)
-        channels.error = QFileInfo(file).fileName() + ": " + channels.error;
+        channels.error = opened.recording->name + ": " + channels.error;
     return channels;
 }
 

@@ -28,9 +28,10 @@ struct ChannelsRead
 };
 
 ChannelsRead channelsOf(const recording::csv::ReadTables &tables);
-// A table this tool exported; when it holds no samples and the
-// calibration-mode table of the same recording lies beside it (a raw
-// recording), that one. `read` is set to the file read; errors name it.
+// A recording as recording::openRecording() reads it: a table this tool
+// exported (when it holds no samples and the calibration-mode table of the
+// same recording lies beside it, a raw recording, that one) or a recording
+// folder. `read` is set to the file read; errors name it.
 ChannelsRead channelsOfFile(const QString &path, QString *read = nullptr);
 // The recording under way or just made; calibration-mode records first.
 ChannelsRead channelsOf(recording::RecordingSnapshot snapshot);

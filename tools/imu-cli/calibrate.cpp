@@ -10,7 +10,7 @@
 #include "calibration/verification.h"
 #include "outcome/command_outcome.h"
 #include "outcome/outcome_texts.h"
-#include "recording/csv_reader.h"
+#include "recording/recording_file.h"
 #include "recording/sample_rate.h"
 
 #include <QElapsedTimer>
@@ -410,10 +410,10 @@ Outcome calibrateAccelerometer(IMUserial::IMUSerial &device, const CalibrationRe
 
 Outcome fitRecording(const QString &file)
 {
-    const recording::csv::ReadResult read = recording::csv::readFile(file);
-    if (!read.tables)
+    const recording::OpenResult read = recording::openRecording(file);
+    if (!read.recording)
         return failed(ExitCode::Usage, read.error);
-    const std::vector<recording::CalibrationRecord> &records = read.tables->calibration;
+    const std::vector<recording::CalibrationRecord> &records = read.recording->calibration;
     if (records.empty())
         return failed(ExitCode::Usage,
                       file + ": no calibration-mode records; fit the FILE-calibration.csv a "
@@ -445,7 +445,8 @@ Outcome fitRecording(const QString &file)
                            {"quality", fitted.quality},
                            {"sets", fittedFieldsOnly(calibration::presentSetsObject(sets))},
                            {"refused", QJsonArray::fromStringList(fitted.refusals)}};
-    QStringList lines = fitted.lines + fitted.refusals + setLines(sets);
+    // A recording folder's damage is told before what was fitted without it.
+    QStringList lines = read.recording->damage + fitted.lines + fitted.refusals + setLines(sets);
     const bool any = sets.imu1 || sets.imu2 || sets.mag;
     return {any ? ExitCode::Ok : ExitCode::Failed, lines.join('\n'), data};
 }
