@@ -294,16 +294,11 @@ ReadResult readFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {std::nullopt, QStringLiteral("cannot read %1: %2").arg(path, file.errorString())};
-    // Mapped rather than copied, as a long recording's table is hundreds of
-    // megabytes; what cannot be mapped (an empty file, a pipe) is read.
-    QByteArray bytes;
-    std::string_view text;
-    if (const uchar *mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr) {
-        text = std::string_view(reinterpret_cast<const char *>(mapped), std::size_t(file.size()));
-    } else {
-        bytes = file.readAll();
-        text = std::string_view(bytes.constData(), std::size_t(bytes.size()));
-    }
+    // Read, not mapped: a mapped file that another program shortens meanwhile
+    // (a copy still under way) would end this program at the first page
+    // past its new end.
+    const QByteArray bytes = file.readAll();
+    const std::string_view text(bytes.constData(), std::size_t(bytes.size()));
     ReadResult result = readText(text);
     if (!result.tables)
         result.error = QFileInfo(path).fileName() + ": " + result.error;
