@@ -73,6 +73,7 @@ void MainWindow::initVariable()
     connectFileMenu();
     connectViews();
     connectNoise();
+    connectReplay();
 
     on_comboBoxMessagesDisplayMode_currentTextChanged(
         ui->comboBoxMessagesDisplayMode->currentText());

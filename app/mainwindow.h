@@ -51,6 +51,9 @@ class LiveLog;
 namespace recording {
 class StreamRecording;
 }
+namespace replay {
+class RecordingReplay;
+}
 
 enum QMessageBoxType
 {
@@ -142,6 +145,7 @@ private:
     void connectFileMenu();
     void connectViews();
     void connectNoise();
+    void connectReplay();
     static void transmite_error_callback();
     // How the units speak to the operator: through writeLog and QMessageBoxWindow.
     prompts::Prompter prompter();
@@ -202,6 +206,7 @@ private:
     std::unique_ptr<identity::IdentityPanel> identityPanel_;
     firmware::FirmwarePanel *firmwarePanel_ = nullptr;
     filemenu::FileMenu *fileMenu_ = nullptr;
+    replay::RecordingReplay *replay_ = nullptr;
 
 private slots:
     void on_actionto_csv_triggered();

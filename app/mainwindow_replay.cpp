@@ -1,0 +1,9 @@
+// A recording opened from the File menu and replayed through the window's views.
+#include "mainwindow.h"
+
+#include "replay/recording_replay.h"
+
+void MainWindow::connectReplay()
+{
+    replay_ = new replay::RecordingReplay(*this, *ui, *livePlot_, *shown_, prompter());
+}
