@@ -86,6 +86,19 @@ void appendEnvelope(Iterator begin, Iterator end, QVector<QCPGraphData> &out)
 
 } // namespace
 
+void appendBucketEnvelopes(QCPGraphDataContainer::const_iterator begin,
+                           QCPGraphDataContainer::const_iterator end, double width,
+                           QVector<QCPGraphData> &out)
+{
+    for (Iterator bucket = begin; bucket != end;) {
+        const double index = std::floor(bucket->key / width);
+        const Iterator next = std::find_if(
+            bucket, end, [&](const QCPGraphData &p) { return std::floor(p.key / width) != index; });
+        appendEnvelope(bucket, next, out);
+        bucket = next;
+    }
+}
+
 QVector<QCPGraphData> compacted(const QCPGraphDataContainer &data, const Limits &limits)
 {
     QVector<QCPGraphData> out;
@@ -96,14 +109,7 @@ QVector<QCPGraphData> compacted(const QCPGraphDataContainer &data, const Limits 
     const Iterator recent = std::partition_point(
         data.constBegin(), data.constEnd(), [&](const QCPGraphData &p) { return p.key < start; });
     out.reserve(compactedSize(data.constBegin(), recent, data.constEnd(), width));
-    for (Iterator bucket = data.constBegin(); bucket != recent;) {
-        const double index = std::floor(bucket->key / width);
-        const Iterator next = std::find_if(bucket, recent, [&](const QCPGraphData &p) {
-            return std::floor(p.key / width) != index;
-        });
-        appendEnvelope(bucket, next, out);
-        bucket = next;
-    }
+    appendBucketEnvelopes(data.constBegin(), recent, width, out);
     std::copy(recent, data.constEnd(), std::back_inserter(out));
     return out;
 }

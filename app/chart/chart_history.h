@@ -5,7 +5,7 @@
 // band. Summary points are ordinary points of the curve.
 #pragma once
 
-#include "chart/graph_data_container.h"
+#include <qcustomplot.h>
 
 #include <QVector>
 
@@ -36,6 +36,13 @@ extern const Limits kChartLimits;
 // their buckets' lowest and highest points. The full-resolution part is
 // copied unchanged; compacting the result again changes nothing.
 QVector<QCPGraphData> compacted(const QCPGraphDataContainer &data, const Limits &limits);
+
+// Appends, for each bucket of `width` seconds (starting at multiples of it)
+// that the points [begin, end) touch, its lowest and highest point in time
+// order; one point when they are the same.
+void appendBucketEnvelopes(QCPGraphDataContainer::const_iterator begin,
+                           QCPGraphDataContainer::const_iterator end, double width,
+                           QVector<QCPGraphData> &out);
 
 // The newest key of `data`, or minus infinity when it is empty.
 double newestKey(const QCPGraphDataContainer &data);

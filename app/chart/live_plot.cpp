@@ -4,6 +4,7 @@
 #include "chart_history.h"
 #include "live/sample_handoff.h"
 #include "live/view_visibility.h"
+#include "recording_curves.h"
 #include "ui_mainwindow.h"
 
 #include <qcustomplot.h>
@@ -49,6 +50,9 @@ LivePlot::LivePlot(Ui_MainWindow &ui, live::SampleHandoff &handoff, std::atomic<
     addCurves();
     QCustomPlot *chart = ui_.widgetChart;
     connect(chart, &QCustomPlot::mouseDoubleClick, this, &LivePlot::fitOnDoubleClick);
+    connect(chart, &QCustomPlot::mousePress, this,
+            [this](QMouseEvent *event) { pressedAt_ = event->position(); });
+    connect(chart, &QCustomPlot::mouseRelease, this, &LivePlot::pickPositionOnClick);
     connect(visibility_, &live::ViewVisibility::seenAgain, this, &LivePlot::seenAgain);
     connect(ui_.checkBoxEnableTracer, &QCheckBox::toggled, this, &LivePlot::showTracer);
     connect(ui_.comboBoxTracerStyle, &QComboBox::currentTextChanged, this,
@@ -133,7 +137,7 @@ void LivePlot::drainPoints()
 bool LivePlot::refresh(bool rescaleValues)
 {
     drainPoints();
-    if (!visibility_->isSeen())
+    if (recording_ || !visibility_->isSeen())
         return false;
     for (const auto &data : data_)
         if (data->isEmpty())
@@ -223,6 +227,82 @@ void LivePlot::showTracer(bool on)
     }
     ui_.widgetChart->replot();
     emit tracerChanged(tracer_);
+}
+
+void LivePlot::showRecording(std::shared_ptr<const RecordingCurves> curves)
+{
+    QCustomPlot *chart = ui_.widgetChart;
+    const bool first = !recording_;
+    recording_ = std::move(curves);
+    if (first) {
+        liveLower_ = chart->xAxis->range().lower;
+        liveUpper_ = chart->xAxis->range().upper;
+        for (std::size_t i = 0; i < graphs_.size(); ++i) {
+            recordingData_[i] = QSharedPointer<QCPGraphDataContainer>::create();
+            graphs_[i]->setData(recordingData_[i]);
+        }
+        positionLine_ = new QCPItemStraightLine(chart);
+        positionLine_->setPen(QPen(QColor(200, 0, 0), 1.5, Qt::DashLine));
+        followRange_ =
+            connect(chart->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this,
+                    [this](const QCPRange &range) { drawRecordingFor(range.lower, range.upper); });
+        controller_->setPlotting(false);
+        // The whole recording first; the view follows the position from there.
+        chart->xAxis->setRange(recording_->firstKey(), recording_->lastKey());
+        controller_->fitView();
+        chart->xAxis->setRange(recording_->firstKey(), recording_->lastKey());
+    }
+    drawRecordingFor(chart->xAxis->range().lower, chart->xAxis->range().upper);
+    chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void LivePlot::drawRecordingFor(double lower, double upper)
+{
+    for (std::size_t i = 0; i < recordingData_.size(); ++i)
+        recordingData_[i]->set(recording_->pointsFor(int(i), lower, upper), /*alreadySorted=*/true);
+}
+
+// With "Scroll X" the position stays in sight: once it passes the view's
+// edge the view scrolls with it at the right edge, as live.
+void LivePlot::showPosition(double key)
+{
+    if (!positionLine_)
+        return;
+    positionLine_->point1->setCoords(key, 0);
+    positionLine_->point2->setCoords(key, 1);
+    QCPAxis *time = ui_.widgetChart->xAxis;
+    if (controller_->scrollXAction->isChecked() && !time->range().contains(key))
+        time->setRange(key - time->range().size(), key);
+    ui_.widgetChart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void LivePlot::showLive()
+{
+    if (!recording_)
+        return;
+    QCustomPlot *chart = ui_.widgetChart;
+    disconnect(followRange_);
+    chart->removeItem(positionLine_);
+    positionLine_ = nullptr;
+    for (std::size_t i = 0; i < graphs_.size(); ++i) {
+        graphs_[i]->setData(data_[i]);
+        recordingData_[i].reset();
+    }
+    recording_.reset();
+    controller_->setPlotting(plotting_);
+    chart->xAxis->setRange(liveLower_, liveUpper_);
+    undrawn_ = true;
+    chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+// A press and release within a few pixels is a click, not a pan.
+void LivePlot::pickPositionOnClick(QMouseEvent *event)
+{
+    constexpr double kMostClickTravel = 4;
+    if (!recording_ || event->button() != Qt::LeftButton ||
+        (event->position() - pressedAt_).manhattanLength() > kMostClickTravel)
+        return;
+    emit positionPicked(ui_.widgetChart->xAxis->pixelToCoord(event->position().x()));
 }
 
 void LivePlot::removeTracer()

@@ -7,6 +7,7 @@
 #include "live/display_tick.h"
 
 #include <QObject>
+#include <QPointF>
 #include <QPointer>
 #include <QSharedPointer>
 
@@ -15,6 +16,7 @@
 #include <memory>
 
 class QCPGraph;
+class QCPItemStraightLine;
 class QCPItemTracer;
 class QMouseEvent;
 class Ui_MainWindow;
@@ -88,6 +90,8 @@ private:
     void drainPoints();
     void createTracer();
     void showTracer(bool on);
+    void drawRecordingFor(double lower, double upper);
+    void pickPositionOnClick(QMouseEvent *event);
 
     Ui_MainWindow &ui_;
     live::SampleHandoff &handoff_;
@@ -101,6 +105,14 @@ private:
     std::array<QSharedPointer<QCPGraphDataContainer>, 3> data_;
     QCPItemTracer *tracer_ = nullptr;
     std::shared_ptr<const RecordingCurves> recording_;
+    // While a recording is shown: the points its graphs draw, the position
+    // line, the live view's range to go back to, and where a click began.
+    std::array<QSharedPointer<QCPGraphDataContainer>, 3> recordingData_;
+    QCPItemStraightLine *positionLine_ = nullptr;
+    QMetaObject::Connection followRange_;
+    double liveLower_ = 0;
+    double liveUpper_ = 0;
+    QPointF pressedAt_;
 };
 
 } // namespace chart

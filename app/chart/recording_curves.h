@@ -1,16 +1,19 @@
 // A recording's three plotted curves, held whole, and the points of them a
-// chart draws for a visible time range: every sample inside the range (and
-// one range's width either side, so a pan shows samples at once), and the
-// lowest and highest point per time bucket elsewhere, as the live chart's
-// history does (chart_history.h). A curve of any length so costs the chart a
-// bounded number of points. GUI thread only.
+// chart draws for a visible time range. Inside the range and one range's
+// width either side (so a pan shows samples at once) every sample is drawn,
+// unless that stretch holds more than kMostSamplesDrawn: then it is drawn as
+// the lowest and highest point per bucket of kFineBuckets across it, as the
+// live chart's history summarises old points (chart_history.h). Elsewhere the
+// curve is drawn as kCoarseBuckets such buckets across the whole recording.
+// A curve of any length so costs the chart a bounded number of points, and a
+// zoom into any range shows every sample in it.
 #pragma once
 
-#include "chart/graph_data_container.h"
 #include "recording/recorder.h"
 #include "stream/display_modes.h"
 
 #include <QVector>
+#include <qcustomplot.h>
 
 #include <array>
 #include <vector>
@@ -20,11 +23,16 @@ namespace chart {
 class RecordingCurves
 {
 public:
+    static constexpr qsizetype kMostSamplesDrawn = 200'000;
+    static constexpr int kFineBuckets = 6000;
+    static constexpr int kCoarseBuckets = 4000;
+
     // The triple `mode` plots (live::plottedTriple) of every sample, keyed by
     // its seconds since the recording started.
     RecordingCurves(const std::vector<recording::SampleRecord> &samples, stream::DisplayMode mode);
 
-    std::size_t size() const { return keys_.size(); }
+    std::size_t size() const { return std::size_t(curves_[0].size()); }
+    // The first and the last sample's key; 0 without samples.
     double firstKey() const;
     double lastKey() const;
 
@@ -33,8 +41,8 @@ public:
     QVector<QCPGraphData> pointsFor(int axis, double lower, double upper) const;
 
 private:
-    std::vector<double> keys_;
-    std::array<std::vector<double>, 3> values_;
+    std::array<QVector<QCPGraphData>, 3> curves_;
+    double coarseWidth_ = 1;
 };
 
 } // namespace chart

@@ -103,14 +103,19 @@ TEST_F(ReplayEndToEnd, AnExportedRecordingReplaysItsValuesWhileTheModuleStreams)
     }
     EXPECT_EQ(readout("lineEdit_angle_x"), live::angleText(row.values[0]));
     EXPECT_EQ(readout("lineEdit_angle_z"), live::angleText(row.values[2]));
+    // The 3D view and the parser panel draw once they are seen.
+    find<QAction>("action3D_orientation")->trigger();
+    find<QAction>("actionShow_parser_data")->trigger();
     const auto *view = find<orientation::OrientationView>("orientationView");
+    ASSERT_TRUE(waitUntil([&] { return float(view->attitude().w) == row.values[3]; }));
     EXPECT_FLOAT_EQ(float(view->attitude().w), row.values[3]);
     EXPECT_FLOAT_EQ(float(view->attitude().z), row.values[6]);
     const auto *panel = find<QTableWidget>("parserDataPanel");
     EXPECT_EQ(panel->item(2, 3)->text(), QString::number(row.values[9], 'f', 2)) << "gyr z";
     EXPECT_EQ(find<QAbstractButton>("pushButtonSerialConnect")->text(), "Disconnect");
 
-    // The whole chart's visible range holds every recorded point within it.
+    // The chart's visible range holds every recorded point within it.
+    find<QAction>("actionPlotter")->trigger();
     auto *chart = find<QCustomPlot>("widgetChart");
     chart->xAxis->setRange(rows[100].seconds, rows[300].seconds);
     chart->replot();
@@ -131,8 +136,8 @@ TEST_F(ReplayEndToEnd, EveryMalformedFileGivesOneBoxNamingItAndChangesNothing)
     QTemporaryDir folder;
     const std::string header = recording::csv::sampleHeader(QDateTime::currentDateTime());
     std::string good = header;
-    recording::csv::appendRow(good, {0, 0.0, {}, 0});
-    recording::csv::appendRow(good, {1, 0.01, {}, 0});
+    recording::csv::appendRow(good, recording::SampleRecord{0, 0.0, {}, 0});
+    recording::csv::appendRow(good, recording::SampleRecord{1, 0.01, {}, 0});
     struct Case
     {
         const char *file;
@@ -159,7 +164,7 @@ TEST_F(ReplayEndToEnd, EveryMalformedFileGivesOneBoxNamingItAndChangesNothing)
         openRecording(path);
         ASSERT_TRUE(waitUntil([&] { return !boxes.seen().isEmpty(); })) << c.file;
         const QString text = boxes.seen().first().text;
-        EXPECT_TRUE(text.contains(c.file) && text.contains(c.names)) << c.file << ": " << text;
+        EXPECT_TRUE(text.contains(c.file) && text.contains(c.names)) << c.file << ": " << text.toStdString();
         EXPECT_EQ(window->windowTitle(), liveTitle) << c.file;
         EXPECT_FALSE(find<QWidget>("replayTransportBar")->isVisible()) << c.file;
     }
