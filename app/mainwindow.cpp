@@ -98,7 +98,8 @@ void MainWindow::setupGUI()
     ui->tabWidgetControlSection->setCurrentIndex(0);
     liveLog_->setCapacity(ui->spinBoxMaxLines->value());
     ui->splitterGraphTable->setSizes({width(), 0});
-    ui->splitterReceivedData->setSizes({200, 400});
+    // The log as narrow as a whole line allows; the chart takes the rest.
+    ui->splitterReceivedData->setSizes({ui->layoutWidget->minimumWidth(), width()});
     // The log's and the chart's halves paint their own plain background, so a
     // read-out or scroll bar that changes does not repaint the group box's
     // frame behind it 60 times a second.

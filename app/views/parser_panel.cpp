@@ -21,8 +21,7 @@ ParserDataPanel::ParserDataPanel(QWidget *parent) : QTableWidget(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setColumnCount(kUnitColumn + 1);
     setHorizontalHeaderLabels(kValueColumns + QStringList{tr("unit")});
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    setMinimumWidth(widthForWidestValues());
+    verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     const std::vector<ParserRow> rows = parserRows(IMUserial::sensor_data{});
     setRowCount(int(rows.size()));
@@ -38,19 +37,32 @@ ParserDataPanel::ParserDataPanel(QWidget *parent) : QTableWidget(parent)
             setItem(row, column, cell);
         }
     }
+    fitColumns();
 }
 
-// Wide enough that no value is cut off: four columns of the widest value
-// ("-2000.00", a fast turn in deg/s), the unit, the field names and the frame.
-int ParserDataPanel::widthForWidestValues() const
+// Each column as wide as its widest text and no wider: a value column the
+// widest value ("-2000.00", a fast turn in deg/s), the unit column the
+// widest unit. The panel asks for exactly its columns' width.
+void ParserDataPanel::fitColumns()
 {
     const QFontMetrics metrics = fontMetrics();
     const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
     const int value = metrics.horizontalAdvance(QStringLiteral("-2000.00")) + padding;
-    const int unit = metrics.horizontalAdvance(QStringLiteral("deg/s")) + padding;
-    const int field = metrics.horizontalAdvance(QStringLiteral("free_acc")) + padding;
-    return kUnitColumn * value + unit + field + 2 * frameWidth() +
-           style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    int unit = metrics.horizontalAdvance(horizontalHeaderItem(kUnitColumn)->text());
+    for (int row = 0; row < rowCount(); ++row)
+        unit = std::max(unit, metrics.horizontalAdvance(item(row, kUnitColumn)->text()));
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    for (int column = 0; column < kUnitColumn; ++column)
+        horizontalHeader()->resizeSection(column, value);
+    horizontalHeader()->resizeSection(kUnitColumn, unit + padding);
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Expanding);
+}
+
+QSize ParserDataPanel::sizeHint() const
+{
+    const int columns = horizontalHeader()->length() + verticalHeader()->sizeHint().width();
+    return {columns + 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+            QTableWidget::sizeHint().height()};
 }
 
 // Vectors fill the columns from the right, so x, y, z line up under their

@@ -17,8 +17,10 @@ public:
 
     void showSample(const IMUserial::sensor_data &sample);
 
+    QSize sizeHint() const override;
+
 private:
-    int widthForWidestValues() const;
+    void fitColumns();
 };
 
 } // namespace views

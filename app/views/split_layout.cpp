@@ -1,8 +1,10 @@
 #include "views/split_layout.h"
 
+#include <algorithm>
+
 namespace views {
 
-std::array<int, 3> paneWidths(const SplitState &state, int total)
+std::array<int, 3> paneWidths(const SplitState &state, int total, int panelWidth, int logWidth)
 {
     switch (state.pane) {
     case ParserPane::Full:
@@ -11,7 +13,7 @@ std::array<int, 3> paneWidths(const SplitState &state, int total)
     case ParserPane::Hidden:
         break;
     }
-    const int panel = state.pane == ParserPane::Shown ? total / 3 : 0;
+    const int panel = state.pane == ParserPane::Shown ? std::clamp(panelWidth, 0, total) : 0;
     const int rest = total - panel;
     switch (state.split) {
     case LogChartSplit::FullText:
@@ -21,7 +23,8 @@ std::array<int, 3> paneWidths(const SplitState &state, int total)
     case LogChartSplit::Half:
         break;
     }
-    return {rest / 2, rest - rest / 2, panel};
+    const int log = std::clamp(logWidth, 0, rest);
+    return {log, rest - log, panel};
 }
 
 } // namespace views

@@ -27,8 +27,9 @@ struct SplitState
 };
 
 // Widths of the log, the chart and the panel for `total` pixels: a shown
-// panel takes a third and the log and chart share the rest as `split` says;
-// a full panel takes everything.
-std::array<int, 3> paneWidths(const SplitState &state, int total);
+// panel takes `panelWidth`, from the chart's side; the log is `logWidth`
+// wide in the half split, and all or nothing in the other two; a full
+// panel takes everything.
+std::array<int, 3> paneWidths(const SplitState &state, int total, int panelWidth, int logWidth);
 
 } // namespace views

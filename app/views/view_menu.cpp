@@ -5,6 +5,7 @@
 #include "ui_mainwindow.h"
 #include "views/app_info.h"
 #include "views/parser_panel.h"
+#include "views/received_data_layout.h"
 
 #include <QMessageBox>
 #include <QWhatsThis>
@@ -20,6 +21,7 @@ ViewMenu::ViewMenu(QMainWindow &window, Ui_MainWindow &ui, const live::ShownSamp
     parserPanel_->hide();
     ui_.splitterReceivedData->addWidget(parserPanel_);
     panelVisibility_ = new live::ViewVisibility(*parserPanel_);
+    fitReceivedData(ui_);
     connectSplits();
     connect(&displayTick, &QTimer::timeout, this, &ViewMenu::refreshParserPanel);
     connect(panelVisibility_, &live::ViewVisibility::seenAgain, this,
@@ -38,8 +40,8 @@ void ViewMenu::connectSplits()
 {
     const auto onTrigger = [this](QAction *action, auto change) {
         connect(action, &QAction::triggered, this, [this, change] {
-            change(splitState_);
-            applySplit();
+            const bool splitChosen = change(splitState_);
+            applySplit(splitChosen);
         });
     };
     // Choosing a log/chart split brings a maximised panel back to its share.
@@ -48,10 +50,14 @@ void ViewMenu::connectSplits()
             state.split = chosen;
             if (state.pane == ParserPane::Full)
                 state.pane = ParserPane::Shown;
+            return true;
         };
     };
     const auto pane = [](ParserPane chosen) {
-        return [chosen](SplitState &state) { state.pane = chosen; };
+        return [chosen](SplitState &state) {
+            state.pane = chosen;
+            return false;
+        };
     };
     onTrigger(ui_.actionFull_text_view, split(LogChartSplit::FullText));
     onTrigger(ui_.action50_50_view, split(LogChartSplit::Half));
@@ -61,11 +67,17 @@ void ViewMenu::connectSplits()
     onTrigger(ui_.actionFull_parser_data, pane(ParserPane::Full));
 }
 
-void ViewMenu::applySplit()
+// The half split gives the log half the area; showing or hiding the panel
+// leaves the log as wide as it is, so the panel's room comes from the chart.
+void ViewMenu::applySplit(bool splitChosen)
 {
     parserPanel_->setVisible(splitState_.pane != ParserPane::Hidden);
+    const int total = ui_.splitterReceivedData->width();
+    const int log = ui_.splitterReceivedData->sizes().value(0);
+    const int logWidth = splitChosen || log == 0 ? total / 2 : log;
     // The splitter scales the widths to the room it has.
-    const std::array<int, 3> widths = paneWidths(splitState_, ui_.splitterReceivedData->width());
+    const std::array<int, 3> widths =
+        paneWidths(splitState_, total, parserPanel_->sizeHint().width(), logWidth);
     ui_.splitterReceivedData->setSizes({widths.begin(), widths.end()});
 }
 

@@ -31,7 +31,7 @@ public:
 
 private:
     void connectSplits();
-    void applySplit();
+    void applySplit(bool splitChosen);
     void refreshParserPanel();
     void showApplicationInfo();
 
