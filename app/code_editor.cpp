@@ -56,8 +56,13 @@ void CodeEditor::makeRoomFor(int newLines)
 // Two space widths per digit of the highest line number, plus a margin.
 int CodeEditor::lineNumberAreaWidth()
 {
+    return lineNumberAreaWidthFor(blockCount());
+}
+
+int CodeEditor::lineNumberAreaWidthFor(int lines) const
+{
     int digits = 1;
-    for (int max = qMax(1, blockCount()); max >= 10; max /= 10)
+    for (int max = qMax(1, lines); max >= 10; max /= 10)
         ++digits;
     return 10 + fontMetrics().horizontalAdvance(QLatin1String("  ")) * digits;
 }

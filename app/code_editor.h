@@ -20,6 +20,8 @@ public:
     // maximum block count are dropped from the top first, in one step.
     void appendKeepingGlyphs(const QString &text);
     int lineNumberAreaWidth();
+    // The gutter's width once the log holds `lines` lines.
+    int lineNumberAreaWidthFor(int lines) const;
     void lineNumberAreaPaintEvent(QPaintEvent *event);
 
 protected:

@@ -84,8 +84,8 @@ void followLogTemplate(Ui_MainWindow &ui)
     CodeEditor &log = *ui.textBrowserLogs;
     const int frame = 2 * log.frameWidth() + 2 * int(log.document()->documentMargin());
     const int line = widestLogLine(mode, ui.checkBoxShowTime->isChecked(), log.font());
-    const int width =
-        log.lineNumberAreaWidth() + line + frame + log.verticalScrollBar()->sizeHint().width();
+    const int width = log.lineNumberAreaWidthFor(ui.spinBoxMaxLines->value()) + line + frame +
+                      log.verticalScrollBar()->sizeHint().width();
     ui.layoutWidget->setMinimumWidth(
         std::max(width, ui.scrollAreaTextLogOptions->sizeHint().width()));
 }
@@ -105,6 +105,8 @@ void fitReceivedData(Ui_MainWindow &ui)
     QObject::connect(ui.comboBoxMessagesDisplayMode, &QComboBox::currentTextChanged,
                      ui.layoutWidget, [&ui] { followLogTemplate(ui); });
     QObject::connect(ui.checkBoxShowTime, &QCheckBox::toggled, ui.layoutWidget,
+                     [&ui] { followLogTemplate(ui); });
+    QObject::connect(ui.spinBoxMaxLines, &QSpinBox::valueChanged, ui.layoutWidget,
                      [&ui] { followLogTemplate(ui); });
 }
 

@@ -1,7 +1,8 @@
 // The received-data area fitted to the window at any size: the chart's
 // controls flow onto as many rows as its pane needs, so none is ever cut;
 // the angle read-outs are as wide as an angle; and the log's pane is never
-// narrower than a whole line of the chosen template, time stamp included.
+// narrower than a whole line of the chosen template, time stamp and the
+// line numbers of a full log included.
 #pragma once
 
 #include "stream/display_modes.h"
