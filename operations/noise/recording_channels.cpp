@@ -15,21 +15,6 @@ namespace {
 // Records need at least this many samples for the shortest analysis.
 constexpr std::size_t kLeastSamples = 100;
 
-template <class RecordType>
-std::vector<RecordType> readAll(recording::TableSnapshot<RecordType> table)
-{
-    std::vector<RecordType> records(table.size());
-    std::size_t done = 0;
-    while (done < records.size()) {
-        const std::size_t n = table.read(records.data() + done, records.size() - done);
-        if (n == 0)
-            break;
-        done += n;
-    }
-    records.resize(done);
-    return records;
-}
-
 // A vector of the records' payload and the chip and sensor it belongs to.
 template <class Payload> struct Source
 {
@@ -135,10 +120,10 @@ ChannelsRead channelsOfFile(const QString &path, QString *read)
 
 ChannelsRead channelsOf(recording::RecordingSnapshot snapshot)
 {
-    const auto calibration = readAll(std::move(snapshot.calibration));
+    const auto calibration = snapshot.calibration.readAll();
     if (!calibration.empty())
         return checked(calibration, fromCalibration(calibration));
-    const auto samples = readAll(std::move(snapshot.samples));
+    const auto samples = snapshot.samples.readAll();
     return checked(samples, fromSamples(samples));
 }
 

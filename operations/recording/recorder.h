@@ -25,6 +25,7 @@
 #include <cstring>
 #include <memory>
 #include <type_traits>
+#include <vector>
 
 namespace recording {
 
@@ -62,6 +63,20 @@ public:
     std::size_t read(RecordType *out, std::size_t maxRecords)
     {
         return raw_.read(reinterpret_cast<unsigned char *>(out), maxRecords);
+    }
+    // The records not read yet, all of them.
+    std::vector<RecordType> readAll()
+    {
+        std::vector<RecordType> records(size());
+        std::size_t done = 0;
+        while (done < records.size()) {
+            const std::size_t n = read(records.data() + done, records.size() - done);
+            if (n == 0)
+                break;
+            done += n;
+        }
+        records.resize(done);
+        return records;
     }
 
 private:

@@ -10,20 +10,6 @@ namespace recording {
 
 namespace {
 
-template <class RecordType> std::vector<RecordType> readAll(TableSnapshot<RecordType> table)
-{
-    std::vector<RecordType> records(table.size());
-    std::size_t done = 0;
-    while (done < records.size()) {
-        const std::size_t n = table.read(records.data() + done, records.size() - done);
-        if (n == 0)
-            break;
-        done += n;
-    }
-    records.resize(done);
-    return records;
-}
-
 OpenResult refused(const QString &name, const QString &why)
 {
     return {std::nullopt, name + ": " + why};
@@ -47,8 +33,8 @@ OpenResult openFolder(const QString &path)
                                             "file it exports, or this folder once that program "
                                             "has ended"));
     RecordingSnapshot snapshot = unsaved->snapshot();
-    OpenedRecording opened{name, unsaved->started(), readAll(std::move(snapshot.samples)),
-                           readAll(std::move(snapshot.calibration)), unsaved->damage()};
+    OpenedRecording opened{name, unsaved->started(), snapshot.samples.readAll(),
+                           snapshot.calibration.readAll(), unsaved->damage()};
     unsaved->release();
     return {std::move(opened), {}};
 }
