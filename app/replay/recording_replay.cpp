@@ -49,7 +49,9 @@ RecordingReplay::RecordingReplay(QMainWindow &window, Ui_MainWindow &ui, chart::
     ui_.menuFile->insertActions(first, {openAction_, closeAction_});
     ui_.menuFile->insertSeparator(first);
     bar_->hide();
+    bar_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     ui_.gridLayout_13->addWidget(bar_, 1, 0);
+    ui_.gridLayout_13->setRowStretch(0, 1);
 
     connect(openAction_, &QAction::triggered, this, &RecordingReplay::openChosen);
     connect(closeAction_, &QAction::triggered, this, &RecordingReplay::close);
