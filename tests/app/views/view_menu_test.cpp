@@ -1,13 +1,19 @@
 // The split views of the received-data area, the parser-data panel and the
 // help shortcuts: the layout and text functions alone, then the window driven
 // by its shortcuts against the scripted device library.
+#include "stream/display_modes.h"
 #include "views/app_info.h"
 #include "views/parser_data.h"
+#include "views/received_data_layout.h"
 #include "views/split_layout.h"
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QWhatsThis>
@@ -218,4 +224,36 @@ TEST_F(Views, HelpActionsLiveOnTheWindowAndShowTheirBoxes)
         << "the box and the title name the same version";
 
     EXPECT_TRUE(answerer.seen()[1].text.contains(qVersion())) << "About Qt names its version";
+}
+
+// At the window's default size with the panel shown, once taken the log
+// wrapped after every word and read-outs were cut off.
+TEST_F(Views, AtTheDefaultSizeNothingIsCutAndTheLogHoldsAWholeLine)
+{
+    window->resize(1200, 613);
+    press(Qt::CTRL | Qt::Key_4);
+    find<QCheckBox>("checkBoxShowTime")->setChecked(true);
+    auto *templates = find<QComboBox>("comboBoxMessagesDisplayMode");
+    QWidget *chartPane = find<QWidget>("verticalLayoutWidget_2");
+    for (int i = 0; i < templates->count(); ++i) {
+        templates->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        const auto mode = stream::messageModeFor(templates->currentText());
+        const auto *log = find<QPlainTextEdit>("textBrowserLogs");
+        EXPECT_GE(log->viewport()->width(), views::widestLogLine(mode, true, log->font()))
+            << templates->currentText().toStdString();
+        for (const char *name :
+             {"pushButtonEnablePlot", "comboBoxShowType", "label_7", "spinBoxScrollingTimeRange",
+              "comboBoxGraphDisplayMode", "lineEdit_angle_x", "lineEdit_angle_y",
+              "lineEdit_angle_z", "pushButtonStartPlot", "pushButtonClearGraphs"}) {
+            const auto *control = find<QWidget>(name);
+            // A read-out needs the room of an angle, any other control its size hint.
+            const int needed = qobject_cast<const QLineEdit *>(control)
+                                   ? control->fontMetrics().horizontalAdvance("-180.00")
+                                   : control->sizeHint().width();
+            EXPECT_GE(control->width(), needed) << name;
+            const QRect inPane(control->mapTo(chartPane, QPoint()), control->size());
+            EXPECT_TRUE(chartPane->rect().contains(inPane)) << name;
+        }
+    }
 }
