@@ -137,8 +137,11 @@ dfu::simwire::ResponseMessage BootloaderDevice::upload(std::uint16_t block, std:
                  std::uint8_t(DfuseCommand::SetAddressPointer), std::uint8_t(DfuseCommand::Erase),
                  std::uint8_t(DfuseCommand::ReadUnprotect)}};
     }
+    // As the device computes it: from the transfer size, not from this
+    // request's length, so a short last block still reads where it belongs.
     const std::uint64_t address =
-        std::uint64_t(addressPointer_) + std::uint64_t(block - dfu::kFirstDataBlock) * length;
+        std::uint64_t(addressPointer_) +
+        std::uint64_t(block - dfu::kFirstDataBlock) * config_.transferSize;
     if (!flash_.contains(address, length)) {
         stall();
         status_ = Status::ErrTarget;

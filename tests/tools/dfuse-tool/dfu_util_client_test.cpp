@@ -86,4 +86,23 @@ TEST_F(DfuUtilClient, DownloadsAndLeavesThenUploadsTheSameBytes)
     EXPECT_EQ(dfutest::readBytes(uploadPath), expected);
 }
 
+// An upload with a length that ends in a short block reads that block from
+// where it lies, as the device's transfer size places it.
+TEST_F(DfuUtilClient, AnUploadEndingInAShortBlockReadsTheImageBack)
+{
+    // 19 whole blocks of 2048 bytes and 1088 more, no two stretches alike.
+    std::vector<std::uint8_t> image(40000);
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = std::uint8_t(i * 131 + i / 256);
+    const std::string imagePath = folder_.file("image.bin");
+    dfutest::writeBytes(imagePath, image);
+    ASSERT_EQ(dfuUtil({"-a", "0", "-s", "0x08020000", "-D", imagePath}).exitCode, 0);
+
+    const std::string uploadPath = folder_.file("back.bin");
+    const auto uploaded =
+        dfuUtil({"-a", "0", "-s", "0x08020000:" + std::to_string(image.size()), "-U", uploadPath});
+    ASSERT_EQ(uploaded.exitCode, 0) << uploaded.out << uploaded.err;
+    EXPECT_EQ(dfutest::readBytes(uploadPath), image);
+}
+
 } // namespace
