@@ -16,6 +16,9 @@ namespace dfu {
 namespace {
 
 constexpr std::uint16_t kAnyId = 0xFFFF;
+// Files published with the microcontroller's example projects name product
+// 0x0000 where they mean no product in particular.
+constexpr std::uint16_t kUnnamedProduct = 0x0000;
 
 std::string listingLine(const DeviceDescription &device)
 {
@@ -46,13 +49,18 @@ std::vector<ImageElement> elementsFor(const DfuseFile &file, const std::string &
     return elements;
 }
 
-void checkDeviceMatches(const DfuseFile &file, const DeviceDescription &device)
+// Throws when the file is meant for another device; says so in `out` when
+// it names product 0x0000, taken as any product.
+void checkDeviceMatches(const DfuseFile &file, const DeviceDescription &device, std::ostream &out)
 {
     if (device.bcdDfu != kDfuseVersion)
         throw InputError("the device at " + device.location + " does not speak DfuSe");
     const DfuSuffix &suffix = file.suffix;
+    const bool anyProduct = suffix.productId == kAnyId || suffix.productId == kUnnamedProduct;
+    if (suffix.productId == kUnnamedProduct && suffix.productId != device.productId)
+        out << "The file names product 0x0000 (unspecified): taken as any product" << std::endl;
     if ((suffix.vendorId != kAnyId && suffix.vendorId != device.vendorId) ||
-        (suffix.productId != kAnyId && suffix.productId != device.productId))
+        (!anyProduct && suffix.productId != device.productId))
         throw InputError("the file is meant for device " + hex16(suffix.vendorId) + ":" +
                          hex16(suffix.productId) + ", the device is " + hex16(device.vendorId) +
                          ":" + hex16(device.productId));
@@ -120,7 +128,7 @@ ExitCode flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostre
         if (!check.passed())
             out << "Flashing anyway (--force): " << check.problem << std::endl;
         out << versionLine(check) << std::endl;
-        checkDeviceMatches(file, description);
+        checkDeviceMatches(file, description, out);
         const FlashPlan plan = planFlash(elements, parseMemoryLayout(description.alternateName));
         engineFor(*device, out).flash(elements, plan);
         out << "Flash complete" << std::endl;

@@ -117,6 +117,19 @@ TEST_F(DfuseTool, PathsWithBlanksAndLettersBeyondAsciiConvertAndFlash)
     EXPECT_EQ(device().readFlash(kApp, image.size()), image);
 }
 
+// Files from the microcontroller's example projects name product 0x0000.
+TEST_F(DfuseTool, AFileNamingProduct0x0000IsFlashedAsMeantForAnyProduct)
+{
+    startBootloader();
+    const auto image = dfutest::applicationBytes(2048, 5);
+    const auto flashed = tool({"--flash", imageFile(dfuseBytes({{kApp, image}}, 0x0000))});
+    ASSERT_EQ(flashed.exitCode, 0) << flashed.err;
+    EXPECT_NE(flashed.out.find("names product 0x0000 (unspecified): taken as any product"),
+              std::string::npos)
+        << flashed.out;
+    EXPECT_EQ(device().readFlash(kApp, image.size()), image);
+}
+
 TEST_F(DfuseTool, ABadFileIsRefusedBeforeAnyRequestReachesTheDevice)
 {
     startBootloader();
@@ -137,6 +150,11 @@ TEST_F(DfuseTool, ABadFileIsRefusedBeforeAnyRequestReachesTheDevice)
         tool({"--flash", imageFile(dfuseBytes({{kApp, dfutest::applicationBytes(1024)}}, 0x1234))});
     EXPECT_EQ(foreign.exitCode, 1);
     EXPECT_NE(foreign.err.find("meant for device 0x0483:0x1234"), std::string::npos) << foreign.err;
+    EXPECT_EQ(tool({"--force", "--flash",
+                    imageFile(dfuseBytes({{kApp, dfutest::applicationBytes(1024)}}, 0x1234))})
+                  .exitCode,
+              1)
+        << "--force does not flash another product's file";
     // Past the device's own map, which a forced image meets.
     const auto outside =
         tool({"--force", "--flash", imageFile(dfuseBytes({{0x080FFFFF, {1, 2}}}))});
