@@ -51,9 +51,6 @@ class LiveLog;
 namespace recording {
 class StreamRecording;
 }
-namespace replay {
-class RecordingReplay;
-}
 
 enum QMessageBoxType
 {
@@ -206,7 +203,6 @@ private:
     std::unique_ptr<identity::IdentityPanel> identityPanel_;
     firmware::FirmwarePanel *firmwarePanel_ = nullptr;
     filemenu::FileMenu *fileMenu_ = nullptr;
-    replay::RecordingReplay *replay_ = nullptr;
 
 private slots:
     void on_actionto_csv_triggered();

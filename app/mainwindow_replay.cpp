@@ -5,5 +5,5 @@
 
 void MainWindow::connectReplay()
 {
-    replay_ = new replay::RecordingReplay(*this, *ui, *livePlot_, *shown_, prompter());
+    new replay::RecordingReplay(*this, *ui, *livePlot_, *shown_, prompter());
 }

@@ -31,7 +31,6 @@ public:
     // its seconds since the recording started.
     RecordingCurves(const std::vector<recording::SampleRecord> &samples, stream::DisplayMode mode);
 
-    std::size_t size() const { return std::size_t(curves_[0].size()); }
     // The first and the last sample's key; 0 without samples.
     double firstKey() const;
     double lastKey() const;

@@ -50,7 +50,6 @@ public:
     void open(const QString &path);
     void close();
     bool isReplaying() const;
-    ReplayClock &clock() { return *clock_; }
 
 signals:
     // A file was read: `began` when it is replayed now, false when it was
