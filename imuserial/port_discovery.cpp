@@ -23,7 +23,8 @@ QList<SerialPortDescription> systemSerialPorts()
     QList<SerialPortDescription> ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         const bool usb = info.hasVendorIdentifier() && info.hasProductIdentifier();
-        ports.append({info.portName(), usb, info.vendorIdentifier(), info.productIdentifier()});
+        ports.append({info.portName(), usb, info.vendorIdentifier(), info.productIdentifier(),
+                      info.serialNumber()});
     }
     return ports;
 }
@@ -42,28 +43,42 @@ void warnAboutFolder(const std::string &problem)
 
 } // namespace
 
-QStringList orderModulePorts(const QString &configuredPort,
-                             const QList<SerialPortDescription> &ports,
-                             const QString &simulatorPort)
+QList<ModulePort> orderModulePorts(const QString &configuredPort,
+                                   const QList<SerialPortDescription> &ports,
+                                   const QList<ModulePort> &simulatorPorts)
 {
-    if (!configuredPort.isEmpty())
-        return {configuredPort};
-    QStringList names;
+    QList<ModulePort> found;
     for (const SerialPortDescription &port : ports)
         if (isModule(port))
-            names.append(port.name);
-    std::sort(names.begin(), names.end());
-    if (!simulatorPort.isEmpty())
-        names.append(simulatorPort);
-    return names;
+            found.append({port.name, port.serialNumber});
+    std::sort(found.begin(), found.end(),
+              [](const ModulePort &a, const ModulePort &b) { return a.name < b.name; });
+    found.append(simulatorPorts);
+    if (configuredPort.isEmpty())
+        return found;
+    // The configured port alone, still known by its unit ID when it is one of those found.
+    const auto named = std::find_if(found.begin(), found.end(), [&](const ModulePort &port) {
+        return port.name == configuredPort;
+    });
+    return {named != found.end() ? *named : ModulePort{configuredPort, {}}};
 }
 
-QString publishedSimulatorPort()
+QList<ModulePort> publishedSimulatorPorts()
 {
     const imuproto::PortReading reading =
-        imuproto::readPublishedPort(imuproto::simulatorDirectory());
+        imuproto::readPublishedPorts(imuproto::simulatorDirectory());
     warnAboutFolder(reading.problem);
-    return reading.port ? QString::fromStdString(reading.port->devicePath) : QString();
+    QList<ModulePort> ports;
+    for (const imuproto::PublishedPort &port : reading.ports)
+        ports.append(
+            {QString::fromStdString(port.devicePath), QString::fromStdString(port.unitId)});
+    return ports;
+}
+
+QList<ModulePort> findModuleUnits()
+{
+    return orderModulePorts(qEnvironmentVariable("IMU_SERIAL_PORT"), systemSerialPorts(),
+                            publishedSimulatorPorts());
 }
 
 QStringList findModulePorts()
@@ -71,7 +86,10 @@ QStringList findModulePorts()
     const QString configured = qEnvironmentVariable("IMU_SERIAL_PORT");
     if (!configured.isEmpty())
         return {configured};
-    return orderModulePorts({}, systemSerialPorts(), publishedSimulatorPort());
+    QStringList names;
+    for (const ModulePort &port : findModuleUnits())
+        names.append(port.name);
+    return names;
 }
 
 } // namespace IMUserial

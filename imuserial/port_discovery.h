@@ -1,4 +1,5 @@
-// Which serial ports may hold a module, in the order initPort() tries them.
+// Which serial ports may hold a module, in the order initPort() tries them,
+// and which unit each one is.
 #pragma once
 
 #include <QList>
@@ -17,21 +18,38 @@ struct SerialPortDescription
     bool hasUsbIds = false;
     quint16 vendorId = 0;
     quint16 productId = 0;
+    QString serialNumber; // the USB serial number string; empty when none
+};
+
+// A port that may hold a module. `unitId` is the USB serial number of its
+// port, derived from the microcontroller's unique ID, which its DFU bootloader
+// reports as well; empty when it is not known (a port given by name alone).
+struct ModulePort
+{
+    QString name;
+    QString unitId;
+
+    bool operator==(const ModulePort &other) const
+    {
+        return name == other.name && unitId == other.unitId;
+    }
 };
 
 // A configured port is the only choice; otherwise the module's USB ports by
-// name, then the port a running simulator published (empty when none).
-QStringList orderModulePorts(const QString &configuredPort,
-                             const QList<SerialPortDescription> &ports,
-                             const QString &simulatorPort);
+// name, then the ports running simulators published, as they come.
+QList<ModulePort> orderModulePorts(const QString &configuredPort,
+                                   const QList<SerialPortDescription> &ports,
+                                   const QList<ModulePort> &simulatorPorts);
 
 // The same from the environment variable IMU_SERIAL_PORT, the system's serial
-// ports and the simulator's rendezvous file.
+// ports and the simulators' rendezvous folder.
+QList<ModulePort> findModuleUnits();
+
+// The names of findModuleUnits().
 QStringList findModulePorts();
 
-// The device a running simulator published, or empty: also when the
-// rendezvous folder fails its checks (then a warning says why) or the
-// simulator that wrote the file is gone.
-QString publishedSimulatorPort();
+// The devices running simulators published, by device path: none also when
+// the rendezvous folder fails its checks (then a warning says why).
+QList<ModulePort> publishedSimulatorPorts();
 
 } // namespace IMUserial

@@ -1,6 +1,9 @@
 #include "rendezvous.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #ifndef _WIN32
@@ -13,14 +16,17 @@
 #else
 #include <fstream>
 #include <iterator>
+#include <process.h>
 #endif
 
 namespace imuproto {
 
 namespace {
 
-constexpr const char *kPortFileName = "/port";
-// A port file is two short lines; anything longer is not one.
+constexpr const char *kPortFilePrefix = "port-";
+constexpr const char *kSocketPrefix = "dfu-";
+constexpr const char *kSocketSuffix = ".sock";
+// A port file is three short lines; anything longer is not one.
 constexpr std::size_t kPortFileLimit = 4096;
 
 std::string environment(const char *name)
@@ -97,7 +103,77 @@ std::optional<std::string> readRegularFile(const std::string &path)
     return content;
 }
 
+#else
+
+bool processAlive(long processId)
+{
+    return processId > 0;
+}
+
+std::optional<std::string> readRegularFile(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return std::nullopt;
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
 #endif
+
+bool allOf(const std::string &text, int (*isKind)(int))
+{
+    return std::all_of(text.begin(), text.end(),
+                       [isKind](char c) { return isKind(static_cast<unsigned char>(c)) != 0; });
+}
+
+// What lies between prefix and suffix of `name` when it has both and the
+// part starts with a process id; nothing otherwise.
+std::optional<std::string> publishedPart(const std::string &name, const std::string &prefix,
+                                         const std::string &suffix)
+{
+    if (name.size() <= prefix.size() + suffix.size() ||
+        name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return std::nullopt;
+    const std::string part =
+        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (!std::isdigit(static_cast<unsigned char>(part.front())))
+        return std::nullopt;
+    return part;
+}
+
+// A port file's name: the prefix and a process id.
+bool isPortFileName(const std::string &name)
+{
+    const auto part = publishedPart(name, kPortFilePrefix, "");
+    return part && allOf(*part, std::isdigit);
+}
+
+// A socket's name: the prefix, a process id, "-" and a serial number when
+// there is one, and the suffix. The serial number, else nothing.
+std::optional<std::string> socketSerialNumber(const std::string &name)
+{
+    const auto part = publishedPart(name, kSocketPrefix, kSocketSuffix);
+    if (!part)
+        return std::nullopt;
+    const std::size_t dash = part->find('-');
+    const std::string serial = dash == std::string::npos ? "" : part->substr(dash + 1);
+    if (!allOf(part->substr(0, dash), std::isdigit) || !allOf(serial, std::isalnum))
+        return std::nullopt;
+    return serial;
+}
+
+// The entries of `directory`, by name.
+std::vector<std::filesystem::directory_entry> entriesOf(const std::string &directory)
+{
+    std::vector<std::filesystem::directory_entry> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error))
+        found.push_back(*it);
+    std::sort(found.begin(), found.end());
+    return found;
+}
 
 } // namespace
 
@@ -112,14 +188,27 @@ std::string simulatorDirectory()
     return perUserTemporaryDirectory();
 }
 
-std::string simulatorPortFile()
+std::string portFileOf(const std::string &directory, long processId)
 {
-    return simulatorDirectory() + kPortFileName;
+    return directory + "/" + kPortFilePrefix + std::to_string(processId);
+}
+
+std::string bootloaderSocketOf(const std::string &directory, long processId,
+                               const std::string &serialNumber)
+{
+    const std::string named =
+        serialNumber.empty() || !allOf(serialNumber, std::isalnum) ? "" : "-" + serialNumber;
+    return directory + "/" + kSocketPrefix + std::to_string(processId) + named + kSocketSuffix;
 }
 
 std::string simulatorBootloaderSocket()
 {
-    return simulatorDirectory() + "/dfu.sock";
+#ifdef _WIN32
+    const long processId = long(_getpid());
+#else
+    const long processId = long(::getpid());
+#endif
+    return bootloaderSocketOf(simulatorDirectory(), processId, {});
 }
 
 std::string simulatorDirectoryProblem()
@@ -127,9 +216,9 @@ std::string simulatorDirectoryProblem()
     return rendezvousDirectoryProblem(simulatorDirectory());
 }
 
-std::string formatPortFile(const std::string &devicePath, long processId)
+std::string formatPortFile(const std::string &devicePath, long processId, const std::string &unitId)
 {
-    return devicePath + "\n" + std::to_string(processId) + "\n";
+    return devicePath + "\n" + std::to_string(processId) + "\n" + unitId + "\n";
 }
 
 std::optional<PublishedPort> parsePortFile(const std::string &content)
@@ -148,7 +237,41 @@ std::optional<PublishedPort> parsePortFile(const std::string &content)
     }
     if (used != idLine.size())
         return std::nullopt;
+    std::getline(lines, port.unitId);
     return port;
+}
+
+PortReading readPublishedPorts(const std::string &directory)
+{
+    PortReading reading;
+    reading.problem = rendezvousDirectoryProblem(directory);
+    if (!reading.problem.empty())
+        return reading;
+    for (const auto &entry : entriesOf(directory)) {
+        if (!isPortFileName(entry.path().filename().string()))
+            continue;
+        const auto content = readRegularFile(entry.path().string());
+        const auto port = content ? parsePortFile(*content) : std::nullopt;
+        if (port && processAlive(port->processId))
+            reading.ports.push_back(*port);
+    }
+    std::sort(
+        reading.ports.begin(), reading.ports.end(),
+        [](const PublishedPort &a, const PublishedPort &b) { return a.devicePath < b.devicePath; });
+    return reading;
+}
+
+std::vector<BootloaderSocket> bootloaderSocketsIn(const std::string &directory)
+{
+    std::vector<BootloaderSocket> sockets;
+    if (!rendezvousDirectoryProblem(directory).empty())
+        return sockets;
+    for (const auto &entry : entriesOf(directory)) {
+        const auto serial = socketSerialNumber(entry.path().filename().string());
+        if (serial && std::filesystem::is_socket(entry.symlink_status()))
+            sockets.push_back({entry.path().string(), *serial});
+    }
+    return sockets;
 }
 
 #ifndef _WIN32
@@ -177,19 +300,6 @@ std::string prepareRendezvousDirectory(const std::string &directory)
     return problemOf(directory, entry);
 }
 
-PortReading readPublishedPort(const std::string &directory)
-{
-    PortReading reading;
-    reading.problem = rendezvousDirectoryProblem(directory);
-    if (!reading.problem.empty())
-        return reading;
-    const auto content = readRegularFile(directory + kPortFileName);
-    const auto port = content ? parsePortFile(*content) : std::nullopt;
-    if (port && processAlive(port->processId))
-        reading.port = port;
-    return reading;
-}
-
 #else
 
 std::string rendezvousDirectoryProblem(const std::string &)
@@ -200,13 +310,6 @@ std::string rendezvousDirectoryProblem(const std::string &)
 std::string prepareRendezvousDirectory(const std::string &)
 {
     return {};
-}
-
-PortReading readPublishedPort(const std::string &directory)
-{
-    std::ifstream file(directory + kPortFileName);
-    std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    return {parsePortFile(content), {}};
 }
 
 #endif

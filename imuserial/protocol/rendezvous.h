@@ -1,9 +1,12 @@
 // Where a running simulator publishes itself, so that the device library and
 // the DFU tools find it without configuration.
 //
-// The rendezvous folder holds the file `port` (two lines: the path of the
-// simulator's serial device, then the simulator's process id) and, while the
-// simulator plays the DFU bootloader, the socket `dfu.sock`. Whoever can write
+// Several simulators may share the rendezvous folder, as several modules share
+// a USB hub. Each publishes under its process id: the file `port-<pid>` (three
+// lines: the path of its serial device, its process id, its unit ID, which is
+// the serial number the module's USB port reports) and, while it plays the DFU
+// bootloader, the socket `dfu-<pid>-<unit ID>.sock`, whose name lets a tool
+// that wants one unit leave the others' sockets alone. Whoever can write
 // into the folder can point the tools at a device of their choosing, so a
 // folder is used only when it is a real directory (not a symbolic link) owned
 // by the current user with mode exactly 0700, the rules of XDG_RUNTIME_DIR.
@@ -12,6 +15,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace imuproto {
 
@@ -19,10 +23,16 @@ namespace imuproto {
 // Not checked: see rendezvousDirectoryProblem().
 std::string simulatorDirectory();
 
-// File holding the simulator's serial device and process id.
-std::string simulatorPortFile();
+// The port file of the simulator with process id `processId` in `directory`.
+std::string portFileOf(const std::string &directory, long processId);
 
-// Local socket of the simulator while it plays the DFU bootloader.
+// The local socket of that simulator while it plays the DFU bootloader with
+// the USB serial number `serialNumber` (letters and digits; none when empty).
+std::string bootloaderSocketOf(const std::string &directory, long processId,
+                               const std::string &serialNumber);
+
+// bootloaderSocketOf(simulatorDirectory(), this process, ""), for a program
+// that plays a bootloader itself (tests, benchmarks).
 std::string simulatorBootloaderSocket();
 
 // Why `directory` must not be used as the rendezvous folder, in words fit for
@@ -41,27 +51,39 @@ std::string simulatorDirectoryProblem();
 // folder may be used.
 std::string prepareRendezvousDirectory(const std::string &directory);
 
-// The content of the port file.
-std::string formatPortFile(const std::string &devicePath, long processId);
+// The content of a port file.
+std::string formatPortFile(const std::string &devicePath, long processId,
+                           const std::string &unitId);
 
 struct PublishedPort
 {
     std::string devicePath;
     long processId = 0;
+    std::string unitId; // empty when the file has no third line
 };
 
-// The port file's two lines; nothing when either is missing or the id is no number.
+// A port file's lines; nothing when the device or the process id is missing
+// or the id is no number.
 std::optional<PublishedPort> parsePortFile(const std::string &content);
 
 struct PortReading
 {
-    std::optional<PublishedPort> port; // set only when its process is alive
-    std::string problem;               // why the folder was refused, else empty
+    std::vector<PublishedPort> ports; // of live simulators, by device path
+    std::string problem;              // why the folder was refused, else empty
 };
 
-// Reads the port file of `directory` without following a symbolic link, and
-// keeps it only when the folder passes the checks and the simulator that
-// wrote it still runs.
-PortReading readPublishedPort(const std::string &directory);
+// Reads every port file of `directory` without following a symbolic link,
+// when the folder passes the checks, and keeps those whose simulator still runs.
+PortReading readPublishedPorts(const std::string &directory);
+
+struct BootloaderSocket
+{
+    std::string path;
+    std::string serialNumber; // as its name states it; the device's answer is what counts
+};
+
+// The bootloader sockets in `directory`, by name; none when the folder is
+// refused (see rendezvousDirectoryProblem).
+std::vector<BootloaderSocket> bootloaderSocketsIn(const std::string &directory);
 
 } // namespace imuproto

@@ -21,6 +21,7 @@ struct DeviceDescription
     std::uint8_t attributes = 0;
     std::uint16_t detachTimeoutMs = 0;
     std::string alternateName; // alternate setting 0: the memory layout on DfuSe devices
+    std::string serialNumber;  // the USB serial number string; empty when the device has none
     std::string location;      // where it was found, for listings and messages
 };
 

@@ -2,6 +2,8 @@
 
 #include "byte_order.h"
 
+#include <algorithm>
+
 namespace dfu::simwire {
 
 namespace {
@@ -49,6 +51,8 @@ std::vector<std::uint8_t> encodeDescription(const DeviceDescription &description
     out.push_back(description.attributes);
     appendLe16(out, description.detachTimeoutMs);
     out.insert(out.end(), description.alternateName.begin(), description.alternateName.end());
+    out.push_back(0);
+    out.insert(out.end(), description.serialNumber.begin(), description.serialNumber.end());
     return out;
 }
 
@@ -64,7 +68,11 @@ std::optional<DeviceDescription> decodeDescription(const std::vector<std::uint8_
     description.transferSize = readLe16(bytes.data() + 8);
     description.attributes = bytes[10];
     description.detachTimeoutMs = readLe16(bytes.data() + 11);
-    description.alternateName.assign(bytes.begin() + kDescriptionFixedLength, bytes.end());
+    const auto names = bytes.begin() + kDescriptionFixedLength;
+    const auto separator = std::find(names, bytes.end(), std::uint8_t(0));
+    description.alternateName.assign(names, separator);
+    if (separator != bytes.end())
+        description.serialNumber.assign(separator + 1, bytes.end());
     return description;
 }
 

@@ -54,7 +54,8 @@ struct ResponseHeader
 ResponseHeader decodeResponseHeader(const std::uint8_t *header);
 
 // Vendor, product, bcdDevice, bcdDFU, transfer size (u16 each), attributes
-// (u8), detach timeout (u16), then the alternate setting's name to the end.
+// (u8), detach timeout (u16), the alternate setting's name, a zero byte and the
+// serial number to the end.
 std::vector<std::uint8_t> encodeDescription(const DeviceDescription &description);
 std::optional<DeviceDescription> decodeDescription(const std::vector<std::uint8_t> &bytes);
 

@@ -66,6 +66,7 @@ dfu::DeviceDescription BootloaderDevice::description() const
     description.attributes = kAttributes;
     description.detachTimeoutMs = 255;
     description.alternateName = config_.memoryLayout;
+    description.serialNumber = config_.serialNumber;
     return description;
 }
 
@@ -269,7 +270,10 @@ dfu::Status BootloaderDevice::writeBlock(const Pending &pending)
     const auto &fault = config_.failingWriteAddress;
     if (fault && *fault >= address && *fault < end)
         return Status::ErrWrite;
-    return flash_.program(std::uint32_t(address), pending.payload) ? Status::Ok : Status::ErrVerify;
+    if (!flash_.program(std::uint32_t(address), pending.payload))
+        return Status::ErrVerify;
+    stats_.bytesProgrammed += pending.payload.size();
+    return Status::Ok;
 }
 
 void BootloaderDevice::manifest()

@@ -23,6 +23,8 @@ struct BootloaderConfig
 {
     std::string memoryLayout = dfu::kModuleFlashLayout;
     std::uint16_t transferSize = 2048;
+    // The USB serial number string, derived from the microcontroller's unique ID.
+    std::string serialNumber;
     // Fast by default so that whole images flash in moments.
     BootloaderTiming timing = BootloaderTiming::fast();
     // A write touching this address fails with errWRITE (a worn-out cell).
@@ -43,6 +45,7 @@ struct BootloaderStats
     // host that polls exactly when told spends waiting.
     std::chrono::milliseconds announcedBusy{0};
     std::vector<std::uint32_t> erasedPages; // page start addresses, in erase order
+    std::uint64_t bytesProgrammed = 0;      // image bytes written into flash
 };
 
 struct StartedApplication

@@ -11,50 +11,60 @@
 
 using namespace IMUserial;
 
-TEST(PortDiscovery, ConfiguredPortAloneElseModulesByNameThenSimulator)
+TEST(PortDiscovery, ConfiguredPortAloneElseModulesByNameThenSimulatorsEachWithItsUnitId)
 {
     const QList<SerialPortDescription> ports{
-        {"ttyACM1", true, MODULE_VENDOR_ID, MODULE_PRODUCT_ID},
-        {"ttyUSB0", true, 0x0403, 0x6001},
-        {"ttyACM0", true, MODULE_VENDOR_ID, MODULE_PRODUCT_ID},
-        {"ttyACM2", true, MODULE_VENDOR_ID, 0xDF11}, // the bootloader, not a serial module
-        {"ttyS0", false, 0, 0},
+        {"ttyACM1", true, MODULE_VENDOR_ID, MODULE_PRODUCT_ID, "3A0041"},
+        {"ttyUSB0", true, 0x0403, 0x6001, "FT1"},
+        {"ttyACM0", true, MODULE_VENDOR_ID, MODULE_PRODUCT_ID, "3A0040"},
+        {"ttyACM2", true, MODULE_VENDOR_ID, 0xDF11, "3A0042"}, // a bootloader, not a serial module
+        {"ttyS0", false, 0, 0, {}},
     };
-    EXPECT_EQ(orderModulePorts("/dev/pts/7", ports, "/dev/pts/3"), QStringList{"/dev/pts/7"});
-    EXPECT_EQ(orderModulePorts({}, ports, "/dev/pts/3"),
-              QStringList({"ttyACM0", "ttyACM1", "/dev/pts/3"}));
-    EXPECT_EQ(orderModulePorts({}, {}, {}), QStringList());
+    const QList<ModulePort> simulators{{"/dev/pts/3", "5C01"}, {"/dev/pts/4", "5C02"}};
+    using Ports = QList<ModulePort>;
+    EXPECT_EQ(orderModulePorts("/dev/pts/7", ports, simulators), Ports({{"/dev/pts/7", {}}}));
+    EXPECT_EQ(orderModulePorts("/dev/pts/4", ports, simulators), Ports({{"/dev/pts/4", "5C02"}}));
+    EXPECT_EQ(orderModulePorts({}, ports, simulators),
+              Ports({{"ttyACM0", "3A0040"}, {"ttyACM1", "3A0041"}, simulators[0], simulators[1]}));
+    EXPECT_EQ(orderModulePorts({}, {}, {}), Ports());
 }
 
-TEST(PortDiscovery, FindsThePortARunningSimulatorPublished)
+TEST(PortDiscovery, FindsThePortsRunningSimulatorsPublished)
 {
     QTemporaryDir directory;
     ASSERT_TRUE(directory.isValid());
     qputenv("IMU_SIM_DIR", directory.path().toLocal8Bit());
     qunsetenv("IMU_SERIAL_PORT");
-    EXPECT_TRUE(publishedSimulatorPort().isEmpty());
+    EXPECT_TRUE(publishedSimulatorPorts().isEmpty());
 
-    QFile portFile(directory.filePath("port"));
+    const QByteArray alive = QByteArray::number(qint64(getpid()));
+    QFile second(directory.filePath("port-2"));
+    ASSERT_TRUE(second.open(QIODevice::WriteOnly));
+    second.write("/dev/pts/43\n" + alive + "\n5C02\n");
+    second.close();
+    QFile portFile(directory.filePath("port-1"));
     ASSERT_TRUE(portFile.open(QIODevice::WriteOnly));
-    portFile.write("/dev/pts/42\n" + QByteArray::number(qint64(getpid())) + "\n");
+    portFile.write("/dev/pts/42\n" + alive + "\n5C01\n");
     portFile.close();
-    EXPECT_EQ(publishedSimulatorPort(), "/dev/pts/42");
-    EXPECT_EQ(findModulePorts().last(), "/dev/pts/42");
+    const QList<ModulePort> both{{"/dev/pts/42", "5C01"}, {"/dev/pts/43", "5C02"}};
+    EXPECT_EQ(publishedSimulatorPorts(), both);
+    EXPECT_EQ(findModuleUnits().mid(findModuleUnits().size() - 2), both);
+    ASSERT_TRUE(second.remove());
 
     // A folder others may write into is not believed, whatever it holds.
     ASSERT_TRUE(QFile::setPermissions(directory.path(), QFile::ReadOwner | QFile::WriteOwner |
                                                             QFile::ExeOwner | QFile::WriteOther |
                                                             QFile::ExeOther | QFile::ReadOther));
-    EXPECT_TRUE(publishedSimulatorPort().isEmpty());
+    EXPECT_TRUE(publishedSimulatorPorts().isEmpty());
     ASSERT_TRUE(QFile::setPermissions(directory.path(),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    EXPECT_EQ(publishedSimulatorPort(), "/dev/pts/42");
+    EXPECT_EQ(publishedSimulatorPorts(), QList<ModulePort>({{"/dev/pts/42", "5C01"}}));
 
     // Nor a file its simulator left behind when it died.
     ASSERT_TRUE(portFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
     portFile.write("/dev/pts/42\n999999999\n");
     portFile.close();
-    EXPECT_TRUE(publishedSimulatorPort().isEmpty());
+    EXPECT_TRUE(publishedSimulatorPorts().isEmpty());
 
     qputenv("IMU_SERIAL_PORT", "/dev/ttyTEST");
     EXPECT_EQ(findModulePorts(), QStringList{"/dev/ttyTEST"});

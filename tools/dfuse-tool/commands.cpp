@@ -22,9 +22,11 @@ constexpr std::uint16_t kUnnamedProduct = 0x0000;
 
 std::string listingLine(const DeviceDescription &device)
 {
+    const std::string serial =
+        device.serialNumber.empty() ? "" : "serial \"" + device.serialNumber + "\", ";
     return deviceSignature(device.vendorId, device.productId) + ", DFU version " +
            hex16(device.bcdDfu) + ", transfer size " + std::to_string(device.transferSize) +
-           ", alt 0 \"" + device.alternateName + "\", " + device.location;
+           ", alt 0 \"" + device.alternateName + "\", " + serial + device.location;
 }
 
 DfuseFile readImage(const std::string &path)
@@ -83,6 +85,14 @@ DfuseEngine engineFor(DfuTransport &device, std::ostream &out)
     return engine;
 }
 
+// A device asked for by its serial number that is not there is told apart,
+// so that a caller knows nothing was done to any device.
+ExitCode failure(const DeviceFinder &finder, const std::exception &error)
+{
+    const bool absent = dynamic_cast<const DeviceNotFound *>(&error) != nullptr;
+    return absent && !finder.serialNumber().empty() ? ExitCode::DeviceAbsent : ExitCode::Failed;
+}
+
 std::string versionLine(const ApplicationCheck &check)
 {
     return check.version ? kImageVersionPrefix + versionText(*check.version)
@@ -102,11 +112,13 @@ ExitCode listDevices(DeviceFinder &finder, std::ostream &out)
     const DeviceListing listing = finder.list();
     for (const DeviceDescription &device : listing.devices)
         out << listingLine(device) << "\n";
+    const std::string &serial = finder.serialNumber();
     if (listing.devices.empty())
-        out << "No DFU device found\n";
+        out << "No DFU device " << (serial.empty() ? "" : "with serial number " + serial + " ")
+            << "found\n";
     if (listing.chosen)
         out << "Using " << listing.chosen->location << "\n";
-    return ExitCode::Ok;
+    return listing.devices.empty() && !serial.empty() ? ExitCode::DeviceAbsent : ExitCode::Ok;
 }
 
 ExitCode flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostream &out,
@@ -135,7 +147,7 @@ ExitCode flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostre
         return ExitCode::Ok;
     } catch (const std::exception &error) {
         err << "dfuse-tool: flashing failed: " << error.what() << std::endl;
-        return ExitCode::Failed;
+        return failure(finder, error);
     }
 }
 
@@ -148,7 +160,7 @@ ExitCode leaveToApplication(DeviceFinder &finder, std::ostream &out, std::ostrea
         return ExitCode::Ok;
     } catch (const std::exception &error) {
         err << "dfuse-tool: leaving DFU mode failed: " << error.what() << std::endl;
-        return ExitCode::Failed;
+        return failure(finder, error);
     }
 }
 

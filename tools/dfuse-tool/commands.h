@@ -10,6 +10,8 @@
 
 namespace dfu {
 
+// Ok, also when none is found, unless a serial number was asked for: then
+// DeviceAbsent when that device is not there.
 ExitCode listDevices(DeviceFinder &finder, std::ostream &out);
 struct FlashRequest
 {
@@ -18,7 +20,8 @@ struct FlashRequest
 };
 
 // Ok when flashed, ImageRefused when the image cannot be the module's
-// application (unless forced), Failed on any other failure.
+// application (unless forced), DeviceAbsent when the device asked for by its
+// serial number is not there, Failed on any other failure.
 ExitCode flashFile(DeviceFinder &finder, const FlashRequest &request, std::ostream &out,
                    std::ostream &err);
 ExitCode leaveToApplication(DeviceFinder &finder, std::ostream &out, std::ostream &err);

@@ -6,9 +6,9 @@ namespace dfu {
 
 namespace {
 
-std::vector<DeviceDescription> listOf(DeviceBackend *backend)
+std::vector<DeviceDescription> listOf(DeviceBackend *backend, const std::string &serialNumber)
 {
-    return backend ? backend->list() : std::vector<DeviceDescription>();
+    return backend ? backend->list(serialNumber) : std::vector<DeviceDescription>();
 }
 
 std::optional<DeviceDescription> firstDfuse(const std::vector<DeviceDescription> &devices)
@@ -23,8 +23,9 @@ std::optional<DeviceDescription> firstDfuse(const std::vector<DeviceDescription>
 
 DeviceFinder::DeviceFinder(std::unique_ptr<DeviceBackend> usb,
                            std::unique_ptr<DeviceBackend> simulator,
-                           std::optional<DeviceKind> requested)
-    : usb_(std::move(usb)), simulator_(std::move(simulator)), requested_(requested)
+                           std::optional<DeviceKind> requested, std::string serialNumber)
+    : usb_(std::move(usb)), simulator_(std::move(simulator)), requested_(requested),
+      serialNumber_(std::move(serialNumber))
 {
 }
 
@@ -43,8 +44,8 @@ DeviceKind DeviceFinder::resolve(const std::vector<DeviceDescription> &usbDevice
 DeviceListing DeviceFinder::list()
 {
     DeviceListing listing;
-    const auto usbDevices = listOf(usb_.get());
-    const auto simulated = listOf(simulator_.get());
+    const auto usbDevices = listOf(usb_.get(), serialNumber_);
+    const auto simulated = listOf(simulator_.get(), serialNumber_);
     listing.devices = usbDevices;
     listing.devices.insert(listing.devices.end(), simulated.begin(), simulated.end());
     listing.chosen = firstDfuse(resolve(usbDevices) == DeviceKind::Usb ? usbDevices : simulated);
@@ -55,7 +56,7 @@ std::unique_ptr<DfuTransport> DeviceFinder::open()
 {
     // Without a request the USB bus is asked first, so that a real module
     // is never passed over for a simulator left running.
-    const DeviceKind kind = requested_ ? *requested_ : resolve(listOf(usb_.get()));
+    const DeviceKind kind = requested_ ? *requested_ : resolve(listOf(usb_.get(), serialNumber_));
     DeviceBackend *backend = backendFor(kind);
     std::string looked;
     if (!requested_ && usb_ && backend != usb_.get())
@@ -63,9 +64,11 @@ std::unique_ptr<DfuTransport> DeviceFinder::open()
     if (!backend)
         throw DeviceError(std::string("this build of dfuse-tool cannot reach ") +
                           (kind == DeviceKind::Usb ? "USB devices" : "a simulated bootloader"));
-    if (auto device = backend->openDfuse())
+    if (auto device = backend->openDfuse(serialNumber_))
         return device;
-    throw DeviceError("no DfuSe device found (looked " + looked + backend->whereLooked() + ")");
+    const std::string which = serialNumber_.empty() ? "" : " with serial number " + serialNumber_;
+    throw DeviceNotFound("no DfuSe device" + which + " found (looked " + looked +
+                         backend->whereLooked() + ")");
 }
 
 } // namespace dfu

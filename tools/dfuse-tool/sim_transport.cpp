@@ -12,37 +12,54 @@ namespace {
 // caller gives a whole run.
 constexpr std::chrono::milliseconds kAnswerTimeout{5000};
 
-// The only place dfuse-tool learns where the simulator's bootloader listens.
-std::string simulatorSocket()
-{
-    return imuproto::simulatorBootloaderSocket();
-}
-
-// Nothing is taken from a rendezvous folder that another user could have
-// prepared: a refused folder is named on stderr and its socket left alone.
+// The simulators' bootloaders in their rendezvous folder, one socket each.
+// Nothing is taken from a folder that another user could have prepared: a
+// refused folder is named on stderr and its sockets left alone.
 class SimulatorBackend : public DeviceBackend
 {
 public:
     std::string whereLooked() const override
     {
-        return "for the simulated bootloader at " + simulatorSocket();
+        return "for simulated bootloaders in " + imuproto::simulatorDirectory();
     }
-    std::vector<DeviceDescription> list() override
+    std::vector<DeviceDescription> list(const std::string &serialNumber) override
     {
-        if (folderRefused())
-            return {};
-        if (const auto device = SimTransport::connect(simulatorSocket()))
-            return {device->description()};
-        return {};
+        std::vector<DeviceDescription> found;
+        for (const auto &device : connectAll(serialNumber, false))
+            found.push_back(device->description());
+        return found;
     }
-    std::unique_ptr<DfuTransport> openDfuse() override
+    std::unique_ptr<DfuTransport> openDfuse(const std::string &serialNumber) override
     {
-        if (folderRefused())
-            return nullptr;
-        return SimTransport::connect(simulatorSocket());
+        auto devices = connectAll(serialNumber, true);
+        return devices.empty() ? nullptr : std::move(devices.front());
     }
 
 private:
+    // The bootloaders with `serialNumber` (any when empty), only the first
+    // when `firstOnly`. A socket whose name states another serial number is
+    // not connected to: its bootloader may be busy with another client, and
+    // a station flashing several units must not wait on it.
+    static std::vector<std::unique_ptr<SimTransport>> connectAll(const std::string &serialNumber,
+                                                                 bool firstOnly)
+    {
+        std::vector<std::unique_ptr<SimTransport>> devices;
+        if (folderRefused())
+            return devices;
+        for (const auto &socket : imuproto::bootloaderSocketsIn(imuproto::simulatorDirectory())) {
+            if (!serialNumber.empty() && socket.serialNumber != serialNumber)
+                continue;
+            auto device = SimTransport::connect(socket.path);
+            if (!device ||
+                (!serialNumber.empty() && device->description().serialNumber != serialNumber))
+                continue;
+            devices.push_back(std::move(device));
+            if (firstOnly)
+                break;
+        }
+        return devices;
+    }
+
     static bool folderRefused()
     {
         const std::string problem = imuproto::simulatorDirectoryProblem();

@@ -49,7 +49,7 @@ ExitCode runCommandLine(const std::vector<std::string> &arguments,
         requestedDevice(options.device, std::getenv(kDeviceEnvironmentVariable));
     if (!request.error.empty())
         return usageError(request.error, err);
-    DeviceFinder finder(std::move(usb), simulatorBackend(), request.kind);
+    DeviceFinder finder(std::move(usb), simulatorBackend(), request.kind, options.serialNumber);
     switch (options.action) {
     case Action::List:
         return listDevices(finder, out);

@@ -12,13 +12,14 @@ namespace dfu {
 
 std::string toolUsage()
 {
-    return "Usage: dfuse-tool [--device usb|sim] --list\n"
-           "       dfuse-tool [--device usb|sim] --flash FILE.dfu [--force]\n"
-           "       dfuse-tool [--device usb|sim] --leave\n"
+    return "Usage: dfuse-tool [--device usb|sim] [--serial S] --list\n"
+           "       dfuse-tool [--device usb|sim] [--serial S] --flash FILE.dfu [--force]\n"
+           "       dfuse-tool [--device usb|sim] [--serial S] --leave\n"
            "       dfuse-tool --help | --version\n"
            "\n"
-           "  --list        print one line per DFU device found (exit 0 also when none),\n"
-           "                then \"Using LOCATION\" for the device --flash and --leave take\n"
+           "  --list        print one line per DFU device found, with its serial number\n"
+           "                (exit 0 also when none), then \"Using LOCATION\" for the device\n"
+           "                --flash and --leave take\n"
            "  --flash FILE  check FILE completely, then erase the pages it covers, write,\n"
            "                and read back; prints \"progress PHASE DONE TOTAL\" lines.\n"
            "                Exits " +
@@ -32,8 +33,12 @@ std::string toolUsage()
            "  --leave       start the application at " +
            hex32(kApplicationAddress) +
            "\n"
+           "  --serial S    only the device whose USB serial number is S; exits " +
+           std::to_string(static_cast<int>(ExitCode::DeviceAbsent)) +
+           " when it is\n"
+           "                not there, and no other device is touched\n"
            "  --device KIND usb: a USB device in DFU mode; sim: the simulated bootloader of\n"
-           "                imu-sim (socket dfu.sock in its rendezvous directory,\n"
+           "                imu-sim (a socket dfu-*.sock in its rendezvous directory,\n"
            "                $IMU_SIM_DIR when set). Without the option: $" +
            kDeviceEnvironmentVariable +
            "\n"
@@ -53,6 +58,14 @@ std::optional<DeviceKind> deviceKindNamed(const std::string &name)
 
 namespace {
 
+ParsedToolOptions parsedAction(ToolOptions::Action action, const std::string &file = {})
+{
+    ParsedToolOptions parsed;
+    parsed.options.action = action;
+    parsed.options.file = file;
+    return parsed;
+}
+
 ParsedToolOptions parseAction(const std::vector<std::string> &arguments, std::size_t first)
 {
     using Action = ToolOptions::Action;
@@ -60,16 +73,16 @@ ParsedToolOptions parseAction(const std::vector<std::string> &arguments, std::si
     if (count == 1) {
         const std::string &only = arguments[first];
         if (only == "--list")
-            return {{Action::List, {}, false, {}}, {}};
+            return parsedAction(Action::List);
         if (only == "--leave")
-            return {{Action::Leave, {}, false, {}}, {}};
+            return parsedAction(Action::Leave);
         if (only == "--help" || only == "-h")
-            return {{Action::Help, {}, false, {}}, {}};
+            return parsedAction(Action::Help);
         if (only == "--version" || only == "-V")
-            return {{Action::Version, {}, false, {}}, {}};
+            return parsedAction(Action::Version);
     }
     if (count == 2 && arguments[first] == "--flash" && !arguments[first + 1].empty())
-        return {{Action::Flash, arguments[first + 1], false, {}}, {}};
+        return parsedAction(Action::Flash, arguments[first + 1]);
     return {{}, "expected exactly one of --list, --flash FILE, --leave"};
 }
 
@@ -87,10 +100,29 @@ ParsedToolOptions parseWithoutForce(const std::vector<std::string> &arguments)
     return parsed;
 }
 
+// Takes `--serial S` out of `arguments`: S, nothing when absent, or an error.
+ParsedToolOptions takeSerialNumber(std::vector<std::string> &arguments)
+{
+    ParsedToolOptions taken;
+    const auto option = std::find(arguments.begin(), arguments.end(), "--serial");
+    if (option == arguments.end())
+        return taken;
+    if (option + 1 == arguments.end() || (option + 1)->empty() || (option + 1)->front() == '-') {
+        taken.error = "--serial expects a serial number";
+        return taken;
+    }
+    taken.options.serialNumber = *(option + 1);
+    arguments.erase(option, option + 2);
+    return taken;
+}
+
 } // namespace
 
 ParsedToolOptions parseToolOptions(std::vector<std::string> arguments)
 {
+    const ParsedToolOptions serial = takeSerialNumber(arguments);
+    if (!serial.error.empty())
+        return serial;
     const auto force = std::find(arguments.begin(), arguments.end(), "--force");
     const bool forced = force != arguments.end();
     if (forced)
@@ -99,6 +131,13 @@ ParsedToolOptions parseToolOptions(std::vector<std::string> arguments)
     if (forced && parsed.error.empty() && parsed.options.action != ToolOptions::Action::Flash)
         return {{}, "--force goes only with --flash"};
     parsed.options.force = forced;
+    using Action = ToolOptions::Action;
+    const bool onDevice = parsed.options.action == Action::List ||
+                          parsed.options.action == Action::Flash ||
+                          parsed.options.action == Action::Leave;
+    if (!serial.options.serialNumber.empty() && parsed.error.empty() && !onDevice)
+        return {{}, "--serial goes only with --list, --flash or --leave"};
+    parsed.options.serialNumber = serial.options.serialNumber;
     return parsed;
 }
 

@@ -36,6 +36,7 @@ struct ToolOptions
     std::string file;                 // for Flash
     bool force = false;               // Flash: also an image that fails the application checks
     std::optional<DeviceKind> device; // from --device; nothing when not given
+    std::string serialNumber;         // from --serial; empty: any device
 };
 
 struct ParsedToolOptions

@@ -78,6 +78,7 @@ struct DfuInterface
 {
     std::uint8_t number = 0;
     std::uint8_t nameIndex = 0;
+    std::uint8_t serialIndex = 0; // the device's iSerialNumber
     DeviceDescription description;
 };
 
@@ -140,6 +141,7 @@ bool describe(libusb_device *device, DfuInterface &found)
     found.description.productId = descriptor.idProduct;
     found.description.bcdDevice = descriptor.bcdDevice;
     found.description.location = locationOf(device);
+    found.serialIndex = descriptor.iSerialNumber;
     return true;
 }
 
@@ -238,7 +240,16 @@ template <typename Visit> void forEachDfuDevice(libusb_context *context, Visit v
         libusb_free_device_list(devices, 1);
 }
 
-std::vector<DeviceDescription> listUsbDfuDevices()
+// The strings a listing shows, read from the opened device.
+void readNames(libusb_device_handle *handle, DfuInterface &dfu)
+{
+    dfu.description.alternateName = stringDescriptor(handle, dfu.nameIndex);
+    dfu.description.serialNumber = stringDescriptor(handle, dfu.serialIndex);
+}
+
+// A device that cannot be opened cannot tell its serial number, so it is
+// listed only when any serial number is wanted.
+std::vector<DeviceDescription> listUsbDfuDevices(const std::string &serialNumber)
 {
     std::vector<DeviceDescription> found;
     const Context context = openContext();
@@ -248,15 +259,16 @@ std::vector<DeviceDescription> listUsbDfuDevices()
         libusb_device_handle *raw = nullptr;
         if (libusb_open(device, &raw) == 0) {
             const Handle handle(raw);
-            dfu.description.alternateName = stringDescriptor(handle.get(), dfu.nameIndex);
+            readNames(handle.get(), dfu);
         }
-        found.push_back(dfu.description);
+        if (serialNumber.empty() || dfu.description.serialNumber == serialNumber)
+            found.push_back(dfu.description);
         return false;
     });
     return found;
 }
 
-std::unique_ptr<DfuTransport> openUsbDfuseDevice()
+std::unique_ptr<DfuTransport> openUsbDfuseDevice(const std::string &serialNumber)
 {
     Context context = openContext();
     if (!context)
@@ -274,6 +286,9 @@ std::unique_ptr<DfuTransport> openUsbDfuseDevice()
         if (opened != 0)
             return false;
         Handle handle(raw);
+        readNames(handle.get(), dfu);
+        if (!serialNumber.empty() && dfu.description.serialNumber != serialNumber)
+            return false;
         libusb_set_auto_detach_kernel_driver(handle.get(), 1);
         if (libusb_claim_interface(handle.get(), dfu.number) != 0)
             return false;
@@ -281,7 +296,6 @@ std::unique_ptr<DfuTransport> openUsbDfuseDevice()
             libusb_release_interface(handle.get(), dfu.number);
             return false;
         }
-        dfu.description.alternateName = stringDescriptor(handle.get(), dfu.nameIndex);
         claimed = std::move(handle);
         chosen = dfu;
         return true;
@@ -298,8 +312,14 @@ class UsbBackend : public DeviceBackend
 {
 public:
     std::string whereLooked() const override { return "on USB"; }
-    std::vector<DeviceDescription> list() override { return listUsbDfuDevices(); }
-    std::unique_ptr<DfuTransport> openDfuse() override { return openUsbDfuseDevice(); }
+    std::vector<DeviceDescription> list(const std::string &serialNumber) override
+    {
+        return listUsbDfuDevices(serialNumber);
+    }
+    std::unique_ptr<DfuTransport> openDfuse(const std::string &serialNumber) override
+    {
+        return openUsbDfuseDevice(serialNumber);
+    }
 };
 
 } // namespace

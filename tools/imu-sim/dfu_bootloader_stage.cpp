@@ -5,12 +5,14 @@
 #include <application_image.h>
 #include <local_socket.h>
 #include <memory_layout.h>
+#include <rendezvous.h>
 
 #include <condition_variable>
 #include <iostream>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <unistd.h>
 
 namespace imusim {
 
@@ -56,7 +58,8 @@ private:
 DfuBootloaderStage::DfuBootloaderStage(const std::string &directory, VersionBytes version,
                                        std::chrono::milliseconds autoLeave,
                                        const dfusim::BootloaderConfig &config)
-    : bootloader_(std::make_unique<dfusim::SimulatedBootloader>(directory + "/dfu.sock", config)),
+    : socketPath_(imuproto::bootloaderSocketOf(directory, ::getpid(), config.serialNumber)),
+      bootloader_(std::make_unique<dfusim::SimulatedBootloader>(socketPath_, config)),
       autoLeave_(autoLeave)
 {
     bootloader_->loadFlash(dfu::kApplicationAddress,

@@ -26,6 +26,9 @@ public:
     std::optional<VersionBytes> run(const std::string &directory,
                                     const std::atomic<bool> &stop) override;
 
+    // Image bytes written into flash over every stay in the bootloader.
+    std::uint64_t bytesProgrammed() const { return bootloader_->stats().bytesProgrammed; }
+
 private:
     std::string socketPath_;
     std::unique_ptr<dfusim::SimulatedBootloader> bootloader_;

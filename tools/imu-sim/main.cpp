@@ -31,13 +31,14 @@ ExitCode fail(const std::string &message)
 }
 
 // One appearance of the module's serial port, from publishing to withdrawal.
-bool serveApplication(Simulator &simulator, const std::string &directory,
-                      std::optional<TimePoint> vanishAt, SessionEnd &end, std::string &error)
+bool serveApplication(Simulator &simulator, const ProgramOptions &options,
+                      const std::string &directory, std::optional<TimePoint> vanishAt,
+                      SessionEnd &end, std::string &error)
 {
     const auto terminal = PseudoTerminal::create(error);
     if (!terminal)
         return false;
-    PortPublication publication(directory);
+    PortPublication publication(directory, options.unitId);
     if (!publication.publish(terminal->devicePath(), error))
         return false;
     std::cout << terminal->devicePath() << std::endl;
@@ -52,6 +53,7 @@ dfusim::BootloaderConfig bootloaderConfig(const ProgramOptions &options)
                         ? dfusim::BootloaderTiming::stm32f4()
                         : dfusim::BootloaderTiming::fast();
     config.stallAtByte = options.bootloaderStallAt;
+    config.serialNumber = options.unitId;
     return config;
 }
 
@@ -80,7 +82,7 @@ ExitCode run(const ProgramOptions &options)
     for (;;) {
         SessionEnd end = SessionEnd::Stopped;
         std::string error;
-        if (!serveApplication(simulator, directory, vanishAt, end, error))
+        if (!serveApplication(simulator, options, directory, vanishAt, end, error))
             return fail(error);
         if (end != SessionEnd::JumpedToBootloader)
             break;
@@ -92,7 +94,8 @@ ExitCode run(const ProgramOptions &options)
     }
     const SimulatorStats &stats = simulator.stats();
     std::cerr << "imu-sim: " << stats.commands << " commands, " << stats.samplesSent
-              << " samples sent, " << stats.samplesSkipped << " skipped" << std::endl;
+              << " samples sent, " << stats.samplesSkipped << " skipped, "
+              << bootloader.bytesProgrammed() << " image bytes written" << std::endl;
     return ExitCode::Ok;
 }
 

@@ -42,12 +42,20 @@ int createExclusively(const std::string &path)
 
 } // namespace
 
-PortPublication::PortPublication(std::string directory) : directory_(std::move(directory)) {}
+PortPublication::PortPublication(std::string directory, std::string unitId)
+    : directory_(std::move(directory)), unitId_(std::move(unitId))
+{
+}
+
+std::string PortPublication::portFile() const
+{
+    return imuproto::portFileOf(directory_, ::getpid());
+}
 
 bool PortPublication::publish(const std::string &devicePath, std::string &error)
 {
-    const std::string content = imuproto::formatPortFile(devicePath, ::getpid());
-    const std::string temporary = portFile() + "." + std::to_string(::getpid());
+    const std::string content = imuproto::formatPortFile(devicePath, ::getpid(), unitId_);
+    const std::string temporary = portFile() + ".new";
     const int descriptor = createExclusively(temporary);
     if (descriptor < 0) {
         error = systemError("cannot create " + temporary);
@@ -69,7 +77,7 @@ bool PortPublication::publish(const std::string &devicePath, std::string &error)
     return true;
 }
 
-// Leaves the file alone when another simulator has taken the directory over.
+// Leaves the file alone when it no longer holds what this process wrote.
 void PortPublication::withdraw()
 {
     if (published_.empty())

@@ -12,8 +12,9 @@ namespace imusim {
 class PortPublication
 {
 public:
-    // `directory` must have passed imuproto::prepareRendezvousDirectory().
-    explicit PortPublication(std::string directory);
+    // `directory` must have passed imuproto::prepareRendezvousDirectory();
+    // `unitId` is the serial number the module's USB port reports.
+    PortPublication(std::string directory, std::string unitId);
     ~PortPublication() { withdraw(); }
     PortPublication(const PortPublication &) = delete;
     PortPublication &operator=(const PortPublication &) = delete;
@@ -24,10 +25,11 @@ public:
     // Removes the port file if it still names this process's device.
     void withdraw();
 
-    std::string portFile() const { return directory_ + "/port"; }
+    std::string portFile() const;
 
 private:
     std::string directory_;
+    std::string unitId_;
     std::string published_; // the content of the file, empty when none
     std::unique_ptr<ExitCleanup> withdrawOnExit_;
 };

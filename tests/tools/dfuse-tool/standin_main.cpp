@@ -24,25 +24,28 @@ class StandinUsb : public dfu::DeviceBackend
 {
 public:
     std::string whereLooked() const override { return "on USB"; }
-    std::vector<dfu::DeviceDescription> list() override
+    std::vector<dfu::DeviceDescription> list(const std::string &serialNumber) override
     {
-        if (const auto device = connect())
+        if (const auto device = connect(serialNumber))
             return {device->description()};
         return {};
     }
-    std::unique_ptr<dfu::DfuTransport> openDfuse() override
+    std::unique_ptr<dfu::DfuTransport> openDfuse(const std::string &serialNumber) override
     {
-        auto device = connect();
+        auto device = connect(serialNumber);
         if (device && environment("DFUSE_STANDIN_ACCESS") == "denied")
             throw dfu::DeviceError(dfu::missingUdevRuleAdvice(kLocation));
         return device;
     }
 
 private:
-    static std::unique_ptr<dfu::SimTransport> connect()
+    static std::unique_ptr<dfu::SimTransport> connect(const std::string &serialNumber)
     {
         const std::string socket = environment("DFUSE_STANDIN_SOCKET");
-        return socket.empty() ? nullptr : dfu::SimTransport::connect(socket, kLocation);
+        auto device = socket.empty() ? nullptr : dfu::SimTransport::connect(socket, kLocation);
+        if (device && !serialNumber.empty() && device->description().serialNumber != serialNumber)
+            return nullptr;
+        return device;
     }
 };
 

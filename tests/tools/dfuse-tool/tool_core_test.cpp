@@ -47,6 +47,19 @@ TEST(ToolOptions, ForceGoesWithFlashAnywhereOnTheLine)
     EXPECT_NE(dfu::parseToolOptions({"--flash", "--force"}).error, "");
 }
 
+TEST(ToolOptions, SerialGoesWithEveryDeviceActionAnywhereOnTheLine)
+{
+    for (const std::vector<std::string> &line :
+         {std::vector<std::string>{"--serial", "3A00", "--list"},
+          {"--flash", "a.dfu", "--serial", "3A00"},
+          {"--device", "sim", "--serial", "3A00", "--leave"}})
+        EXPECT_EQ(dfu::parseToolOptions(line).options.serialNumber, "3A00");
+    for (const std::vector<std::string> &wrong : {std::vector<std::string>{"--serial", "--list"},
+                                                  {"--list", "--serial"},
+                                                  {"--serial", "3A00", "--version"}})
+        EXPECT_NE(dfu::parseToolOptions(wrong).error, "") << wrong.front();
+}
+
 TEST(ToolOptions, TheOptionWinsOverTheEnvironmentWhichWinsOverChoosingByItself)
 {
     EXPECT_EQ(dfu::requestedDevice(DeviceKind::Usb, "sim").kind, DeviceKind::Usb);
@@ -68,10 +81,17 @@ public:
     {
     }
     std::string whereLooked() const override { return where_; }
-    std::vector<dfu::DeviceDescription> list() override { return devices_; }
-    std::unique_ptr<dfu::DfuTransport> openDfuse() override
+    std::vector<dfu::DeviceDescription> list(const std::string &serialNumber) override
     {
+        std::vector<dfu::DeviceDescription> found;
         for (const auto &device : devices_)
+            if (serialNumber.empty() || device.serialNumber == serialNumber)
+                found.push_back(device);
+        return found;
+    }
+    std::unique_ptr<dfu::DfuTransport> openDfuse(const std::string &serialNumber) override
+    {
+        for (const auto &device : list(serialNumber))
             if (device.bcdDfu == dfu::kDfuseVersion)
                 return std::make_unique<Described>(device);
         return nullptr;
@@ -154,6 +174,30 @@ TEST(DeviceFinder, ListingNamesEveryDeviceAndTheOneARunWouldTake)
     EXPECT_EQ(failureOf(dfu::DeviceFinder(std::make_unique<FixedBackend>("on USB"), nullptr,
                                           DeviceKind::Simulator)),
               "this build of dfuse-tool cannot reach a simulated bootloader");
+}
+
+TEST(DeviceFinder, ASerialNumberTakesOnlyTheDeviceReportingIt)
+{
+    const auto unit = [](const std::string &location, const std::string &serial) {
+        auto device = deviceAt(location);
+        device.serialNumber = serial;
+        return device;
+    };
+    const auto tray = [&](const std::string &serial) {
+        return dfu::DeviceFinder(
+            std::make_unique<FixedBackend>(
+                "on USB", std::vector{unit("usb 1-1", "AAA"), unit("usb 1-2", "BBB")}),
+            std::make_unique<FixedBackend>("at the socket", std::vector{unit("sim", "CCC")}),
+            std::nullopt, serial);
+    };
+    for (const auto &[serial, location] : {std::pair{"BBB", "usb 1-2"}, {"CCC", "sim"}}) {
+        EXPECT_EQ(tray(serial).open()->description().location, location);
+        const auto listing = tray(serial).list();
+        ASSERT_EQ(listing.devices.size(), 1u);
+        EXPECT_EQ(listing.chosen->location, location);
+    }
+    EXPECT_EQ(failureOf(tray("ZZZ")),
+              "no DfuSe device with serial number ZZZ found (looked on USB and at the socket)");
 }
 
 TEST(UsbSupport, AnIoErrorIsADisconnectionOnlyWhenTheDeviceLeavesTheBusInTime)

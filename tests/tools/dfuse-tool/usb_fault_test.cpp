@@ -88,17 +88,37 @@ TEST_F(UsbDfuseTool, RefusedAccessExplainsTheUdevRuleAndDoesNotFallBack)
     EXPECT_EQ(tool({"--list"}).out.rfind("Device VID: 0x0483 PID: 0xdf11", 0), 0u);
 }
 
-TEST_F(UsbDfuseTool, OfTwoMatchingDevicesBothAreListedAndTheFirstIsFlashed)
+TEST_F(UsbDfuseTool, OfTwoMatchingDevicesTheFirstIsFlashedUnlessASerialNumberNamesOne)
 {
     fakeusb::resetBus(2);
     const auto listed = tool({"--list"});
-    EXPECT_NE(listed.out.find("\", usb 1-4\n"), std::string::npos) << listed.out;
-    EXPECT_NE(listed.out.find("\", usb 1-2.3\nUsing usb 1-4\n"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("serial \"3574364C3034\", usb 1-4\n"), std::string::npos)
+        << listed.out;
+    EXPECT_NE(listed.out.find("serial \"3574364C3035\", usb 1-2.3\nUsing usb 1-4\n"),
+              std::string::npos)
+        << listed.out;
 
     const auto image = dfutest::applicationBytes(4096, 8);
     ASSERT_EQ(tool({"--flash", imageFile(image)}).exitCode, 0);
     EXPECT_EQ(fakeusb::device(0).flash().read(kApp, image.size()), image);
     EXPECT_EQ(fakeusb::device(1).stats().requests, 0u);
+
+    const auto other = dfutest::applicationBytes(4096, 9);
+    ASSERT_EQ(tool({"--serial", "3574364C3035", "--flash", imageFile(other)}).exitCode, 0);
+    EXPECT_EQ(fakeusb::device(1).flash().read(kApp, other.size()), other);
+    EXPECT_EQ(fakeusb::device(0).flash().read(kApp, image.size()), image);
+
+    // A unit that is not there: nothing is done to the others, whatever was asked.
+    const auto requests = fakeusb::device(0).stats().requests + fakeusb::device(1).stats().requests;
+    for (const std::vector<std::string> &absent :
+         {std::vector<std::string>{"--flash", imageFile(other)}, {"--leave"}, {"--list"}}) {
+        std::vector<std::string> line{"--serial", "3574364C3099"};
+        line.insert(line.end(), absent.begin(), absent.end());
+        const auto result = tool(line);
+        EXPECT_EQ(result.exitCode, 3) << absent.front() << result.out << result.err;
+        EXPECT_NE((result.out + result.err).find("serial number 3574364C3099"), std::string::npos);
+    }
+    EXPECT_EQ(fakeusb::device(0).stats().requests + fakeusb::device(1).stats().requests, requests);
 }
 
 TEST_F(UsbDfuseTool, WithNoDeviceOnTheBusARunSaysWhereItLooked)

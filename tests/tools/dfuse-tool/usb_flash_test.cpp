@@ -7,7 +7,7 @@ using dfutest::UsbDfuseTool;
 
 const std::string kListing =
     "Device VID: 0x0483 PID: 0xdf11, DFU version 0x011a, transfer size 2048, alt 0 "
-    "\"@Internal Flash  /0x08000000/04*016Kg,01*064Kg,07*128Kg\", usb ";
+    "\"@Internal Flash  /0x08000000/04*016Kg,01*064Kg,07*128Kg\", serial \"3574364C3034\", usb ";
 
 TEST_F(UsbDfuseTool, ListsTheBootloaderFromItsDescriptorsAndChoosesIt)
 {

@@ -19,26 +19,48 @@ TEST(Options, DefaultsAndEveryOption)
     EXPECT_EQ(defaults.options->bootloaderStay, 0ms);
     EXPECT_EQ(defaults.options->bootloaderTiming, BootloaderTimingChoice::Fast);
     EXPECT_FALSE(defaults.options->bootloaderStallAt);
+    EXPECT_EQ(defaults.options->unitId, unitIdFromSeed(1));
+    EXPECT_NE(unitIdFromSeed(1), unitIdFromSeed(2)) << "each seed a unit of its own";
 
-    const auto parsed = parseOptions({"--dir",     "/tmp/x",
-                                      "--seed",    "42",
-                                      "--rate",    "5000",
-                                      "--still",   "--corrupt",
-                                      "0.01",      "--drop",
-                                      "0.5",       "--reply-delay",
-                                      "250",       "--withhold-reply",
-                                      "get-sn",    "--withhold-reply",
-                                      "0x22",      "--fail",
-                                      "jump-dfu",  "--fail",
-                                      "18",        "--pretend",
-                                      "set-sn",    "--pretend",
-                                      "0x3F",      "--vanish-after",
-                                      "1.5",       "--bootloader-time",
-                                      "0.2",       "--firmware-version",
-                                      "2.10.255",  "--serial-number",
-                                      "ABC123XYZ", "--bootloader-timing",
-                                      "stm32f4",   "--bootloader-stall-at",
-                                      "65536"});
+    const auto parsed = parseOptions({"--dir",
+                                      "/tmp/x",
+                                      "--seed",
+                                      "42",
+                                      "--rate",
+                                      "5000",
+                                      "--still",
+                                      "--corrupt",
+                                      "0.01",
+                                      "--drop",
+                                      "0.5",
+                                      "--reply-delay",
+                                      "250",
+                                      "--withhold-reply",
+                                      "get-sn",
+                                      "--withhold-reply",
+                                      "0x22",
+                                      "--fail",
+                                      "jump-dfu",
+                                      "--fail",
+                                      "18",
+                                      "--pretend",
+                                      "set-sn",
+                                      "--pretend",
+                                      "0x3F",
+                                      "--vanish-after",
+                                      "1.5",
+                                      "--bootloader-time",
+                                      "0.2",
+                                      "--firmware-version",
+                                      "2.10.255",
+                                      "--serial-number",
+                                      "ABC123XYZ",
+                                      "--bootloader-timing",
+                                      "stm32f4",
+                                      "--bootloader-stall-at",
+                                      "65536",
+                                      "--uid",
+                                      "0039001a3437510b37363934"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     const ProgramOptions &o = *parsed.options;
     EXPECT_EQ(o.directory, "/tmp/x");
@@ -62,6 +84,7 @@ TEST(Options, DefaultsAndEveryOption)
     EXPECT_EQ(o.simulator.stored.serialNumber, "ABC123XYZ");
     EXPECT_EQ(o.bootloaderTiming, BootloaderTimingChoice::Stm32f4);
     EXPECT_EQ(o.bootloaderStallAt, 65536u);
+    EXPECT_EQ(o.unitId, "0039001A3437510B37363934");
     const auto atOnce = parseOptions({"--bootloader-stall-at", "0", "--bootloader-timing", "fast"});
     ASSERT_TRUE(atOnce.options) << atOnce.error;
     EXPECT_EQ(atOnce.options->bootloaderStallAt, 0u);
@@ -113,6 +136,9 @@ TEST(Options, RefusesWhatItCannotUse)
              {"--bootloader-stall-at", "4KiB"},
              {"--motion", "spin"},
              {"--sensor-profile", ""},
+             {"--uid", "0039001A3437510B3736393"},
+             {"--uid", "0039001A3437510B37363934G"},
+             {"--uid", "0039001A-437510B37363934"},
          }) {
         const auto parsed = parseOptions(arguments);
         EXPECT_FALSE(parsed.options) << arguments.front();

@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,14 +40,34 @@ double sampleRate(const std::vector<ReceivedFrame> &frames)
     return static_cast<double>(arrivals.size() - 1) / span.count();
 }
 
+TEST(Program, SimulatorsSharingAFolderAreUnitsSideBySideEachWithItsUnitId)
+{
+    SimulatorProcess first({"--uid", "0123456789abcdef01234567"});
+    ASSERT_TRUE(first.started());
+    SimulatorProcess second({"--seed", "2"}, first.directory());
+    ASSERT_TRUE(second.started());
+    const auto both = imuproto::readPublishedPorts(first.directory()).ports;
+    ASSERT_EQ(both.size(), 2u);
+    std::map<std::string, std::string> unitOf;
+    for (const auto &port : both)
+        unitOf[port.devicePath] = port.unitId;
+    EXPECT_EQ(unitOf[first.devicePath()], "0123456789ABCDEF01234567");
+    EXPECT_EQ(unitOf[second.devicePath()].size(), 24u) << "derived from the seed";
+
+    EXPECT_EQ(second.stop(SIGTERM, PATIENCE), 0);
+    const auto left = imuproto::readPublishedPorts(first.directory()).ports;
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].devicePath, first.devicePath());
+}
+
 TEST(Program, PublishesItsTerminalAndWithdrawsItOnEveryStopSignal)
 {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SimulatorProcess simulator;
         ASSERT_TRUE(simulator.started());
-        const auto published = imuproto::readPublishedPort(simulator.directory());
-        ASSERT_TRUE(published.port) << published.problem;
-        EXPECT_EQ(published.port->devicePath, simulator.devicePath());
+        const auto published = imuproto::readPublishedPorts(simulator.directory());
+        ASSERT_EQ(published.ports.size(), 1u) << published.problem;
+        EXPECT_EQ(published.ports[0].devicePath, simulator.devicePath());
         EXPECT_EQ(firstLine(simulator.portFile()), simulator.devicePath());
 
         ModuleClient host(simulator.devicePath());
@@ -176,7 +197,7 @@ TEST(Program, RefusesARendezvousFolderOthersCouldUse)
         EXPECT_NE(refused.errorOutput().find("refusing " + folder + ": "), std::string::npos)
             << refused.errorOutput();
         EXPECT_NE(refused.errorOutput().find(reason), std::string::npos) << refused.errorOutput();
-        EXPECT_FALSE(fileExists(folder + "/port"));
+        EXPECT_TRUE(imuproto::readPublishedPorts(folder).ports.empty());
     }
 }
 

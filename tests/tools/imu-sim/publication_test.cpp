@@ -76,21 +76,21 @@ template <class Body> int inChild(Body body)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(PortPublication, WritesTwoLinesNeverThroughAPlantedLinkAndWithdrawsOnlyItsOwn)
+TEST(PortPublication, WritesItsLinesNeverThroughAPlantedLinkAndWithdrawsOnlyItsOwn)
 {
     Folder folder;
     ASSERT_FALSE(folder.path().empty());
     const std::string outside = folder.file("outside");
     writeFile(outside, "precious\n");
-    const std::string temporary = folder.file("port." + std::to_string(::getpid()));
+    const std::string temporary = folder.file("port-" + std::to_string(::getpid()) + ".new");
     ASSERT_EQ(::symlink(outside.c_str(), temporary.c_str()), 0);
 
-    PortPublication publication(folder.path());
+    PortPublication publication(folder.path(), "5C0000000000000000000001");
     std::string error;
     ASSERT_TRUE(publication.publish("/dev/pts/77", error)) << error;
     EXPECT_EQ(contentOf(outside), "precious\n");
     EXPECT_EQ(contentOf(publication.portFile()),
-              "/dev/pts/77\n" + std::to_string(::getpid()) + "\n");
+              "/dev/pts/77\n" + std::to_string(::getpid()) + "\n5C0000000000000000000001\n");
     struct stat entry
     {
     };
@@ -99,15 +99,16 @@ TEST(PortPublication, WritesTwoLinesNeverThroughAPlantedLinkAndWithdrawsOnlyItsO
     EXPECT_EQ(entry.st_mode & 0777, 0600u);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(temporary)));
 
-    const auto reading = imuproto::readPublishedPort(folder.path());
-    ASSERT_TRUE(reading.port) << reading.problem;
-    EXPECT_EQ(reading.port->devicePath, "/dev/pts/77");
-    EXPECT_EQ(reading.port->processId, ::getpid());
+    const auto reading = imuproto::readPublishedPorts(folder.path());
+    ASSERT_EQ(reading.ports.size(), 1u) << reading.problem;
+    EXPECT_EQ(reading.ports[0].devicePath, "/dev/pts/77");
+    EXPECT_EQ(reading.ports[0].processId, ::getpid());
+    EXPECT_EQ(reading.ports[0].unitId, "5C0000000000000000000001");
 
     publication.withdraw();
     EXPECT_FALSE(std::filesystem::exists(publication.portFile()));
 
-    // Another simulator took the folder over: its file stays.
+    // The file no longer holds what it wrote: it stays.
     ASSERT_TRUE(publication.publish("/dev/pts/77", error)) << error;
     writeFile(publication.portFile(), "/dev/pts/78\n1\n");
     publication.withdraw();
@@ -118,47 +119,49 @@ TEST(PortReading, IgnoresFilesOfDeadSimulatorsMissingPidsAndLinks)
 {
     Folder folder;
     ASSERT_FALSE(folder.path().empty());
-    const std::string port = folder.file("port");
-    EXPECT_FALSE(imuproto::readPublishedPort(folder.path()).port) << "no file yet";
+    const std::string port = folder.file("port-7");
+    EXPECT_TRUE(imuproto::readPublishedPorts(folder.path()).ports.empty()) << "no file yet";
 
     writeFile(port, "/dev/pts/5\n" + std::to_string(deadProcessId()) + "\n");
-    EXPECT_FALSE(imuproto::readPublishedPort(folder.path()).port) << "stale file";
+    EXPECT_TRUE(imuproto::readPublishedPorts(folder.path()).ports.empty()) << "stale file";
 
     for (const std::string &content : {"/dev/pts/5\n", "/dev/pts/5\nabc\n", "\n1\n"}) {
         writeFile(port, content);
-        EXPECT_FALSE(imuproto::readPublishedPort(folder.path()).port) << content;
+        EXPECT_TRUE(imuproto::readPublishedPorts(folder.path()).ports.empty()) << content;
     }
 
     const std::string elsewhere = folder.file("elsewhere");
     writeFile(elsewhere, "/dev/pts/5\n" + std::to_string(::getpid()) + "\n");
     std::filesystem::remove(port);
     ASSERT_EQ(::symlink(elsewhere.c_str(), port.c_str()), 0);
-    EXPECT_FALSE(imuproto::readPublishedPort(folder.path()).port) << "a link is not followed";
+    EXPECT_TRUE(imuproto::readPublishedPorts(folder.path()).ports.empty())
+        << "a link is not followed";
 }
 
 TEST(PortReading, RefusesAFolderThatIsOpenToOthersOrALink)
 {
     Folder folder;
     ASSERT_FALSE(folder.path().empty());
-    writeFile(folder.file("port"), "/dev/pts/5\n" + std::to_string(::getpid()) + "\n");
-    ASSERT_TRUE(imuproto::readPublishedPort(folder.path()).port);
+    writeFile(folder.file("port-7"), "/dev/pts/5\n" + std::to_string(::getpid()) + "\n");
+    ASSERT_EQ(imuproto::readPublishedPorts(folder.path()).ports.size(), 1u);
     EXPECT_EQ(imuproto::rendezvousDirectoryProblem(folder.path()), "");
     EXPECT_EQ(imuproto::rendezvousDirectoryProblem(folder.file("missing")), "")
         << "nothing published is no problem";
 
     ASSERT_EQ(::chmod(folder.path().c_str(), 0777), 0);
-    auto reading = imuproto::readPublishedPort(folder.path());
-    EXPECT_FALSE(reading.port);
+    auto reading = imuproto::readPublishedPorts(folder.path());
+    EXPECT_TRUE(reading.ports.empty());
     EXPECT_EQ(reading.problem, "refusing " + folder.path() + ": mode 0777, must be 0700");
     ASSERT_EQ(::chmod(folder.path().c_str(), 0750), 0);
-    EXPECT_FALSE(imuproto::readPublishedPort(folder.path()).port) << "group access is too much";
+    EXPECT_TRUE(imuproto::readPublishedPorts(folder.path()).ports.empty())
+        << "group access is too much";
     ASSERT_EQ(::chmod(folder.path().c_str(), 0700), 0);
 
     const std::string link = folder.path() + "-link";
     ASSERT_EQ(::symlink(folder.path().c_str(), link.c_str()), 0);
-    reading = imuproto::readPublishedPort(link);
+    reading = imuproto::readPublishedPorts(link);
     ::unlink(link.c_str());
-    EXPECT_FALSE(reading.port);
+    EXPECT_TRUE(reading.ports.empty());
     EXPECT_EQ(reading.problem, "refusing " + link + ": is a symbolic link");
 
     const std::string foreign = ::getuid() == 0 ? folder.file("foreign") : "/";

@@ -1,6 +1,8 @@
 #include "options.h"
 
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <sstream>
@@ -28,6 +30,17 @@ const std::map<std::string, std::uint8_t> kCommandNames{
     {"write-calibration", CMD_WRITE_CALIBRATION},
     {"jump-dfu", CMD_JUMP_DFU},
 };
+
+// `text` in upper case when it is hexadecimal digits only, else empty.
+std::string upperCaseHex(std::string text)
+{
+    for (char &c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return {};
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
 
 const std::map<std::string, BootloaderTimingChoice> kBootloaderTimings{
     {"fast", BootloaderTimingChoice::Fast},
@@ -125,6 +138,11 @@ const std::map<std::string, Handler> &valueOptions()
          [](const std::string &v, ProgramOptions &o) {
              o.directory = v;
              return v.empty() ? std::string("empty directory") : std::string();
+         }},
+        {"--uid",
+         [](const std::string &v, ProgramOptions &o) {
+             o.unitId = upperCaseHex(v);
+             return o.unitId.size() == 24 ? std::string() : "24 hexadecimal digits wanted";
          }},
         {"--seed",
          [](const std::string &v, ProgramOptions &o) {
@@ -231,6 +249,22 @@ const std::map<std::string, Handler> &valueOptions()
 
 } // namespace
 
+std::string unitIdFromSeed(std::uint32_t seed)
+{
+    // splitmix64, so that neighbouring seeds give unrelated IDs.
+    std::uint64_t state = seed;
+    const auto next = [&state] {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    };
+    char text[25];
+    std::snprintf(text, sizeof text, "%016llX%08llX", static_cast<unsigned long long>(next()),
+                  static_cast<unsigned long long>(next() >> 32));
+    return text;
+}
+
 std::optional<std::uint8_t> commandByName(const std::string &name)
 {
     const auto named = kCommandNames.find(name);
@@ -270,6 +304,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &arguments)
         if (!error.empty())
             return {std::nullopt, argument + ": " + error};
     }
+    if (options.unitId.empty())
+        options.unitId = unitIdFromSeed(options.simulator.module.seed);
     return {options, {}};
 }
 
@@ -278,14 +314,17 @@ std::string helpText()
     return R"(Usage: imu-sim [options]
 
 Simulates the IMU module on a pseudo-terminal. Prints the terminal's path on
-standard output and publishes it in the file 'port' of the rendezvous
-directory, where the device library finds it. Ends on SIGINT or SIGTERM and
-removes what it published.
+standard output and publishes it with the unit ID in the file 'port-PID' of
+the rendezvous directory, where the device library finds it; several
+simulators may share the directory, as several modules on a USB hub. Ends on
+SIGINT or SIGTERM and removes what it published.
 
 Options:
   --dir DIR               rendezvous directory (default: $IMU_SIM_DIR, else
                           $XDG_RUNTIME_DIR/orvik-imu-sim, else /tmp/orvik-imu-sim-UID)
   --seed N                seed of the sensor noise and of injected faults (default 1)
+  --uid HEX24             the unit ID, 24 hex digits: the USB serial number of the
+                          serial port and of the DFU bootloader (default: from --seed)
   --rate HZ               stream at HZ samples per second whatever rate code the
                           host sets (up to 100000; stress testing)
   --motion MODE           how the body moves: 'default' (sways, turns slowly in yaw,

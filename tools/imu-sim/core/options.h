@@ -21,7 +21,10 @@ enum class BootloaderTimingChoice
 struct ProgramOptions
 {
     SimulatorConfig simulator;
-    std::string directory;                       // rendezvous directory; empty: the default one
+    std::string directory; // rendezvous directory; empty: the default one
+    // The microcontroller's 96-bit unique ID as 24 upper-case hex digits: the
+    // USB serial number of its serial port and of its DFU bootloader.
+    std::string unitId;
     std::string sensorProfile;                   // file of the sensor profile; empty: none
     std::chrono::milliseconds bootloaderStay{0}; // 0: until an application is started
     BootloaderTimingChoice bootloaderTiming = BootloaderTimingChoice::Fast;
@@ -38,6 +41,9 @@ struct ParsedOptions
 
 ParsedOptions parseOptions(const std::vector<std::string> &arguments);
 std::string helpText();
+
+// The unit ID a simulator started with `seed` and no --uid has.
+std::string unitIdFromSeed(std::uint32_t seed);
 
 // A command by its name in the options ("start-gyr-bias") or its type number.
 std::optional<std::uint8_t> commandByName(const std::string &name);

@@ -1,5 +1,8 @@
 #include "simulator_process.h"
 
+#include <rendezvous.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cinttypes>
 #include <csignal>
@@ -26,7 +29,21 @@ std::string makeTemporaryDirectory()
 } // namespace
 
 SimulatorProcess::SimulatorProcess(const std::vector<std::string> &arguments)
-    : directory_(makeTemporaryDirectory())
+    : directory_(makeTemporaryDirectory()), errorLog_(directory_ + "/stderr.log")
+{
+    start(arguments);
+}
+
+SimulatorProcess::SimulatorProcess(const std::vector<std::string> &arguments,
+                                   const std::string &sharedDirectory)
+    : directory_(sharedDirectory), ownsDirectory_(false)
+{
+    static std::atomic<int> started{0};
+    errorLog_ = directory_ + "/stderr-" + std::to_string(++started) + ".log";
+    start(arguments);
+}
+
+void SimulatorProcess::start(const std::vector<std::string> &arguments)
 {
     int pipeEnds[2];
     if (directory_.empty() || ::pipe2(pipeEnds, O_CLOEXEC) != 0)
@@ -39,7 +56,7 @@ SimulatorProcess::SimulatorProcess(const std::vector<std::string> &arguments)
     for (std::string &part : command)
         argv.push_back(part.data());
     argv.push_back(nullptr);
-    const std::string log = errorLog();
+    const std::string log = errorLog_;
     pid_ = ::fork();
     if (pid_ == 0) {
         ::dup2(pipeEnds[1], STDOUT_FILENO);
@@ -61,7 +78,7 @@ SimulatorProcess::~SimulatorProcess()
     if (output_ >= 0)
         ::close(output_);
     std::error_code ignored;
-    if (!directory_.empty())
+    if (ownsDirectory_ && !directory_.empty())
         std::filesystem::remove_all(directory_, ignored);
 }
 
@@ -114,14 +131,9 @@ std::optional<int> SimulatorProcess::waitForExit(std::chrono::milliseconds patie
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-std::string SimulatorProcess::errorLog() const
-{
-    return directory_ + "/stderr.log";
-}
-
 std::string SimulatorProcess::errorOutput() const
 {
-    std::ifstream log(errorLog());
+    std::ifstream log(errorLog_);
     return std::string(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>());
 }
 
@@ -136,6 +148,23 @@ std::optional<SampleCounts> SimulatorProcess::sampleCounts() const
                     &counts.sent, &counts.skipped) != 2)
         return std::nullopt;
     return counts;
+}
+
+std::optional<std::uint64_t> SimulatorProcess::flashBytesWritten() const
+{
+    const std::string report = errorOutput();
+    const std::size_t at = report.rfind(" skipped, ");
+    std::uint64_t written = 0;
+    if (at == std::string::npos ||
+        std::sscanf(report.c_str() + at, " skipped, %" SCNu64 " image bytes written", &written) !=
+            1)
+        return std::nullopt;
+    return written;
+}
+
+std::string SimulatorProcess::portFile() const
+{
+    return imuproto::portFileOf(directory_, pid_);
 }
 
 bool fileExists(const std::string &path)

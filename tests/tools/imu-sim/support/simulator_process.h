@@ -22,6 +22,9 @@ class SimulatorProcess
 public:
     // Starts the program and waits for the device path it prints.
     explicit SimulatorProcess(const std::vector<std::string> &arguments = {});
+    // The same in `sharedDirectory`, beside other simulators: several units
+    // on one hub. The caller owns the directory.
+    SimulatorProcess(const std::vector<std::string> &arguments, const std::string &sharedDirectory);
     ~SimulatorProcess();
     SimulatorProcess(const SimulatorProcess &) = delete;
     SimulatorProcess &operator=(const SimulatorProcess &) = delete;
@@ -29,7 +32,7 @@ public:
     bool started() const { return !devicePath_.empty(); }
     const std::string &directory() const { return directory_; }
     const std::string &devicePath() const { return devicePath_; }
-    std::string portFile() const { return directory_ + "/port"; }
+    std::string portFile() const;
 
     // The next line the program prints, once it comes.
     std::optional<std::string> nextLine(std::chrono::milliseconds patience);
@@ -44,10 +47,15 @@ public:
     // From the exit report, once the program has ended.
     std::optional<SampleCounts> sampleCounts() const;
 
+    // The exit report's count of image bytes the bootloader wrote to flash.
+    std::optional<std::uint64_t> flashBytesWritten() const;
+
 private:
-    std::string errorLog() const;
+    void start(const std::vector<std::string> &arguments);
 
     std::string directory_;
+    bool ownsDirectory_ = true;
+    std::string errorLog_;
     std::string devicePath_;
     pid_t pid_ = -1;
     int output_ = -1;
