@@ -75,10 +75,9 @@ QList<ModulePort> publishedSimulatorPorts()
     return ports;
 }
 
-QList<ModulePort> findModuleUnits()
+QList<ModulePort> findModuleUnits(const QString &configuredPort)
 {
-    return orderModulePorts(qEnvironmentVariable("IMU_SERIAL_PORT"), systemSerialPorts(),
-                            publishedSimulatorPorts());
+    return orderModulePorts(configuredPort, systemSerialPorts(), publishedSimulatorPorts());
 }
 
 QStringList findModulePorts()
@@ -87,7 +86,7 @@ QStringList findModulePorts()
     if (!configured.isEmpty())
         return {configured};
     QStringList names;
-    for (const ModulePort &port : findModuleUnits())
+    for (const ModulePort &port : findModuleUnits({}))
         names.append(port.name);
     return names;
 }

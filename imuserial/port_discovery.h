@@ -41,11 +41,12 @@ QList<ModulePort> orderModulePorts(const QString &configuredPort,
                                    const QList<SerialPortDescription> &ports,
                                    const QList<ModulePort> &simulatorPorts);
 
-// The same from the environment variable IMU_SERIAL_PORT, the system's serial
-// ports and the simulators' rendezvous folder.
-QList<ModulePort> findModuleUnits();
+// The same from `configuredPort`, the system's serial ports and the
+// simulators' rendezvous folder.
+QList<ModulePort> findModuleUnits(const QString &configuredPort);
 
-// The names of findModuleUnits().
+// The names of findModuleUnits() for the port the environment variable
+// IMU_SERIAL_PORT names.
 QStringList findModulePorts();
 
 // The devices running simulators published, by device path: none also when

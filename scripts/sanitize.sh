@@ -5,7 +5,7 @@
 #                                   sample hand-off, the window's live data, its
 #                                   recording, its calibration wizard and its
 #                                   noise analysis, the command line's
-#                                   recording and calibrations
+#                                   recording, calibrations and station
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 sanitizers=${1:-address,undefined}
@@ -15,7 +15,8 @@ threaded_tests=(imuserial_frame_test imuserial_device_test imuserial_discovery_t
                 imu_sim_library_tests test_handoff test_live recording_test
                 test_recording_window test_cli_commands test_calibration_wizard
                 test_cli_calibrate test_noise_window noise_analysis_test
-                csv_reader_test recording_file_test test_replay_end_to_end test_replay_clock)
+                csv_reader_test recording_file_test test_replay_end_to_end test_replay_clock
+                test_cli_station)
 
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVIK_SANITIZE="$sanitizers" -DORVIK_BUILD_BENCH=OFF >/dev/null

@@ -32,17 +32,19 @@ BootloaderWatch::~BootloaderWatch()
     stopWatching();
 }
 
-void BootloaderWatch::start(int timeoutMs)
+void BootloaderWatch::start(int timeoutMs, const QString &serialNumber)
 {
     stopWatching();
     watching_ = true;
+    serialNumber_ = serialNumber;
     deadline_.start(timeoutMs);
     listDevices();
 }
 
 void BootloaderWatch::listDevices()
 {
-    lister_.start(programs::locate(programs::kFlasherName), {"--list"}, QIODevice::ReadOnly);
+    lister_.start(programs::locate(programs::kFlasherName),
+                  flasherArguments(serialNumber_, {"--list"}), QIODevice::ReadOnly);
 }
 
 void BootloaderWatch::listed()

@@ -21,8 +21,10 @@ public:
     explicit BootloaderWatch(QObject *parent = nullptr);
     ~BootloaderWatch() override;
 
-    // GUI thread. Starts watching; a watch under way starts over.
-    void start(int timeoutMs = kDefaultTimeoutMs);
+    // The thread it lives in. Starts watching, for the bootloader with the USB
+    // serial number `serialNumber` when it is not empty; a watch under way
+    // starts over.
+    void start(int timeoutMs = kDefaultTimeoutMs, const QString &serialNumber = {});
     bool isWatching() const { return watching_; }
 
 signals:
@@ -40,6 +42,7 @@ private:
     QTimer deadline_;
     QTimer pause_;
     bool watching_ = false;
+    QString serialNumber_;
 };
 
 } // namespace firmware

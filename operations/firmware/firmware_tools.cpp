@@ -10,6 +10,12 @@
 
 namespace firmware {
 
+namespace {
+
+constexpr char kFlashingVersion[] = "Flashing version ";
+
+} // namespace
+
 ToolRun run(const QString &programBaseName, const QStringList &arguments)
 {
     QProcess process;
@@ -76,12 +82,24 @@ bool listsDfuDevice(const QByteArray &listOutput)
     return listOutput.contains(signature);
 }
 
+QStringList flasherArguments(const QString &serialNumber, const QStringList &action)
+{
+    return serialNumber.isEmpty() ? action : QStringList{"--serial", serialNumber} + action;
+}
+
+std::optional<QString> versionInImageNote(const QString &note)
+{
+    if (!note.startsWith(kFlashingVersion))
+        return std::nullopt;
+    return note.mid(QLatin1String(kFlashingVersion).size());
+}
+
 std::optional<QString> imageNote(QByteArrayView line)
 {
     const QString text = QString::fromUtf8(line).trimmed();
     const QLatin1String versionPrefix(dfu::kImageVersionPrefix);
     if (text.startsWith(versionPrefix))
-        return "Flashing version " + text.mid(versionPrefix.size());
+        return kFlashingVersion + text.mid(versionPrefix.size());
     if (text == QLatin1String(dfu::kImageWithoutVersion))
         return QStringLiteral("Flashing an image that states no version");
     return std::nullopt;

@@ -49,8 +49,16 @@ QString failureReason(const QString &programBaseName, const ToolRun &run);
 // image's version or its lack of one: "Flashing version 1.2.3".
 std::optional<QString> imageNote(QByteArrayView line);
 
+// The version an imageNote() states ("1.2.3"); nothing for an image that
+// states none.
+std::optional<QString> versionInImageNote(const QString &note);
+
 // Whether the flasher's --list output names an STM32 DFU bootloader.
 bool listsDfuDevice(const QByteArray &listOutput);
+
+// The flasher's arguments for `action` (--list, --flash FILE, --leave): on the
+// device with USB serial number `serialNumber` only, unless it is empty.
+QStringList flasherArguments(const QString &serialNumber, const QStringList &action);
 
 // The image kind: the file's suffix in lower case ("dfu", "bin", "hex", ...).
 QString imageKind(const QString &path);

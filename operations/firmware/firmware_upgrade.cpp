@@ -52,7 +52,8 @@ bool FirmwareUpgrade::begin(Operation wanted)
         return false;
     operation_ = wanted;
     runLimits_ = limits_;
-    runStep(FirmwareStep::List, programs::kFlasherName, {"--list"}, runLimits_.programMs);
+    runStep(FirmwareStep::List, programs::kFlasherName, flasherArguments(serialNumber_, {"--list"}),
+            runLimits_.programMs);
     return true;
 }
 
@@ -210,7 +211,8 @@ void FirmwareUpgrade::converted()
 
 void FirmwareUpgrade::startFlash(const QString &image)
 {
-    runStep(FirmwareStep::Flash, programs::kFlasherName, {"--flash", image}, runLimits_.silenceMs);
+    runStep(FirmwareStep::Flash, programs::kFlasherName,
+            flasherArguments(serialNumber_, {"--flash", image}), runLimits_.silenceMs);
 }
 
 // A failed flash stops here, so the module stays in its bootloader for another
@@ -225,7 +227,8 @@ void FirmwareUpgrade::flashed()
 void FirmwareUpgrade::runLeave()
 {
     enterPhase(FirmwarePhase::Leave);
-    runStep(FirmwareStep::Leave, programs::kFlasherName, {"--leave"}, runLimits_.programMs);
+    runStep(FirmwareStep::Leave, programs::kFlasherName,
+            flasherArguments(serialNumber_, {"--leave"}), runLimits_.programMs);
 }
 
 void FirmwareUpgrade::left()

@@ -68,6 +68,9 @@ public:
 
     // Tests shorten the limits; a run under way keeps the ones it began with.
     void setLimits(const Limits &limits);
+    // The runs that follow work on the DFU device with this USB serial number
+    // only (a unit among several in DFU mode); empty, as at first: any one.
+    void setDeviceSerialNumber(const QString &serialNumber) { serialNumber_ = serialNumber; }
 
     // A run is under way, including the wait for the image after imageWanted().
     bool isBusy() const { return operation_ != Operation::None; }
@@ -121,6 +124,7 @@ private:
 
     Limits limits_;
     Limits runLimits_; // those of the run under way
+    QString serialNumber_;
     Operation operation_ = Operation::None;
     FirmwareStep step_ = FirmwareStep::List;
     QString program_;

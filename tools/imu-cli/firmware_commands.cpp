@@ -42,12 +42,19 @@ bool isImageKind(const QString &kind)
 
 } // namespace
 
-Outcome flashImage(const QString &image, const Console &console)
+std::optional<Outcome> refusedImage(const QString &image)
 {
     if (!isImageKind(firmware::imageKind(image)))
         return failed(ExitCode::Usage, image + ": not a .dfu, .bin or .hex image");
     if (!QFileInfo(image).isFile())
         return failed(ExitCode::Usage, image + ": no such file");
+    return std::nullopt;
+}
+
+Outcome flashImage(const QString &image, const Console &console)
+{
+    if (const auto refusal = refusedImage(image))
+        return *refusal;
     firmware::FirmwareUpgrade upgrade;
     QObject::connect(&upgrade, &firmware::FirmwareUpgrade::imageWanted, &upgrade,
                      [&] { upgrade.flashImage(image); });

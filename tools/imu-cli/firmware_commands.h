@@ -4,7 +4,13 @@
 
 #include "outcome.h"
 
+#include <optional>
+
 namespace cli {
+
+// Why `image` cannot be flashed before any program looks at it (a kind the
+// programs do not take, or no such file); nothing when it may be tried.
+std::optional<Outcome> refusedImage(const QString &image);
 
 // Converts a .bin or .hex image, flashes it and leaves the bootloader.
 Outcome flashImage(const QString &image, const Console &console);

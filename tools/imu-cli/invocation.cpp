@@ -57,13 +57,20 @@ const QList<CommandForm> &commandForms()
          Argument::Required,
          Command::AnalyzeNoise,
          {"--rate", "--kalibr", "--chip"}},
+        {{"station"},
+         Argument::None,
+         Command::Station,
+         {"--ports", "--all", "--flash", "--sn", "--sn-map", "--gyro-bias", "--report", "--jobs"}},
     };
     return forms;
 }
 
-const QStringList valueOptions = {"--port",   "--seconds", "--rate",  "--out",  "--hold",
-                                  "--export", "--chip",    "--poses", "--from", "--kalibr"};
-const QStringList flagOptions = {"--json", "--probe", "--list", "--discard", "--write", "--raw"};
+const QStringList valueOptions = {"--port",   "--seconds", "--rate",  "--out",    "--hold",
+                                  "--export", "--chip",    "--poses", "--from",   "--kalibr",
+                                  "--ports",  "--flash",   "--sn",    "--sn-map", "--gyro-bias",
+                                  "--report", "--jobs"};
+const QStringList flagOptions = {"--json",  "--probe", "--list", "--discard",
+                                 "--write", "--raw",   "--all"};
 constexpr int mostPoses = 100;
 constexpr int highestRateCode = IMUserial::DATARATE_200HZ;
 
@@ -76,9 +83,41 @@ std::optional<double> positiveSeconds(const QString &text)
     return seconds;
 }
 
+// Applies one of the station's options; an error text when its value is wrong.
+QString applyStationOption(StationOptions &station, const QString &name, const QString &value)
+{
+    if (name == "--ports") {
+        station.ports = value.split(',', Qt::SkipEmptyParts);
+        if (station.ports.isEmpty())
+            return QStringLiteral("--ports needs one port or more, separated by commas");
+    } else if (name == "--flash") {
+        station.image = value;
+    } else if (name == "--sn") {
+        station.serialPattern = value;
+    } else if (name == "--sn-map") {
+        station.serialMap = value;
+    } else if (name == "--gyro-bias") {
+        station.gyroBias = positiveSeconds(value);
+        if (!station.gyroBias)
+            return QStringLiteral("--gyro-bias needs a positive number of seconds");
+    } else if (name == "--report") {
+        station.reportFolder = value;
+    } else if (name == "--jobs") {
+        bool ok = false;
+        station.jobs = value.toInt(&ok);
+        if (!ok || station.jobs < 1)
+            return QStringLiteral("--jobs needs a number of units, 1 or more");
+    }
+    return {};
+}
+
 // Applies one option; an error text when its value is wrong.
 QString applyOption(Invocation &invocation, const QString &name, const QString &value)
 {
+    static const QStringList stationOptions{"--ports",     "--flash",  "--sn",  "--sn-map",
+                                            "--gyro-bias", "--report", "--jobs"};
+    if (stationOptions.contains(name))
+        return applyStationOption(invocation.station, name, value);
     if (name == "--json") {
         invocation.json = true;
     } else if (name == "--probe") {
@@ -185,6 +224,12 @@ QString checkCommand(const CommandForm &form, const Invocation &invocation,
             optionsGiven.contains("--chip"))
             return QStringLiteral("--kalibr describes one chip: --chip 1 or 2");
         break;
+    case Command::Station:
+        if (optionsGiven.contains("--ports") && optionsGiven.contains("--all"))
+            return QStringLiteral("station takes --ports or --all, not both");
+        if (optionsGiven.contains("--sn") && optionsGiven.contains("--sn-map"))
+            return QStringLiteral("station takes --sn PATTERN or --sn-map FILE.csv, not both");
+        break;
     case Command::SerialNumberSet:
         if (!identity::isValidSerialNumber(invocation.argument))
             return QStringLiteral("a serial number is nine characters, each A-Z or 0-9");
@@ -251,7 +296,7 @@ bool needsModule(Command command)
     return command != Command::Help && command != Command::List &&
            command != Command::BootloaderLeave && command != Command::Flash &&
            command != Command::Recover && command != Command::CalibrateFit &&
-           command != Command::AnalyzeNoise;
+           command != Command::AnalyzeNoise && command != Command::Station;
 }
 
 QString helpText()
@@ -261,7 +306,8 @@ QString helpText()
 
 Commands:
   list [--probe]                  the modules found, one port a line; with
-                                  --probe also each one's version and serial number
+                                  --probe also each one's version, serial number
+                                  and unit ID
   version                         the firmware version
   sn get                          the serial number
   sn set TEXT                     store a serial number: nine characters, A-Z or 0-9
@@ -302,6 +348,19 @@ Commands:
                                   chip, sensor and axis of a still recording;
                                   --kalibr writes one chip's noise as a Kalibr
                                   IMU file (default chip 1)
+  station [--ports P1,P2,... | --all] [--flash FILE] [--sn PATTERN | --sn-map FILE.csv]
+          [--gyro-bias SECONDS] [--report DIR] [--jobs N]
+                                  set up a tray of modules in parallel (every
+                                  module found without --ports): identify each,
+                                  flash FILE through the bootloader with its unit
+                                  ID and read the version back, store a serial
+                                  number (PATTERN such as ORV{seq:06}, numbered in
+                                  unit ID order, or FILE.csv of unit ID and
+                                  serial number) and read it back, measure the
+                                  gyroscope bias, identify it again; a unit that
+                                  fails stops alone; DIR gets UID.json per unit
+                                  and summary.csv. Status 0 only when every unit
+                                  passed
   recover [--list | --export DIR | --discard]
                                   the recordings a program left unsaved (it was
                                   killed or crashed): list them (the default),

@@ -42,6 +42,7 @@ enum class Command
     CalibrateAccelerometer,
     CalibrateFit,
     AnalyzeNoise,
+    Station,
 };
 
 // Which accelerometer chips a calibration fits.
@@ -58,6 +59,18 @@ enum class RecoverAction
     List,
     Export,
     Discard,
+};
+
+// What the station does to each unit of a tray.
+struct StationOptions
+{
+    QStringList ports;              // empty: every module found
+    QString image;                  // --flash: the firmware; empty: no flash
+    QString serialPattern;          // --sn, e.g. ORV{seq:06}
+    QString serialMap;              // --sn-map: a CSV of unit ID and serial number
+    std::optional<double> gyroBias; // --gyro-bias: seconds held still
+    QString reportFolder;           // --report
+    int jobs = 0;                   // --jobs: units at once; 0: all
 };
 
 struct Invocation
@@ -78,6 +91,7 @@ struct Invocation
     bool raw = false;                       // record: the calibration-mode stream instead
     std::optional<double> samplesPerSecond; // analyze noise: instead of the time column's
     QString kalibr;                         // analyze noise: the IMU file to write
+    StationOptions station;
 };
 
 struct ParsedArguments

@@ -38,6 +38,18 @@ void interruptOnStopSignals()
         std::signal(signalNumber, [](int) { cli::requestInterruption(); });
 }
 
+// The port the operator configured, read before any command sets the
+// variable to open a module.
+const QString configuredPort = qEnvironmentVariable("IMU_SERIAL_PORT");
+
+QList<cli::FoundModule> discoverModules()
+{
+    QList<cli::FoundModule> found;
+    for (const IMUserial::ModulePort &port : IMUserial::findModuleUnits(configuredPort))
+        found.append({port.name, port.unitId});
+    return found;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -51,7 +63,9 @@ int main(int argc, char *argv[])
         return int(cli::ExitCode::Usage);
     }
     const cli::Invocation &invocation = *parsed.invocation;
-    const cli::Environment environment{IMUserial::findModulePorts, console()};
+    cli::Environment environment{discoverModules, console(), {}};
+    if (isatty(STDERR_FILENO))
+        environment.drawInPlace = [](const QByteArray &text) { writeTo(stderr, text); };
     const cli::Outcome outcome = cli::run(invocation, environment);
     if (isatty(STDERR_FILENO))
         writeTo(stderr, "\r\033[K");

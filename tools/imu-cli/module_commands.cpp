@@ -1,5 +1,7 @@
 #include "module_commands.h"
 
+#include "sample_listener.h"
+
 #include "calibration/calibration_json.h"
 #include "calibration/calibration_sets.h"
 #include "calibration/calibration_text.h"
@@ -16,6 +18,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <mutex>
 
 namespace cli {
 
@@ -55,6 +58,19 @@ QString missingSets(const calibration::StoredSets &stored)
 }
 
 } // namespace
+
+std::unique_ptr<IMUserial::IMUSerial> openModule(const QString &port)
+{
+    static std::mutex opening;
+    const std::lock_guard<std::mutex> lock(opening);
+    qputenv("IMU_SERIAL_PORT", port.toLocal8Bit());
+    auto device = std::make_unique<IMUserial::IMUSerial>(sampleArrived);
+    device->calibrationCallback = calibrationSampleArrived;
+    device->initPort(0);
+    if (!device->isDeivceOpen())
+        return nullptr;
+    return device;
+}
 
 Outcome readVersion(IMUserial::IMUSerial &device)
 {

@@ -7,7 +7,14 @@
 
 #include "imuserial.h"
 
+#include <memory>
+
 namespace cli {
+
+// The module on `port`, opened with the command line's sample callbacks;
+// nothing when it cannot be opened. Safe on any thread: modules are opened
+// one at a time, since the library takes the port from IMU_SERIAL_PORT.
+std::unique_ptr<IMUserial::IMUSerial> openModule(const QString &port);
 
 Outcome readVersion(IMUserial::IMUSerial &device);
 Outcome readSerialNumber(IMUserial::IMUSerial &device);

@@ -7,6 +7,7 @@
 #include "record.h"
 #include "recover.h"
 #include "sample_listener.h"
+#include "station.h"
 
 #include <QJsonArray>
 
@@ -17,18 +18,6 @@ namespace cli {
 namespace {
 
 constexpr char noModuleFound[] = "no module found";
-
-// The library opens the port IMU_SERIAL_PORT names, and only that one.
-std::unique_ptr<IMUserial::IMUSerial> openModule(const QString &port)
-{
-    qputenv("IMU_SERIAL_PORT", port.toLocal8Bit());
-    auto device = std::make_unique<IMUserial::IMUSerial>(sampleArrived);
-    device->calibrationCallback = calibrationSampleArrived;
-    device->initPort(0);
-    if (!device->isDeivceOpen())
-        return nullptr;
-    return device;
-}
 
 CalibrationRequest calibrationRequest(const Invocation &invocation)
 {
@@ -70,10 +59,10 @@ Outcome runOnModule(const Invocation &invocation, IMUserial::IMUSerial &device,
     }
 }
 
-QJsonObject probe(const QString &port)
+QJsonObject probe(const FoundModule &found)
 {
-    QJsonObject module{{"port", port}};
-    const std::unique_ptr<IMUserial::IMUSerial> device = openModule(port);
+    QJsonObject module{{"port", found.port}, {"uid", found.unitId}};
+    const std::unique_ptr<IMUserial::IMUSerial> device = openModule(found.port);
     if (!device)
         return module;
     const Outcome version = readVersion(*device);
@@ -85,25 +74,35 @@ QJsonObject probe(const QString &port)
 
 Outcome list(const Invocation &invocation, const Environment &environment)
 {
-    const QStringList ports = environment.discoverPorts();
+    const QList<FoundModule> found = environment.discoverModules();
     QJsonArray modules;
     QStringList lines;
-    for (const QString &port : ports) {
-        const QJsonObject module = invocation.probe ? probe(port) : QJsonObject{{"port", port}};
+    for (const FoundModule &each : found) {
+        const QJsonObject module =
+            invocation.probe ? probe(each) : QJsonObject{{"port", each.port}};
         modules.append(module);
-        QStringList fields{port};
+        QStringList fields{each.port};
         if (invocation.probe) {
-            fields << module["version"].toString("?") << module["serial_number"].toString("?");
+            fields << module["version"].toString("?") << module["serial_number"].toString("?")
+                   << (each.unitId.isEmpty() ? QStringLiteral("?") : each.unitId);
         }
         lines << fields.join('\t');
     }
     const QJsonObject data{{"modules", modules}};
-    if (ports.isEmpty())
+    if (found.isEmpty())
         return failed(ExitCode::NoDevice, QString::fromLatin1(noModuleFound), data);
     return succeeded(lines.join('\n'), data);
 }
 
 } // namespace
+
+QStringList portsOf(const QList<FoundModule> &modules)
+{
+    QStringList ports;
+    for (const FoundModule &module : modules)
+        ports.append(module.port);
+    return ports;
+}
 
 PortChoice choosePort(const QString &requested, const QStringList &discovered)
 {
@@ -134,6 +133,8 @@ Outcome run(const Invocation &invocation, const Environment &environment)
         return recover(invocation);
     case Command::CalibrateFit:
         return fitRecording(invocation.from);
+    case Command::Station:
+        return runStation(invocation.station, environment);
     case Command::AnalyzeNoise:
         return analyzeNoise({invocation.argument, invocation.samplesPerSecond, invocation.kalibr,
                              invocation.chips == ChipChoice::Second ? 2 : 1},
@@ -142,7 +143,8 @@ Outcome run(const Invocation &invocation, const Environment &environment)
         break;
     }
     const PortChoice choice = choosePort(
-        invocation.port, invocation.port.isEmpty() ? environment.discoverPorts() : QStringList{});
+        invocation.port,
+        invocation.port.isEmpty() ? portsOf(environment.discoverModules()) : QStringList{});
     if (choice.refusal)
         return *choice.refusal;
     const std::unique_ptr<IMUserial::IMUSerial> device = openModule(choice.port);

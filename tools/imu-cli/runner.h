@@ -8,13 +8,26 @@
 
 namespace cli {
 
+// A port that may hold a module, and the unit ID it reports as its USB serial
+// number: the identity of the unit across a jump into its bootloader.
+struct FoundModule
+{
+    QString port;
+    QString unitId; // empty when not known
+};
+
 struct Environment
 {
     // The ports that may hold a module, as the device library's discovery
     // sees them.
-    std::function<QStringList()> discoverPorts;
+    std::function<QList<FoundModule>()> discoverModules;
     Console console;
+    // Writes to standard error as it is, for lines redrawn in place; set only
+    // where a person watches it (a terminal).
+    std::function<void(const QByteArray &)> drawInPlace;
 };
+
+QStringList portsOf(const QList<FoundModule> &modules);
 
 struct PortChoice
 {

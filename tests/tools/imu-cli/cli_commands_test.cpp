@@ -142,9 +142,9 @@ TEST(CliRun, AModuleThatCannotBeOpenedIsNoDevice)
     fake::Device::instance().setPortOpens(false);
     Invocation version;
     version.command = Command::Version;
-    const Environment environment{[] { return QStringList{"/dev/ttyACM0"}; }, {}};
+    const Environment environment{[] { return QList<FoundModule>{{"/dev/ttyACM0", {}}}; }, {}, {}};
     EXPECT_EQ(run(version, environment).code, ExitCode::NoDevice);
-    const Environment empty{[] { return QStringList{}; }, {}};
+    const Environment empty{[] { return QList<FoundModule>{}; }, {}, {}};
     EXPECT_EQ(run(version, empty).code, ExitCode::NoDevice);
 }
 

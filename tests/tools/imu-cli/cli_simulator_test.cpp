@@ -101,7 +101,7 @@ protected:
 
 TEST_F(CliSimulator, IdentityAndOffsetCommandsPrintTheWindowsWordsAndExitZero)
 {
-    start();
+    start({"--uid", "0039001a3437510b37363934"});
     const struct
     {
         const char *arguments;
@@ -129,6 +129,8 @@ TEST_F(CliSimulator, IdentityAndOffsetCommandsPrintTheWindowsWordsAndExitZero)
     EXPECT_EQ(module["port"], device());
     EXPECT_EQ(module["version"], "1.4.2");
     EXPECT_EQ(module["serial_number"], "ABC123XYZ");
+    EXPECT_EQ(module["uid"], "0039001A3437510B37363934");
+    EXPECT_EQ(cli("list --probe").out, device() + "\t1.4.2\tABC123XYZ\t0039001A3437510B37363934\n");
     const QJsonObject version = cli("--json version --port " + device()).json();
     EXPECT_EQ(version["version"], "1.4.2");
     EXPECT_EQ(version["ok"], true);
