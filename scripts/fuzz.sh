@@ -26,6 +26,7 @@ all_targets=(
   "recording_spill_file_fuzz tests/operations/recording/fuzz-corpus/spill_file -"
   "recording_csv_table_fuzz tests/operations/recording/fuzz-corpus/csv_table -"
   "imu_sim_sensor_profile_fuzz tests/tools/imu-sim/fuzz-corpus/sensor_profile -"
+  "fuzz_cli_serial_map tests/tools/imu-cli/fuzz-corpus/serial_map -"
 )
 
 seconds=60

@@ -75,7 +75,7 @@ mkdir -m 700 "$work/sim"
 "$build/bin/imu-sim" --dir "$work/sim" --rate "$rate" >"$work/sim.out" 2>"$work/sim.err" &
 sim=$!
 pids="$sim $pids"
-wait_for '[ -s "$work/sim/port" ]'
+wait_for "[ -s \"$work/sim/port-$sim\" ]"
 
 # The recording spills into the scratch folder, which goes at the end.
 IMU_SIM_DIR="$work/sim" TMPDIR="$work" QT_QPA_PLATFORM=xcb "$build/bin/ORVIK-IMU" \

@@ -132,7 +132,8 @@ public:
     Simulator(const QString &folder, double rate)
     {
         process.start(IMU_SIM_PROGRAM, {"--dir", folder, "--rate", QString::number(rate)});
-        const QString port = folder + "/port";
+        process.waitForStarted(setUpLimitMs);
+        const QString port = folder + "/port-" + QString::number(process.processId());
         if (!runUntil([&] { return QFile::exists(port); }, setUpLimitMs))
             fail("imu-sim did not publish its port");
     }

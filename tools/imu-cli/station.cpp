@@ -12,6 +12,8 @@
 #include <QJsonArray>
 #include <QThreadPool>
 
+#include <algorithm>
+
 namespace cli {
 
 namespace {
@@ -65,9 +67,11 @@ QJsonObject unitSummary(const UnitRecord &unit)
             {"version", unit.versionAfter}};
 }
 
-// Every unit's record, in the plan's order: refused ones first.
-Outcome verdict(const QList<UnitRecord> &units, const QStringList &reportErrors)
+// Every unit's record, by unit ID.
+Outcome verdict(QList<UnitRecord> units, const QStringList &reportErrors)
 {
+    std::stable_sort(units.begin(), units.end(),
+                     [](const UnitRecord &a, const UnitRecord &b) { return a.unitId < b.unitId; });
     QStringList lines;
     QJsonArray summaries;
     int passedUnits = 0;

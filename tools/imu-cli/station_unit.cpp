@@ -138,7 +138,7 @@ private:
 
     bool bootloaderAppeared()
     {
-        job_.show("flash: waiting for bootloader " + record_.unitId, false);
+        job_.show("flash: waiting for its bootloader", false);
         firmware::BootloaderWatch watch;
         QEventLoop loop;
         bool appeared = false;
@@ -197,7 +197,7 @@ private:
     // differ after the restart), and opened.
     bool portReturned()
     {
-        job_.show("flash: waiting for the serial port of " + record_.unitId, false);
+        job_.show("flash: waiting for its serial port to return", false);
         QElapsedTimer waited;
         waited.start();
         while (waited.elapsed() < kPortReturnMs) {

@@ -152,6 +152,8 @@ TEST_F(CliSimulator, RefusalsUsageAndMissingModulesHaveTheirExitCodes)
         {"frobnicate", 2, "unknown command"},
         {"version --port /dev/orvik-imu-nowhere", 3, "cannot open"},
         {"flash image.elf", 2, "not a .dfu, .bin or .hex image"},
+        {"station --sn ORV{seq:07}", 2, "gives \"ORV0000001\""},
+        {"station --ports /dev/orvik-imu-nowhere", 1, "no module found at /dev/orvik-imu-nowhere"},
     };
     for (const auto &step : steps) {
         const CliResult result = cli(step.arguments);
@@ -164,6 +166,7 @@ TEST_F(CliSimulator, RefusalsUsageAndMissingModulesHaveTheirExitCodes)
     const CliResult none = cli("version");
     EXPECT_EQ(none.exitCode, 3);
     EXPECT_EQ(cli("list").exitCode, 3);
+    EXPECT_EQ(cli("station").exitCode, 3);
 }
 
 TEST_F(CliSimulator, CalibrationWrittenFromAFileReadsBackTheSame)
