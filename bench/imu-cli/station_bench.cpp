@@ -1,7 +1,9 @@
 // A tray of four simulated units against one unit alone, in the same run:
 // each with the module's bootloader timing (--bootloader-timing stm32f4), the
-// station flashing a 128 KiB image and numbering the units. Prints each run's
-// wall time, the medians and their ratio, the figure in docs/performance.md.
+// station flashing a 128 KiB image and numbering the units. The same tray one
+// unit at a time (--jobs 1) shows what running them side by side gains.
+// Prints each run's wall times, the medians and the ratio of four to one, the
+// figure in docs/performance.md.
 //
 //   station_bench [repetitions]
 #include "support/simulator_process.h"
@@ -27,9 +29,9 @@ using imusim::testing::SimulatorProcess;
 
 constexpr std::size_t kImageBytes = 128 * 1024;
 
-// Seconds the station took over `units` fresh simulators, or a negative
-// number when it failed.
-double timeTray(int units, const QString &image)
+// Seconds the station took over `units` fresh simulators, at most `jobs` at
+// once (0: all), or a negative number when it failed.
+double timeTray(int units, const QString &image, int jobs = 0)
 {
     QTemporaryDir folder;
     const QString hub = folder.filePath("hub");
@@ -53,7 +55,10 @@ double timeTray(int units, const QString &image)
     station.setProcessEnvironment(environment);
     QElapsedTimer clock;
     clock.start();
-    station.start(ORVIK_CLI, {"station", "--flash", image, "--sn", "ORV{seq:06}"});
+    QStringList arguments{"station", "--flash", image, "--sn", "ORV{seq:06}"};
+    if (jobs > 0)
+        arguments << "--jobs" << QString::number(jobs);
+    station.start(ORVIK_CLI, arguments);
     if (!station.waitForFinished(600000) || station.exitCode() != 0) {
         std::fprintf(stderr, "%s", station.readAllStandardError().constData());
         return -1;
@@ -75,7 +80,8 @@ int main(int argc, char **argv)
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     QTemporaryDir folder;
     const QString image = folder.filePath("fw.bin");
-    const auto bytes = dfusim::makeApplicationImage(dfu::kApplicationAddress, {2, 0, 1}, kImageBytes);
+    const auto bytes =
+        dfusim::makeApplicationImage(dfu::kApplicationAddress, {2, 0, 1}, kImageBytes);
     QFile file(image);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(reinterpret_cast<const char *>(bytes.data()), qint64(bytes.size())) !=
@@ -85,15 +91,18 @@ int main(int argc, char **argv)
 
     std::vector<double> one;
     std::vector<double> four;
+    std::vector<double> inTurn;
     for (int run = 0; run < repetitions; ++run) {
         one.push_back(timeTray(1, image));
         four.push_back(timeTray(4, image));
-        std::printf("run %d: one unit %.2f s, four units %.2f s\n", run + 1, one.back(),
-                    four.back());
-        if (one.back() < 0 || four.back() < 0)
+        inTurn.push_back(timeTray(4, image, 1));
+        std::printf("run %d: one unit %.2f s, four units %.2f s, four one at a time %.2f s\n",
+                    run + 1, one.back(), four.back(), inTurn.back());
+        if (one.back() < 0 || four.back() < 0 || inTurn.back() < 0)
             return 1;
     }
-    std::printf("median: one unit %.2f s, four units %.2f s, ratio %.2f\n", median(one),
-                median(four), median(four) / median(one));
+    std::printf("median: one unit %.2f s, four units %.2f s (ratio %.2f), four one at a time "
+                "%.2f s\n",
+                median(one), median(four), median(four) / median(one), median(inTurn));
     return 0;
 }
