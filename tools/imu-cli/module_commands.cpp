@@ -176,6 +176,11 @@ Outcome jumpToBootloader(IMUserial::IMUSerial &device)
     if (refused && device.isDeivceOpen())
         return fromTexts(false, outcome::kJumpToBootloader);
     device.closePort(0);
+    return fromTexts(bootloaderAppears(), outcome::kJumpToBootloader);
+}
+
+bool bootloaderAppears(const QString &serialNumber)
+{
     firmware::BootloaderWatch watch;
     QEventLoop loop;
     bool appeared = false;
@@ -184,9 +189,9 @@ Outcome jumpToBootloader(IMUserial::IMUSerial &device)
         loop.quit();
     });
     QObject::connect(&watch, &firmware::BootloaderWatch::missing, &loop, &QEventLoop::quit);
-    watch.start();
+    watch.start(firmware::BootloaderWatch::kDefaultTimeoutMs, serialNumber);
     loop.exec();
-    return fromTexts(appeared, outcome::kJumpToBootloader);
+    return appeared;
 }
 
 void requestInterruption()

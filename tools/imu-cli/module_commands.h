@@ -30,6 +30,9 @@ Outcome measureGyroBias(IMUserial::IMUSerial &device, double holdSeconds, const 
 Outcome setQuaternionOffset(IMUserial::IMUSerial &device, bool record);
 // Done once the bootloader appears in the flasher's listing.
 Outcome jumpToBootloader(IMUserial::IMUSerial &device);
+// Runs the event loop until the flasher lists the bootloader (the one with
+// USB serial number `serialNumber`, unless it is empty), or for at most 6 s.
+bool bootloaderAppears(const QString &serialNumber = {});
 
 // What a command cut short by requestInterruption() says.
 constexpr char interrupted[] = "Interrupted";

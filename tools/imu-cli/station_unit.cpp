@@ -2,7 +2,6 @@
 
 #include "module_commands.h"
 
-#include "firmware/bootloader_watch.h"
 #include "firmware/firmware_tools.h"
 #include "firmware/firmware_upgrade.h"
 #include "outcome/command_outcome.h"
@@ -139,17 +138,7 @@ private:
     bool bootloaderAppeared()
     {
         job_.show("flash: waiting for its bootloader", false);
-        firmware::BootloaderWatch watch;
-        QEventLoop loop;
-        bool appeared = false;
-        QObject::connect(&watch, &firmware::BootloaderWatch::appeared, &loop, [&] {
-            appeared = true;
-            loop.quit();
-        });
-        QObject::connect(&watch, &firmware::BootloaderWatch::missing, &loop, &QEventLoop::quit);
-        watch.start(firmware::BootloaderWatch::kDefaultTimeoutMs, record_.unitId);
-        loop.exec();
-        return appeared;
+        return bootloaderAppears(record_.unitId);
     }
 
     // Converts when needed, checks, flashes and leaves, on this unit's
