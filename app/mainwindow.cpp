@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Construction and teardown of the window, the message log, the common message
 // box and the update check. The window builds its units and forwards its slots
 // to them; each concern's wiring lives in the mainwindow_*.cpp files beside this.

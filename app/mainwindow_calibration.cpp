@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calibration tab: the slots forward to calibration::CalibrationPanel;
 // the Calibrate… button opens calibration::CalibrationWizard.
 #include "mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart's slots and wiring; the chart itself is chart::LivePlot.
 #include "mainwindow.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The File menu, built as filemenu::FileMenu; the chart's "Save image..." is
 // the menu's image entry.
 #include "mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DFU bootloader: the slots forward to firmware::FirmwarePanel.
 #include "mainwindow.h"
 

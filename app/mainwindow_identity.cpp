@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Firmware version and serial number of the module: the slots forward to
 // identity::IdentityPanel.
 #include "mainwindow.h"

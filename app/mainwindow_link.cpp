@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link to the module and its stream: the slots forward to
 // connection::LinkControl and recording::StreamRecording.
 #include "mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Live samples: their log lines, the plotted quantity and the angle read-outs.
 #include "mainwindow.h"
 

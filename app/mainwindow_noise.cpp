@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Tools menu's noise analysis of a still recording: noise::NoiseMenu.
 #include "mainwindow.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording opened from the File menu and replayed through the window's views.
 #include "mainwindow.h"
 

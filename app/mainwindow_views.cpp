@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The View menu and the graph view's pages: the chart and the 3D orientation view.
 #include "mainwindow.h"
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Times pandas.read_csv on the table recording_reader_bench writes, as a
 baseline for recording::openRecording on the same file.
 

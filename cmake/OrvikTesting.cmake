@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers shared by every test folder.
 
 # A GoogleTest executable registered with CTest; GUI tests run offscreen.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes OUTPUT: imuserial.h as the module vendor's library declares it, where
 # the operations ours reports a result for return nothing. Only isDeivceOpen,
 # the calibration-mode and the gyroscope-bias calls keep their bool. The count

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Switches delivery of the application's callbacks on and off.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The inside of IMUSerial: port lifetime, command exchange and delivery of
 // records to the application's callbacks.
 #pragma once

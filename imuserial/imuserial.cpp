@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IMUSerial over a serial port: each operation is one command of the protocol
 // in docs/serial-protocol.md, answered by the module.
 #include "imuserial.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interface of the IMU module's device library (libimu_serial).
 //
 // The application uses nothing but this header: any library that provides this

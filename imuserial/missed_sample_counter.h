@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Counts the samples a module numbered but the host never received, from the
 // module's running sample counter in the sequence field of every data frame.
 // Both kinds of data frame share that counter (docs/serial-protocol.md).

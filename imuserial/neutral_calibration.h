@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calibration sets that change nothing: zero biases, identity matrices and
 // zero radii. The window and the command line write them to clear a module's
 // calibration; the simulated module starts with them. Header-only and free of

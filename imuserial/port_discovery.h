@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which serial ports may hold a module, in the order initPort() tries them,
 // and which unit each one is.
 #pragma once

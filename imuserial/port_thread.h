@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library's own thread per open port: it runs an event loop and owns the
 // serial link, so every read and write happens there.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hands the module's reply from the port thread to the command waiting for it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial port and the frame decoder, living on the library's port thread.
 #pragma once
 

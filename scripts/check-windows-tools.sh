@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-compiles the firmware tools for Windows with MinGW-w64, so that their
 # Windows-only code (wide command lines and paths) is at least built here:
 # dfu-convert.exe is linked, dfuse-tool's sources are compiled (there is no

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang into build-fuzz/ (or $BUILD_DIR) and
 # fuzzes them one after the other on scratch copies of their stored corpora.
 #   fuzz.sh [SECONDS] [--merge] [TARGET...]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the project needs; quick when all are present.
 set -euo pipefail
 
@@ -7,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqcustomplot-dev libgl-dev
   libusb-1.0-0-dev libssl-dev libgtest-dev libgmock-dev libbenchmark-dev
   libeigen3-dev dfu-util python3-intelhex xvfb xauth openbox xdotool x11-utils
+  help2man lintian appstream man-db bsdextrautils
 )
 
 missing=()

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, starts the module simulator and opens the
 # application connected to nothing until you press "Connect". IMU_SIM_ARGS
 # are handed to the simulator, e.g. "--sensor-profile

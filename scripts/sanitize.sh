@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds with sanitizers into build-<sanitizers>/ and runs the tests there.
 #   sanitize.sh address,undefined   the whole suite
 #   sanitize.sh thread              the threaded parts: the device library, the

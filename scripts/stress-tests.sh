@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the plain suite and the ThreadSanitizer stage N times (default 10) while
 # two busy loops compete for the CPUs, then prints how often each test failed.
 # Exits non-zero if any test failed in any run.

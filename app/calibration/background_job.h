@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Work too long for the GUI thread (a fit, the check of a stream), run on a
 // thread of its own. The result crosses back under a mutex and `finished`
 // follows on the GUI thread; a result discarded before it arrives is dropped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "calibration_panel.h"
 
 #include "calibration/calibration_sets.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The calibration tab: calibration mode, the stored calibration sets read and
 // cleared, and the calibration commands, each asked for first where it
 // changes what the module keeps.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Calibrate… wizard: the operator chooses the magnetometer or the
 // accelerometer of one chip or both, the module goes into calibration mode
 // while its raw readings are collected and drawn, the fit runs on a worker

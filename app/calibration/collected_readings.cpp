@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "calibration/collected_readings.h"
 
 #include "calibration/fit_limits.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the wizard collected so far from the calibration-mode records: every
 // raw reading of the chosen sensor for the fit, a bounded share of them for
 // drawing, the still poses found per chip, and the quality figures as they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wizard's fits: what was chosen, the fits run on a snapshot of what was
 // collected (on a worker thread: nothing here touches a widget), their texts,
 // and the fitted sets written over the module's stored ones.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wizard's 3D view: readings as a cloud of dots around a centre, bigger
 // dots for still poses, and marks on a sphere about the centre that turn
 // green once reached. Turns slowly by itself and follows a drag.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The crossing between the device library's receive thread and the
 // calibration wizard: calibration-mode records while the wizard collects raw
 // readings, calibrated samples while it checks the module's own stream.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Steering of the live chart by the operator: its context menu, the zoom
 // rectangle on the middle button, following the newest points and the
 // value range, and the tracer's read-out. GUI thread only, like the chart.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart's history in bounded memory. The newest points of a curve stay as
 // they arrived; older ones are summarised per time bucket by the bucket's
 // lowest and highest point, kept in their time order, so that a zoomed-out

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart saved as an image file, in the format its name asks for.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts read off the chart: the visible points as CSV and the tracer's
 // read-out, and the point a tracer snaps to. Pure functions of the data.
 #pragma once

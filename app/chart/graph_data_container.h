@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart library's container of a curve's points, declared without the
 // library's header.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's chart widget: a QCustomPlot whose frames cost one pass over
 // their pixels fewer. The library's widget clears its frame buffer to
 // transparent, fills its background on screen and blends the buffer over

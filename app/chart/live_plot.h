@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's live chart: its set-up, the three curves fed from the sample
 // hand-off on the refresh tick, the curve set shown, the tracer, and plotting
 // started and stopped. GUI thread only, like the chart.

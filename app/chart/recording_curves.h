@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording's three plotted curves, held whole, and the points of them a
 // chart draws for a visible time range. Inside the range and one range's
 // width either side (so a pan shows samples at once) every sample is drawn,

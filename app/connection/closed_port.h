@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a command tells the operator that the module's port is closed. Each
 // command keeps the words it has always used; the shape is shared: an optional
 // log line, an optional debug line and an optional critical box.

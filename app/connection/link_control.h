@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link to the module: opened and closed by the operator, looked for again
 // when the module goes away under an open link and restored as it was when it
 // is back, its data rate, its blinking indicator and the transmit-error boxes.

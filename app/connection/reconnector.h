@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Looks for a module that went away, again and again with a growing pause,
 // until it is back or the time is up. Each look runs on a thread of its own,
 // so the window never waits for a port search.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "file_menu.h"
 
 #include "chart/chart_image.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The File menu: the log and the chart saved or printed, the recording
 // exported as CSV, and Quit.
 #pragma once

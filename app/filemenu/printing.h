@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing the log and the chart: the print dialog, replaceable so that tests
 // can answer it without a modal dialog, and what goes onto the page.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the save dialogs propose to put what the operator saves.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's DFU bootloader: the jump into it and the way out, the firmware
 // upgrade with its progress dialog, and .dfu files packed from .hex or .bin.
 #pragma once

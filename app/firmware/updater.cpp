@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "updater.h"
 
 #include "programs/programs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The updater, started beside the window to check for a newer version.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "identity_panel.h"
 
 #include "connection/closed_port.h"

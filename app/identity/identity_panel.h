@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's firmware version and serial number, read into the form and
 // the serial number written from it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The period the read-outs and the chart follow the module at, and their
 // two timers started in step.
 #pragma once

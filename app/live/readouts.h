@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The angle read-outs of the form.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The crossing between the device library's receive thread and the GUI thread
 // for numbers: chart points and the latest whole sample. The receive thread only
 // pushes; the GUI thread takes on its timers. Nothing here touches a widget.

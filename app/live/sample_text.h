@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turning module records into the text the window shows and the values it plots.
 #pragma once
 

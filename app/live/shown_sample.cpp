@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "live/shown_sample.h"
 
 #include "live/sample_handoff.h"

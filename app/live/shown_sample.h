@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sample the views show (the angle read-outs, the parser panel, the 3D
 // view): the module's latest from the hand-off, or, while a recording is
 // replayed, the recording's at the replay position. The views ask it on the

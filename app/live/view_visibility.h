@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the operator can see a view: its window shown and not minimised,
 // and the view shown within it (its page the current one, its pane not
 // hidden). The display tick asks before it draws a view; when the view comes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message log: lines from every thread, appended in batches on the GUI
 // thread, on every third display tick while those run, else by a timer of
 // its own; with their time stamps when the form asks for them. While nobody

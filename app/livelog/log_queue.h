@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines on their way to the message log. Any thread appends; the GUI thread
 // takes them all at once, so a flood of lines costs one event and one append,
 // not one each.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One noise analysis on a thread of its own: the channels read (from a CSV
 // file or a snapshot of the recording), then analysed with progress and
 // cancel. Reading is done there too, so that a large file never stalls the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Tools menu's noise analysis, of the current recording or of a CSV file
 // this tool wrote: each in a window of its own (NoiseWindow), its run owned
 // here, so a window can go at once while its run finishes and is dropped.

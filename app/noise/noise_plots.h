@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plots of one chip's sensor, its three axes log-log: the Allan deviation
 // with its error bars, and dashed the -1/2 line through N at tau = 1 s and the
 // +1/2 line through K at tau = 3 s, each over the averaging times it was read

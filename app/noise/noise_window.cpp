@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "noise/noise_window.h"
 
 #include "chart/chart_image.h"

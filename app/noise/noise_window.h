@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The noise analysis of one recording, in a window of its own that is not
 // modal: while the run goes its progress and Cancel, then one tab per chip and
 // sensor with the Allan deviation plot beside the parameter table, and with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The noise parameters as tables: for one chip's sensor each axis's N, B with
 // the averaging time of its minimum, and K, with their units; for two chips
 // their N and K side by side; and a table as tab-separated text. A parameter

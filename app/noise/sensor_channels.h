@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An analysis seen per chip and sensor, as the noise window shows it: one tab
 // each, its three axes, and the units its parameters are given in.
 #pragma once

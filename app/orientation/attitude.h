@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's attitude as the stream reports it: a unit quaternion turning
 // body coordinates into world coordinates (z up), and what follows from it.
 #pragma once

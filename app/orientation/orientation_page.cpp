@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "orientation_page.h"
 
 #include "live/shown_sample.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graph view's second page: the module's attitude in 3D, which follows
 // the shown sample (live or replayed) on the read-outs' refresh while it is shown; the View menu
 // switches between it and the chart.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture of the module's attitude: a world grid, the module as a shaded
 // box with a marked top face, its axes (x red, y green, z blue) and the
 // roll/pitch/yaw read-outs. Drawn with QPainter alone, so it renders the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "orientation/orientation_view.h"
 
 #include "orientation/orientation_scene.h"

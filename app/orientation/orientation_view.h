@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graph view's 3D page: the module's attitude, repainted only when the
 // attitude it is given changes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Orthographic projection of the module's box onto the view: where its
 // corners land, and in which order its faces must be painted so that nearer
 // faces cover farther ones.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file dialogs the window asks, replaceable so that tests can answer them
 // without a modal dialog.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the window's units speak to the operator: lines for the message log,
 // from any thread, and message boxes as the window shows them.
 #pragma once

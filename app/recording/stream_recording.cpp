@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "stream_recording.h"
 
 #include "connection/closed_port.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's stream switched on and off by the operator, recorded from its
 // start until the module has stopped sending.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "unsaved_offer.h"
 
 #include "filemenu/file_menu.h"

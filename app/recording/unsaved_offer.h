@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // At start-up, each recording a program left unsaved (it ended without an
 // export: a crash, kill -9, a power cut) is offered once: Export... writes
 // the same CSV files as "to .csv..." and then removes it, Later keeps it for

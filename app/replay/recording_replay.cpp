@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "replay/recording_replay.h"
 
 #include "chart/live_plot.h"

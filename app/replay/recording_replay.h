@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replaying a recording through the window's own views: File → "Open
 // Recording..." reads a table this tool exported or an unsaved recording's
 // folder off the GUI thread; once it is read the chart shows it whole, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "replay/replay_clock.h"
 
 #include "live/display_tick.h"

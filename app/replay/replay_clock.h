@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The position of a replay and how it moves: paused, playing at a speed
 // against the wall clock, or playing every sample in turn, one per drawn
 // frame. The position is an index into the recording's samples; their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The samples a replay shows, from a recording read back: a samples table as
 // it is; a calibration-mode table as the samples of chip 1, the chip the
 // normal stream reports (its angles, rates and accelerations, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bar under the received data while a recording is replayed: the
 // "Replay" state with the recording's name, play/pause, a step back and
 // forward by one sample, the speed, the position slider with the time, and

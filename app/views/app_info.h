@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the Application Info box says: this program's version, the Qt it runs
 // on and how it was built.
 #pragma once

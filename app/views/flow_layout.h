@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A layout that lines its items up left to right and wraps them onto further
 // rows when the width runs out, so that no item is ever given less than its
 // size hint: a narrow pane gets more rows, not cut controls.

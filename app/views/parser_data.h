@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every field of one streamed sample as text, one row per quantity, for the
 // parser-data panel.
 #pragma once

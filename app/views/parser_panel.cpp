@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/parser_panel.h"
 
 #include "views/parser_data.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A table of every field of the latest sample with its unit: one row per
 // quantity, columns w, x, y, z and the unit.
 #pragma once

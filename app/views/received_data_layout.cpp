@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "views/received_data_layout.h"
 
 #include "live/sample_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The received-data area fitted to the window at any size: the chart's
 // controls flow onto as many rows as its pane needs, so none is ever cut;
 // the angle read-outs are as wide as an angle; and the log's pane is never

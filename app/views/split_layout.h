@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the received-data area is shared between the log, the chart and the
 // parser-data panel, which sit side by side in one splitter in that order.
 #pragma once

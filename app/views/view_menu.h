@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The View menu: the split of the received-data area between the log, the
 // chart and the parser-data panel; and the help actions reached by shortcut only.
 #pragma once

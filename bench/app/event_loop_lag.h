@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GUI thread's event loop in benchmarks: how late a 16 ms timer fires,
 // and waiting on it for a condition.
 #pragma once

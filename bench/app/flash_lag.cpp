@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the window's event-loop lag while it flashes a full application
 // into the simulated module at its realistic flash timing, beside the lag of
 // the same window idle in the same run.

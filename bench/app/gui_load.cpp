@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures what streaming costs the window's GUI thread: event-loop lag and
 // CPU per sample at given sample rates with log, chart and read-outs on; the
 // resident memory over a long run; and the chart's replot time.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real window's CPU while nobody looks at it: the ORVIK-IMU binary on an
 # Xvfb of its own with openbox managing it (so that minimising is what a
 # desktop does), streaming from imu-sim with recording, the log and the chart

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one frame of the 3D orientation view costs: the scene painted into an
 // image of the given size, the attitude changing every frame as a live
 // stream makes it, and the widget's own repaint through QWidget::render.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readings of another process (or this one) from /proc, and the local X
 // server's process behind a DISPLAY value.
 #pragma once

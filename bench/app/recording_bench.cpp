@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What recording the stream costs: the receive thread's time per recorded
 // sample, fired back to back and paced over seconds of writing out, and the
 // export's speed over a one-million-row recording.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs window_bench of this build and, with --baseline, another build of it
 # (say, from an older revision) alternately in the same sitting, so that both
 # see the same machine load; then prints the median of each column per build

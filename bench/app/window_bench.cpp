@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the real window as a person runs it: shown on an X server at
 // 1600 x 1000, connected through the real device library to imu-sim, log
 // lines on, streaming and plotting. For each rate it measures the window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X display the benchmark's window is shown on: the one in $DISPLAY, or
 // a virtual framebuffer server of its own, started and ended here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Images for the firmware benchmarks: pseudo-random bytes, and the same bytes
 // as Intel HEX text with 16-byte records.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the firmware programs as whole runs, each beside a baseline from the
 // same run: dfu-convert against its own start-up, cp of the same bytes and
 // dfuse-pack on the same input; dfuse-tool flashing into the simulated

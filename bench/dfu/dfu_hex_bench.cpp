@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // In-process Intel HEX reading of a 1 MiB image (about 2.9 MB of text),
 // beside a plain copy of the same text as the baseline.
 #include "bench_images.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A tray of four simulated units against one unit alone, in the same run:
 // each with the module's bootloader timing (--bootloader-timing stm32f4), the
 // station flashing a 128 KiB image and numbering the units. The same tray one

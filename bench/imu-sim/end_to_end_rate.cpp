@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Streams from imu-sim at rising stress rates and reports, per rate, what
 // arrived and what was lost: once read with the frame codec alone, once
 // through the device library and its callbacks. Prints a table; the highest

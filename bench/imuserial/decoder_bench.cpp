@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the frame decoder on a recorded-like stream of samples, with
 // and without line damage, and of the CRC alone.
 #include "frame.h"

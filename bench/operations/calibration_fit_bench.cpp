@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The magnetometer fit on 100 000 readings, and the still poses and the
 // accelerometer fit on an hour at 200 Hz, each beside one pass that takes |v|
 // of the same readings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A three-hour still recording at 200 samples/s in calibration mode (both
 // chips: 12 channels), exported as CSV to a temporary file, then analysed end
 // to end: read back, split into channels, every channel's Allan deviation,

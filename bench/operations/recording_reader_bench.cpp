@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a recording: a million-sample table (well over an hour at
 // 200 samples/s), written with the export's own format to a file, read back
 // whole by recording::openRecording. Beside it the file's bytes read alone,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Framing of the module's serial protocol (docs/serial-protocol.md): encoder,
 // CRC and an incremental decoder that resynchronises after damaged input.
 // Plain C++, shared by the device library and the simulator.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a running simulator publishes itself, so that the device library and
 // the DFU tools find it without configuration.
 //

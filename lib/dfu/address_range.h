@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Overlap detection for address ranges, shared by everything that must refuse
 // two pieces of memory claiming the same bytes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a firmware image can be the module's application: where its bytes
 // lie, what its vector table says, and which version it states.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Little-endian field access for the DFU file and wire formats.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A run of bytes owned elsewhere, for writing data out without copying it.
 #pragma once
 

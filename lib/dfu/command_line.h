@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's arguments as UTF-8 text on every system.
 #pragma once
 

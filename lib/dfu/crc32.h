@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CRC-32 as used by the DFU file suffix.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DFU 1.1 class requests, status codes and states, and the DfuSe commands
 // carried in download block 0.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dfu_suffix.h"
 
 #include "byte_order.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 16-byte suffix that closes every DFU file.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link to one DFU interface, whatever carries it (USB or the simulator's
 // socket): class requests in both directions plus what the device announces.
 #pragma once

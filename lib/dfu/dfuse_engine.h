@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DfuSe operations over any DfuTransport: bring the device to dfuIDLE, erase,
 // write, read back and start the application.
 #pragma once

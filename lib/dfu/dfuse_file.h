@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DfuSe files: a prefix, one or more targets of address/data elements, and
 // the DFU suffix.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Collects data pieces in any order and joins them into sorted elements.
 #pragma once
 

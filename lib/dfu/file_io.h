@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-file reads and all-or-nothing writes. Paths are UTF-8 on every
 // system, so names outside the local code page work on Windows too.
 #pragma once

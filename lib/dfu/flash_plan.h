@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which pages a set of elements touches, checked against the device's layout
 // before anything is sent to the device.
 #pragma once

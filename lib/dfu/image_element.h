@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A firmware image as runs of bytes at flash addresses.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one error type of the file readers and writers: its text is meant for
 // the user and already says what is wrong (and where, for line-based input).
 #pragma once

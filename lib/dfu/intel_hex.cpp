@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "intel_hex.h"
 
 #include "element_builder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Intel HEX reader: record types 00 to 05, either case, LF or CRLF.
 #pragma once
 

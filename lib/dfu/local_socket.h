@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Minimal blocking stream sockets on a filesystem path (Unix-domain), with
 // timeouts so that neither side can hang on a silent peer.
 #pragma once

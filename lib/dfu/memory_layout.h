@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The memory map a DfuSe device announces in the name of its alternate
 // setting, e.g. "@Internal Flash  /0x08000000/04*016Kg,01*064Kg,07*128Kg".
 #pragma once

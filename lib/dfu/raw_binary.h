@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A raw firmware binary placed at one flash address.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Messages between dfuse-tool and the simulated bootloader on its local
 // socket. Each request is answered by exactly one response; the bootloader
 // closes the connection when it resets into the application.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small text helpers shared by the file readers and the tools' messages.
 #pragma once
 

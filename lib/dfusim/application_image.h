@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the simulated bootloader looks for in a flashed application.
 //
 // An application starts with a Cortex-M vector table: the initial stack

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DFU side of an STM32 system bootloader, without any transport: one call
 // per class request, with the time passed in so that polling can be checked.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long the simulated bootloader takes: the busy time of each flash
 // operation, which the device announces as the poll timeout of GETSTATUS and
 // keeps as its busy state, and the time USB needs to carry a control request.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Simulated NOR flash: erasing sets bytes to 0xFF, programming can only clear
 // bits, so data written over unerased bytes does not read back as written.
 #pragma once

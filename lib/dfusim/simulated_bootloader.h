@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated STM32 DFU bootloader served on a local socket, for dfuse-tool
 // and for the module simulator's bootloader stage.
 #pragma once

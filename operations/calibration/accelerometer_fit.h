@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An accelerometer chip's calibration from its static poses: a bias and a
 // symmetric matrix such that |matrix * (pose - bias)| equals gravity in every
 // pose. Nine well-spread poses give the full symmetric matrix; six give the

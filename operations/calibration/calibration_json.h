@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's three calibration sets as a JSON document, so that a set read
 // from one module can be kept, edited and written to another:
 //

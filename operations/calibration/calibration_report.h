@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quality figures of a fit as the operator reads them and as the command
 // line's JSON holds them (names in docs/cli.md).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing the module's three stored calibration sets through the
 // device library's interface, with every result checked as command_outcome.h
 // describes. Header-only, so each user compiles it against the form of the

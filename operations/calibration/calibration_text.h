@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text of the calibration views and the module's neutral calibration sets.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fitting shared by the magnetometer and the accelerometer: an algebraic
 // least-squares quadric through points, and the geometric refinement of a
 // bias and symmetric matrix that map the points onto the unit sphere. Both

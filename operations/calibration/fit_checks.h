@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks both fits make of their result against fit_limits.h, and the
 // wording of their refusals. Qt-free.
 #pragma once

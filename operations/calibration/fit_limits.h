@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a fitted calibration set may be: the module's sensors' ranges and the
 // largest error a sensor of its kind has. A fit outside these is refused, as
 // the sign of bad data, not written.

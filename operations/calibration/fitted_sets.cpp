@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "calibration/fitted_sets.h"
 
 #include "neutral_calibration.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fitted calibration put into the sets the module stores and written: what
 // the fits did not determine keeps its stored value (a chip's gyroscope part,
 // a set not fitted), and every set is read back.

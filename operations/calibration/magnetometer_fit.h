@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The magnetometer's calibration from raw readings taken while the module is
 // turned in every direction: an ellipsoid fitted to the readings gives the
 // hard-iron bias (its centre) and a symmetric matrix that maps it onto a

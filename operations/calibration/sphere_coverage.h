@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which directions a set of readings has reached: the unit sphere divided into
 // kSphereCells cells of nearly equal area (the centres of a Fibonacci sphere;
 // a direction belongs to the nearest centre). Qt-free.

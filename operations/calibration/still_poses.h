@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Static poses found in a stream of raw accelerometer readings: runs of at
 // least a window's length whose readings vary less than a sensor at rest.
 // A run in the direction of an earlier pose (within kSamePoseDegrees) adds to

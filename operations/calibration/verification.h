@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the module's own calibrated stream, sampled after a fitted set was
 // written, shows what the fit promised. Qt-free.
 #pragma once

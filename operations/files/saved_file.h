@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files the operator names: written completely or not at all, and a failure
 // told in plain words.
 #pragma once

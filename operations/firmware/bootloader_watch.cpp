@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "firmware/bootloader_watch.h"
 
 #include "firmware/firmware_tools.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Confirms that the module's DFU bootloader appeared after the module was told
 // to jump into it: lists the DFU devices again and again, without blocking the
 // event loop, until the listing names the bootloader or the time is up.

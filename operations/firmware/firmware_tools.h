@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running the external firmware programs and reading their results: the DFU
 // flasher (--list, --flash, --leave) and the .bin/.hex to .dfu converter.
 #pragma once

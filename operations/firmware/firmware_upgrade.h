@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the firmware programs for the window without blocking its event loop:
 // each program is a QProcess whose signals start the next step.
 //

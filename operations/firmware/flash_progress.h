@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flasher's machine-readable progress lines, "progress <phase> <done>
 // <total>" on its standard output, among free-text lines.
 #pragma once

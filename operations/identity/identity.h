@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's identity as the window reads and writes it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing the module's identity through the device library's
 // interface, each result checked as command_outcome.h describes. Header-only,
 // so each user compiles it against the form of the interface it is built with.

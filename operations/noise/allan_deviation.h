@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The overlapping Allan deviation of one channel of a still module's readings,
 // at log-spaced averaging times, each with its error bar. The method, the
 // error formula and their sources are in docs/noise-analysis.md. Qt-free.

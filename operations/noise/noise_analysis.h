@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole analysis of a still recording: for each chip, sensor and axis the
 // Allan deviation, the noise parameters read from it and the spectrum,
 // channels analysed in parallel, with progress and cancel. Qt-free.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The noise parameters read off an Allan deviation curve (the methods are in
 // docs/noise-analysis.md): white-noise density N from the slope -1/2 line at
 // tau = 1 s, bias instability B from the flat minimum over 0.664, and random

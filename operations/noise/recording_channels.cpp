@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "noise/recording_channels.h"
 
 #include "recording/csv_export.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channels a noise analysis reads from a recording: from calibration-mode
 // records both chips' raw gyroscope and accelerometer (12 channels), else the
 // normal stream's calibrated ones, which it reports for chip 1 (6 channels).

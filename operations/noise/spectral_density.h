@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One-sided power spectral density of a channel by Welch's method: Hann
 // windowed segments overlapping by half, their periodograms averaged. Qt-free.
 #pragma once

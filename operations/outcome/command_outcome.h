@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a command to the module achieved.
 //
 // Our device library reports each operation's result; a library whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The words an operator reads for what a command to the module achieved, in
 // the window's log and in the command line's output alike.
 #pragma once

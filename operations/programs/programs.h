@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Locating and describing the external programs the window starts.
 #pragma once
 

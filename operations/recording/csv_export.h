@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exporting a recording as CSV files on a worker thread.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "recording/csv_format.h"
 
 #include "stream/sample_units.h"

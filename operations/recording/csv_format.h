@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The text of an exported recording: one header line naming each column
 // with its unit, then one line per record. Numbers use '.' whatever the
 // locale, and floats the shortest text that reads back to the same value.

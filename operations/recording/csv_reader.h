@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading back a table this tool exported (csv_format.h): the samples table or
 // the calibration-mode table, told apart by its header. Anything else (another
 // program's CSV, a wrong header, a short or garbled line, a last line without

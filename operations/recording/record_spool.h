@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An append-only table of fixed-size records that reaches its spill file
 // within a second of each record.
 //

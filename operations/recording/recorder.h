@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recording of the stream: every sample and every calibration-mode
 // record the device library delivers between a start and a stop, numbered
 // and time-stamped on the host.

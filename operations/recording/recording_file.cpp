@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "recording/recording_file.h"
 
 #include "recording/csv_reader.h"

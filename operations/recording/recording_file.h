@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording read back whole for a second look: a table this tool exported
 // (csv_reader.h), or the folder of a recording that was not saved
 // (recovery.h). The window's replay and the command line's commands that

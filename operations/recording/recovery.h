@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recordings whose program is gone: found under the temporary folder,
 // checked record by record, and exported or discarded.
 //

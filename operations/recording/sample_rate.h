@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sample rate of recorded records, from their times. The times are when
 // the host received each record, and a serial link delivers records in bursts,
 // so single intervals say little (their median can be 10 % off); the records

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the display and rate combo boxes select: the tables from combo text to
 // the modes and codes the window and the module use.
 #pragma once

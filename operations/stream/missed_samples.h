@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Samples the module sent that the host never received, as far as the device
 // library reports them. Our library counts them (missedSamples()); a library
 // without that member leaves them unknown. Chosen at compile time, so the

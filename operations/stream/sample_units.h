@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The units of a streamed sample's fields, as the module reports them (UTF-8).
 #pragma once
 

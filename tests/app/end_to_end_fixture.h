@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window with the real device library against a running imu-sim.
 #pragma once
 

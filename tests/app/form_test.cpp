@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks the main window form on its own: a bare QMainWindow is built by
 // Ui::MainWindow::setupUi and compared against the expected widget tree, texts,
 // initial states and slot bindings. No MainWindow logic is involved, so a

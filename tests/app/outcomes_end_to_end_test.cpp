@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window reports when the module refuses a command, never answers it,
 // or acknowledges it without doing it; and a module that is unplugged and
 // plugged in again. Each row runs against its own simulator.

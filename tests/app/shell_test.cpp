@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window as it starts: state, slot bindings, the message log, the common
 // message box and the update check.
 #include "window_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window under test and the helpers its tests share.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted stand-in for the device library, linked behind the same header.
 // Tests tell it how to answer, read back what was called, and fire the
 // library's callbacks from any thread they like.

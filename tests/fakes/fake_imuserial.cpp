@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IMUSerial behind the scripted fake::Device.
 #include "fake_device.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over stored inputs, for builds without libFuzzer.
 // Arguments are files or folders; every regular file in a folder is one input.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IMUSerial against a module scripted by the test over a pseudo-terminal.
 #include "imuserial.h"
 #include "scripted_module.h"

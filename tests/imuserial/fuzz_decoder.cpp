@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the frame decoder. Beyond not crashing it checks that how
 // the input is split never changes what is decoded, that every delivered frame
 // re-encodes to valid bytes, and that every input byte is accounted for.

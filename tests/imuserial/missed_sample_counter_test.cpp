@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gaps in the module's 8-bit sample counter, counted as missed samples.
 #include "missed_sample_counter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A module played by the test on the master side of a pseudo-terminal: the
 // library opens the slave side as its serial port. The module answers each
 // command as the test tells it, streams records on request, and can vanish.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answers the modal message boxes a test provokes, in order, and remembers
 // what each showed. A box left unanswered by the script is closed with Escape
 // so that no test can hang on it.

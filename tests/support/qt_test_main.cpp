@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry point of test programs that need a QApplication (widgets, event loops).
 #include <QApplication>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert_options.h"
 
 #include "dfu_protocol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dfu-convert: packs a raw binary or an Intel HEX file into a DfuSe file.
 #include "application_check.h"
 #include "command_line.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three things dfuse-tool does; each returns how the process ends.
 #pragma once
 

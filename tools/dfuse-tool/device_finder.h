@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where dfuse-tool looks for devices and which one it takes: USB devices
 // first, the simulated bootloader when no USB DFU device is attached, unless
 // one kind was asked for; only the device with the serial number asked for,

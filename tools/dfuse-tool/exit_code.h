@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How dfuse-tool ends; the window and scripts read these.
 #pragma once
 

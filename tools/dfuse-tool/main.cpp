@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dfuse-tool: lists, flashes and restarts STM32 DFU bootloaders.
 #include "command_line.h"
 #include "tool.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated bootloader's local socket as a DFU link, and the module
 // simulator's bootloader as a place to find devices.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dfuse-tool as a function, so that a program with another USB back-end (a
 // stand-in for tests) runs exactly the same tool.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of the USB back-end that need no libusb: plain advice when the
 // system refuses access, and telling a device that left the bus from a
 // transfer that merely failed.

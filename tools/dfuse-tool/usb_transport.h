@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DFU devices on the USB bus, through libusb-1.0.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analyze.h"
 
 #include "noise/noise_analysis.h"

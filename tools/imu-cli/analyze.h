@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The noise analysis of a still recording (docs/noise-analysis.md): the Allan
 // deviation and noise parameters of each chip, sensor and axis, and one chip's
 // noise written as a Kalibr IMU file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calibrations the command line computes: raw readings collected in
 // calibration mode, fitted, shown with their quality figures and, when asked,
 // written, read back and verified on the module's calibrated stream

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that talk to the module's DFU bootloader through the firmware
 // programs, driven as the window drives them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "invocation.h"
 
 #include "identity/identity.h"
@@ -348,19 +349,19 @@ Commands:
                                   chip, sensor and axis of a still recording;
                                   --kalibr writes one chip's noise as a Kalibr
                                   IMU file (default chip 1)
-  station [--ports P1,P2,... | --all] [--flash FILE] [--sn PATTERN | --sn-map FILE.csv]
-          [--gyro-bias SECONDS] [--report DIR] [--jobs N]
-                                  set up a tray of modules in parallel (every
-                                  module found without --ports): identify each,
-                                  flash FILE through the bootloader with its unit
-                                  ID and read the version back, store a serial
-                                  number (PATTERN such as ORV{seq:06}, numbered in
-                                  unit ID order, or FILE.csv of unit ID and
-                                  serial number) and read it back, measure the
+  station [OPTIONS]               set up a tray of modules in parallel: identify
+                                  each, flash FILE through the bootloader with its
+                                  unit ID and read the version back, store a
+                                  serial number and read it back, measure the
                                   gyroscope bias, identify it again; a unit that
-                                  fails stops alone; DIR gets UID.json per unit
-                                  and summary.csv. Status 0 only when every unit
-                                  passed
+                                  fails stops alone; status 0 only when every
+                                  unit passed. Its options: --ports P1,P2,... (or
+                                  --all, the default: every module found),
+                                  --flash FILE, --sn PATTERN (such as
+                                  ORV{seq:06}, numbered in unit ID order) or
+                                  --sn-map FILE.csv (unit ID, serial number),
+                                  --gyro-bias SECONDS, --report DIR (UID.json per
+                                  unit and summary.csv), --jobs N (units at once)
   recover [--list | --export DIR | --discard]
                                   the recordings a program left unsaved (it was
                                   killed or crashed): list them (the default),
@@ -372,6 +373,7 @@ Options:
                 is used, and several are an error that lists them
   --json        one JSON object on standard output instead of text
   -h, --help    this text
+  -V, --version  the program's version
 
 Progress goes to standard error when it is a terminal.
 

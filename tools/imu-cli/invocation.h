@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command line was asked to do: the command, its argument and its
 // options, checked before anything touches a module.
 #pragma once

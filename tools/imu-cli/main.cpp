@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvik-imu-cli: the module's commands for scripts, test benches and
 // production lines. See docs/cli.md.
 #include "module_commands.h"
@@ -55,8 +56,13 @@ QList<cli::FoundModule> discoverModules()
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    const QStringList arguments = application.arguments().mid(1);
+    if (arguments == QStringList{"--version"} || arguments == QStringList{"-V"}) {
+        writeTo(stdout, "orvik-imu-cli " ORVIK_VERSION "\n");
+        return int(cli::ExitCode::Ok);
+    }
     interruptOnStopSignals();
-    const cli::ParsedArguments parsed = cli::parseArguments(application.arguments().mid(1));
+    const cli::ParsedArguments parsed = cli::parseArguments(arguments);
     if (!parsed.invocation) {
         writeTo(stderr,
                 "orvik-imu-cli: " + parsed.error.toUtf8() + "\nTry 'orvik-imu-cli --help'.\n");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that talk to the module over its serial port, through the
 // device library's interface only. Each returns what the module confirmed, in
 // the window's words.

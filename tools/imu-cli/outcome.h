@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a command achieved: its exit status, a line for the operator and, for
 // --json, its values.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording the module's stream to a CSV file, in the window's export format.
 #pragma once
 

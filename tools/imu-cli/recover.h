@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recordings a program left unsaved (see operations/recording/recovery.h),
 // listed, exported as CSV or discarded without the window.
 #pragma once

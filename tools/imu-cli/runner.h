@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs one invocation: finds the module, opens it and runs the command.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the device library's callbacks deliver the records: to the listener of
 // the command that runs, if any. The device must be made with these callbacks.
 #pragma once

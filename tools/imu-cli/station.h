@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvik-imu-cli station: a tray of modules set up in parallel, each unit
 // through its own steps and known throughout by its unit ID, with a report per
 // unit (see docs/station.md).

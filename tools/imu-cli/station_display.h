@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The station's progress on standard error. On a terminal, one line per unit
 // rewritten in place (its step and how far it is); otherwise a plain line
 // each time a unit begins a step or ends, which a log keeps readably.

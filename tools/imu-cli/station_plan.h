@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which units a station run takes and what each is to get, decided before
 // any module is touched: the unit IDs that tell the units apart, the serial
 // number each is to store, and the units refused with the reason.

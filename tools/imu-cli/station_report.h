@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the station did to each unit, as the unit's own report
 // (<DIR>/<unit ID>.json) and one row of <DIR>/summary.csv, written as each
 // unit finishes, so that a station that stops keeps the finished units' records.

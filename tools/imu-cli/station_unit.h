@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One unit's run through the station's steps, each after the one before:
 // identify, flash (through the bootloader with this unit's ID only), store
 // the serial number, measure the gyroscope bias, identify again. The first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "dfu_bootloader_stage.h"
 
 #include "exit_cleanup.h"

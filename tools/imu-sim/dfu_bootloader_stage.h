@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module's DFU bootloader: the simulated STM32 bootloader served on the
 // rendezvous directory's socket, from the jump until dfuse-tool starts an
 // application again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clean-up that must also happen when the process ends by a way that skips
 // destructors: std::exit() from anywhere, or std::terminate() after an
 // exception nobody caught (also on another thread).

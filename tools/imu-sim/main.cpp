@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // imu-sim: the IMU module simulated on a pseudo-terminal. See docs/simulator.md.
 #include "core/options.h"
 #include "core/sensor_profile.h"

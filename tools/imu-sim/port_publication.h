@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Publishes the simulator's serial device in the rendezvous directory, where
 // the device library and the tools look for it, and withdraws it again.
 #pragma once

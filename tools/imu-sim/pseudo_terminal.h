@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial end of the simulator: the master side of a pseudo-terminal whose
 // slave device the host opens like a serial port.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Serves the simulated module on one pseudo-terminal until the module leaves
 // it: by a stop signal, by the vanish fault, or by the jump to the bootloader.
 #pragma once

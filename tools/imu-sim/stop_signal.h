@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SIGINT, SIGTERM and SIGHUP as a flag for code that checks it and as a descriptor
 // that poll() can wait on.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // update-sign: makes an update key pair and signs update packages and
 // manifests with its secret key. See docs/update-manifest.md for the steps of
 // a release.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "arguments.h"
 
 #include "transport_policy.h"
@@ -100,6 +101,21 @@ ArgumentsResult parseArguments(const QStringList &arguments)
 bool wantsVisibleErrors(const QStringList &arguments)
 {
     return !arguments.isEmpty() && arguments.last() == QLatin1String("show");
+}
+
+QString helpText()
+{
+    return tr("Checks for a newer version of the application that started it, offers it in a "
+              "window, downloads it, verifies its signature and hands it over once the "
+              "application has exited. The application starts it; with \"hide\" it stays "
+              "silent unless a newer version is offered.\n\n"
+              "Options:\n"
+              "  -h, --help     this text\n"
+              "  -V, --version  the version\n\n"
+              "Exit status:\n"
+              "  0  done: up to date, or the update was handed over or declined\n"
+              "  1  the check or the update failed\n"
+              "  2  usage: a wrong command line");
 }
 
 QString usageText()

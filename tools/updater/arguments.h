@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "version.h"
@@ -44,5 +45,7 @@ ArgumentsResult parseArguments(const QStringList &arguments);
 bool wantsVisibleErrors(const QStringList &arguments);
 
 QString usageText();
+// What the program does, its options and exit status, for --help.
+QString helpText();
 
 } // namespace updater

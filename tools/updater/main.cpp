@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // QUpdater: checks for a newer version of the application that started it,
 // offers it, downloads and verifies it, and hands it over once the
 // application has exited. See arguments.h for the command line.
@@ -13,6 +14,8 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 using namespace updater;
 
@@ -39,10 +42,28 @@ UpdaterSettings settingsFor(const UpdaterArguments &arguments)
     return settings;
 }
 
+// --help and --version are answered before any window or display is needed.
+std::optional<int> answerInformationOption(int argc, char *argv[])
+{
+    if (argc != 2)
+        return std::nullopt;
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        std::printf("%s\n\n%s\n", qUtf8Printable(usageText()), qUtf8Printable(helpText()));
+        return 0;
+    }
+    if (!std::strcmp(argv[1], "--version") || !std::strcmp(argv[1], "-V")) {
+        std::puts("QUpdater " ORVIK_VERSION);
+        return 0;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (const auto exitCode = answerInformationOption(argc, argv))
+        return *exitCode;
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false); // the window says when the run is over
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "updater_window.h"
 
 #include "exit_code.h"

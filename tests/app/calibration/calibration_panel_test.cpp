@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calibration mode, its stream, the read-out and the calibration commands,
 // against the scripted device library.
 #include "calibration/calibration_text.h"

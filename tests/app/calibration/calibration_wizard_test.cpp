@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Calibrate… wizard against the scripted device library: raw readings of
 // a sensor with known errors fed through the calibration callback, the fit,
 // the write with its read-back, refusals and every way of leaving.

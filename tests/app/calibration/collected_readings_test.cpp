@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The share of the readings kept for drawing: bounded, evenly spread over the
 // whole run, while every reading stays for the fit.
 #include "calibration/collected_readings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Steering the chart: the context menu's entries, following the value range
 // and the newest points, the CSV copy, the middle-button zoom rectangle and
 // the tracer; and the chart widget drawing what the library's widget draws.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart's history: older points summarised per bucket by their lowest and
 // highest point, the recent part kept whole, bounded memory at any rate; and
 // a long plot in the window keeping its live view at full resolution.

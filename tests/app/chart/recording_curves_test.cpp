@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the chart draws of a replayed recording for a visible range: every
 // sample inside it, and a bounded number of points for any length.
 #include "chart/recording_curves.h"

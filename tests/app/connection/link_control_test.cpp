@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connection and stream controls, sample lines and read-outs, and the chart,
 // against the scripted device library.
 #include "connection/reconnector.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The File menu: the log and the chart saved and printed, and Quit against
 // the module simulator.
 #include "chart/chart_image.h"

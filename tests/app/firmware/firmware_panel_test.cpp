@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DFU control, firmware upgrade and .dfu packing against stand-in programs
 // that record their arguments and answer as each test scripts them.
 #include "firmware/firmware_tools.h"

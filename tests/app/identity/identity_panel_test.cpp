@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Identity: version and serial number, pure rules and through the window.
 #include "identity/identity.h"
 #include "window_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The crossings between the receive thread and the GUI thread, driven hard
 // from both sides; meant to run under ThreadSanitizer as well.
 #include "live/sample_handoff.h"

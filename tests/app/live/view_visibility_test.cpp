@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What nobody sees is not drawn: with the window minimised or the chart's page
 // not shown, the chart's history takes every point but the chart waits; seen
 // again, the chart, the read-outs and the log show the latest sample at once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Tools menu's noise analysis in the window: a calibration-mode file of
 // white noise of known density analysed into its tabs and tables, what is
 // refused with one box, and a run cancelled.

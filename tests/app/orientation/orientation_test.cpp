@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 3D orientation view: its attitude math and projection, the picture it
 // paints, and how the window shows it and feeds it from the stream.
 #include "orientation/attitude.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A minute of the simulator at 1000 samples/s recorded through the window
 // with the real device library, and exported.
 #include "end_to_end_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recording the stream through the window and exporting it with
 // "to .csv...", against the scripted device library.
 #include "prompts/file_dialogs.h"

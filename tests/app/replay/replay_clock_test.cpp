@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a replay's position moves: seeking by time and by samples, and playing.
 #include "replay/replay_clock.h"
 
@@ -51,8 +52,9 @@ TEST(ReplayClock, PlaysForwardWithoutGoingBackAndStopsAtTheLastSample)
         ASSERT_TRUE(QTest::qWaitFor([&] { return !clock.isPlaying(); }, 20000)) << speed;
         EXPECT_EQ(clock.position(), 99u);
         EXPECT_TRUE(std::is_sorted(visited.begin(), visited.end())) << speed;
-        if (speed == replay::kEverySample)
+        if (speed == replay::kEverySample) {
             EXPECT_EQ(visited.size(), 99u) << "each sample in turn";
+        }
         clock.play();
         EXPECT_EQ(clock.position(), 0u) << "from the end it plays again from the start";
     }

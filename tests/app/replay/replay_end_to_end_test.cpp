@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording of the simulator exported, opened and replayed through the
 // window's views while the module goes on streaming; and files that are no
 // recording, each refused with one box.

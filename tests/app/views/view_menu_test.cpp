@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The split views of the received-data area, the parser-data panel and the
 // help shortcuts: the layout and text functions alone, then the window driven
 // by its shortcuts against the scripted device library.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Leaving the bootloader: only a device that drops off the link has started
 // its application; every other failure of the link is a failure.
 #include "dfuse_engine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "byte_order.h"
 #include "crc32.h"
 #include "dfu_suffix.h"

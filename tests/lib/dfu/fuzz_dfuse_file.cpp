@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any bytes either parse into a file that writes back to a parseable file with
 // the same elements, or are refused with an InputError. Each input is also
 // tried with a freshly computed CRC, so the structure checks behind the CRC

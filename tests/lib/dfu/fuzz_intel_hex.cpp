@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any text either becomes sorted, non-overlapping elements within 4 GiB or is
 // refused with an InputError.
 #include "input_error.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any text either gives page runs that lie within 4 GiB and answer page
 // look-ups consistently, or is refused with an InputError.
 #include "image_element.h"

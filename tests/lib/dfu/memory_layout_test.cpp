@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "flash_plan.h"
 #include "input_error.h"
 #include "memory_layout.h"

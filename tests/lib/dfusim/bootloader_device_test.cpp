@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "bootloader_device.h"
 
 #include <gtest/gtest.h>

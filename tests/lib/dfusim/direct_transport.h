@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Connects the engine straight to a simulated device, without a socket.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DfuSe engine against the simulated bootloader, connected directly.
 #include "dfuse_engine.h"
 #include "direct_transport.h"

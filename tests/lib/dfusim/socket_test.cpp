@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated bootloader on its socket: the stall fault, seen by clients
 // that talk the wire protocol, and the timing presets it announces.
 #include "dfuse_engine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the signature-file parser: it must never crash, and
 // what it accepts must be one signature written the one way it is written.
 #include "signature.h"

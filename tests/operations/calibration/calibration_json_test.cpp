@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "calibration/calibration_json.h"
 #include "calibration/calibration_text.h"
 

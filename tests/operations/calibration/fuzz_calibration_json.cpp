@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the calibration file reader: it must never crash,
 // and the sets it accepts must survive being written and read again.
 #include "calibration/calibration_json.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware programs' arguments and the flasher's progress lines.
 #include "firmware/firmware_tools.h"
 #include "firmware/flash_progress.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the flasher's progress-line parser: it must never
 // crash, and what it accepts must hold up.
 #include "firmware/flash_progress.h"

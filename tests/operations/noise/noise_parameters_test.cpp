@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "noise/allan_deviation.h"
 #include "noise/noise_parameters.h"
 #include "synthetic_noise.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading back the tables the export writes, and refusing anything else.
 #include "recording/csv_format.h"
 #include "recording/csv_reader.h"

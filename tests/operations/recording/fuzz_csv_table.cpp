@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes as an exported table: the reader must never crash;
 // what it accepts ends with a line end and holds a record per row at most;
 // what it refuses it names by its line, the line one of the text's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes as a recording's spill file: the check must never
 // crash, and what it keeps plus what it cuts is the whole file, readable
 // record by record.

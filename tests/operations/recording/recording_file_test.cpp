@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording read back whole from its table or its folder, or refused naming
 // the file and, where a line is at fault, the line.
 #include "recording/csv_format.h"

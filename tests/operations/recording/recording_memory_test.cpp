@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A day of samples at the module's fastest rate, fired as fast as a stand-in
 // device can: the recording's memory stays bounded and the export streams.
 #include "recording/csv_export.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recording's tables, their CSV text and the export to files.
 #include "recording/csv_export.h"
 #include "recording/csv_format.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recordings left behind: their files checked record by record, and found
 // only when their program is gone.
 #include "recording/recovery.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readings of a simulated sensor with known errors, for the calibration fits.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Temporary folders, file helpers and child processes for the firmware-tool tests.
 #pragma once
 

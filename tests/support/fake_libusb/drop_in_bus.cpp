@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loaded by another program in place of the system's libusb-1.0 (through
 // LD_LIBRARY_PATH), the stand-in's bus holds one simulated bootloader. Its
 // flash lives between runs in the file named by $ORVIK_FAKE_USB_FLASH (an image

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The libusb-1.0 functions that dfuse-tool and dfu-util call, over the
 // simulated bus. Declarations come from the system's libusb header, so the
 // signatures cannot drift from the library this stands in for.

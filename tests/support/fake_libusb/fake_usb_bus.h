@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control side of the libusb stand-in: a simulated USB bus whose DFU-mode
 // devices are simulated bootloaders, plus faults for tests to inject. The
 // libusb functions (fake_libusb.cpp) see exactly this bus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state behind the libusb stand-in, shared by its libusb functions and
 // its control API.
 #pragma once

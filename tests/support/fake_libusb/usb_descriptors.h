@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The USB descriptors of an STM32F4 system bootloader in DFU mode, as raw
 // bytes the way the device sends them.
 //

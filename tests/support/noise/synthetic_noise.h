@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Readings of a still sensor with known noise: white noise of density N
 // (unit/sqrt(Hz)) and a rate random walk of K (unit/s/sqrt(Hz)), for the noise
 // analysis' tests and bench.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program killed while it records: its recording's folder, and how much of
 // the time before the kill the recovered samples cover.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dfu-convert as a program: output checked against an independent packer where
 // one is installed, every refusal leaves no file behind.
 #include "dfu_test_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which device dfuse-tool takes when a USB bootloader (a stand-in carried to a
 // simulated bootloader) and the module simulator's bootloader are both there.
 #include "dfu_test_support.h"

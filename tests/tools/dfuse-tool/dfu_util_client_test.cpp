@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dfu-util, a DFU client written elsewhere, against the simulated bootloader:
 // it loads the libusb stand-in as its libusb-1.0.so.0, whose flash persists
 // between runs in a file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dfuse-tool as a program against the simulated bootloader on its socket.
 #include "dfu_test_support.h"
 #include "flash_test_support.h"

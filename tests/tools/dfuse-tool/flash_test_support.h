@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the flash tests over the socket and over USB share: building DfuSe
 // files and reading the progress lines a flash prints.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A simulated bootloader serving its socket on a thread of its own for as
 // long as the object lives.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dfuse-tool whose USB bus holds one stand-in DfuSe device: its requests go
 // to a simulated bootloader on the socket named by $DFUSE_STANDIN_SOCKET.
 // With $DFUSE_STANDIN_ACCESS=denied the system "refuses" to open it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dfuse-tool's decisions without any device: the command line, which back-end
 // a run takes, and when an I/O error counts as a device that left the bus.
 #include "device_finder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults at the USB level: what dfuse-tool's USB back-end makes of stalls,
 // time-outs, a device that resets, refused access and more than one device.
 #include "usb_tool_fixture.h"

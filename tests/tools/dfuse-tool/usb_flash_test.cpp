@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flash tests of the socket, over USB: listing, flashing, progress and leave.
 #include "usb_tool_fixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dfuse-tool run in-process with its real USB back-end, which is linked
 // against the libusb stand-in: every request reaches a simulated bootloader
 // on the stand-in's bus.

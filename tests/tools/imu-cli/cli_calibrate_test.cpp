@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvik-imu-cli's calibrations against simulated modules with known sensor
 // errors: a good collection is fitted, written and proven on the calibrated
 // stream; bad data is refused with its reason and nothing is written.

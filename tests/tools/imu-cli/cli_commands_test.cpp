@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's parsing and commands against the scripted device library.
 #include "calibration/calibration_json.h"
 #include "calibration/calibration_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Calibrations fitted from calibration-mode recordings of simulated modules
 // with known errors (`calibrate fit --from`), then written into the module:
 // the fits recover the errors, and the module's calibrated stream shows what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A still simulated module recorded raw and analysed from the command line:
 // the IMU file holds the noise its profile sets.
 #include "cli_program.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvik-imu-cli run as a script runs it, against a running simulator or
 // none, for the tests of its commands.
 #pragma once

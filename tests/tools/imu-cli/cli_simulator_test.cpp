@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // orvik-imu-cli as a script runs it, against running simulators.
 #include "application_image.h"
 #include "cli_program.h"

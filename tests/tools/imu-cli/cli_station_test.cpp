@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A tray of simulated modules sharing one rendezvous folder, set up by the
 // station: each unit flashed only through its own bootloader, numbered, and
 // reported; a failure stays with its unit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the station's serial-number map reader: it must
 // never crash, it reads a map or names the line it refuses, and a map it reads
 // gives every unit one valid serial number that no other unit has.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the station decides before it touches a module: which units it takes,
 // which it refuses and why, and the serial number each is to store.
 #include "station_plan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the sensor profile reader: it must never crash, it
 // either reads a profile or says why not, and a profile it reads gives finite
 // readings.

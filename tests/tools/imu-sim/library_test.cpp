@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The device library against the simulator, end to end through the
 // pseudo-terminal: what each command returns, the streams, and how the
 // library behaves when the simulated module goes away.

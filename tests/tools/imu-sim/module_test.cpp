@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command state machine: every command's answer and its effect on what
 // the module stores and streams.
 #include "core/module.h"

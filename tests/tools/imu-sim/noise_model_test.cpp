@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A still simulated module's raw readings analysed as a recording of it would
 // be: the Allan deviation gives back the white-noise densities and bias
 // walks its profile sets, for both chips, which differ.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated body and sensors must agree with one another, or a host that
 // cross-checks fields (attitude against gravity, gyroscope against attitude
 // change) would be tested against nonsense.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The imu-sim program on its pseudo-terminal, with a small codec-based host:
 // publication, signals, the jump to the bootloader and the vanish fault.
 #include "support/module_client.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port file as the simulator writes it and as readers take it: never
 // through a planted link, never from a refused folder or a dead simulator, and
 // withdrawn also on endings that skip destructors.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator core driven with synthetic time: framing of replies and
 // samples, stream timing, and the injected faults.
 #include "core/simulator.h"

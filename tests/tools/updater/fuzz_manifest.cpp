@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the manifest parser: it must never crash, and what
 // it accepts must hold up.
 #include "manifest.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controller and its transfers against a local HTTP server.
 #include "test_support.h"
 #include "transfer.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A small HTTP server on 127.0.0.1 for the updater tests.
 
 Serves the folder given as its argument and prints the port it listens on.

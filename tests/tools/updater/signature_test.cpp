@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The signature unit, the signed manifest built on it, and the release tool.
 #include "manifest.h"
 #include "signature.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the user sees (or does not see) in each display mode, through the
 // window class and through the real program.
 #include "exit_code.h"

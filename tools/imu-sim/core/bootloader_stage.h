@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the simulated module does between the jump to its DFU bootloader and
 // its return to the application. The serial port is already withdrawn when
 // run() is called; the simulated bootloader serves its own socket in the

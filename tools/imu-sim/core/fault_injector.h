@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults the simulator can be told to commit, so that the host side can be
 // tested against a misbehaving module.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gyroscope-bias calibration: the mean of the raw gyroscope readings of both
 // chips while the body is at rest.
 #pragma once

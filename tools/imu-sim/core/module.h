@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated module's application: executes the host's commands against its
 // state and produces the record it streams at a given moment.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "module_state.h"
 
 #include <neutral_calibration.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the simulated module keeps: the stored state that lives in its flash
 // (identity, calibration sets, quaternion offset) and survives a restart, and
 // the run-time state that a restart resets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Motion time of the simulated body: it follows the module's uptime but stands
 // still while the body is held at rest (during a gyroscope-bias calibration),
 // so the motion resumes where it stopped.

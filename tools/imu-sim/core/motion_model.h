@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated body's motions, each closed-form in time so that every derived
 // quantity is exact: the angular rate is the true body rate of the attitude.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns sensor readings into the records the module sends: the fused sample,
 // corrected by the stored calibration and the quaternion offset, and the raw
 // calibration-mode sample of both chips and the magnetometer.

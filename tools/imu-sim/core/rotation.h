@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small 3-D rotation toolkit for the motion model: vectors, unit quaternions
 // and the yaw-pitch-roll angles the module reports.
 #pragma once

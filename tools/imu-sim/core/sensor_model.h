@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the module's sensors read for a given pose: the true quantities turned
 // by each sensor's matrix, plus its bias, a slowly wandering bias and white
 // noise, as the sensor profile sets them. The errors are fixed (not drawn from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The errors and noise of the module's sensors, and the reader of the JSON
 // file that sets them (imu-sim --sensor-profile). Every value has a default,
 // the simulator's built-in errors, so a profile names only what it changes.

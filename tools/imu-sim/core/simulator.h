@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated module without any I/O: bytes from the host go in, the bytes
 // the module sends come out, both stamped with monotonic time. The program
 // around it moves them through the pseudo-terminal; tests drive it directly.

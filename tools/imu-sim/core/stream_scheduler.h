@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // When the next samples are due. Deadlines are absolute (origin + n periods on
 // the monotonic clock), so late wake-ups never make the stream drift; a caller
 // that wakes late gets all samples it missed in one batch. A caller stalled for

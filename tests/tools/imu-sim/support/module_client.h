@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A minimal host for the simulator: opens its terminal and speaks the frame
 // protocol with the shared codec, independent of the device library.
 #pragma once

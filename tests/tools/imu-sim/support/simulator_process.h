@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs imu-sim as a child process with its own rendezvous directory.
 #pragma once
 
