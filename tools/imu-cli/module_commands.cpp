@@ -28,6 +28,8 @@ namespace {
 using outcome::textFor;
 
 std::atomic<bool> interruptionRequested{false};
+// Every request counted, so that waits running side by side all see one.
+std::atomic<unsigned> interruptions{0};
 
 Outcome fromTexts(bool done, const outcome::Texts &texts)
 {
@@ -198,6 +200,12 @@ bool bootloaderAppears(const QString &serialNumber)
 void requestInterruption()
 {
     interruptionRequested = true;
+    ++interruptions;
+}
+
+unsigned interruptionsSoFar()
+{
+    return interruptions.load();
 }
 
 WaitEnd waitWhileOpen(IMUserial::IMUSerial &device, double seconds,
@@ -210,11 +218,12 @@ WaitEnd waitWhileOpen(IMUserial::IMUSerial &device, double seconds,
     QEventLoop loop;
     QTimer check;
     WaitEnd end = WaitEnd::Elapsed;
+    const unsigned before = interruptionsSoFar();
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
         const double elapsed = double(clock.elapsed()) / 1000;
         if (!device.isDeivceOpen())
             end = WaitEnd::ModuleVanished;
-        else if (interruptionRequested.exchange(false))
+        else if (interruptionRequested.exchange(false) || interruptionsSoFar() != before)
             end = WaitEnd::Interrupted;
         if (end != WaitEnd::Elapsed || elapsed >= seconds || (enough && enough()))
             loop.quit();

@@ -38,9 +38,12 @@ bool bootloaderAppears(const QString &serialNumber = {});
 // What a command cut short by requestInterruption() says.
 constexpr char interrupted[] = "Interrupted";
 
-// Asks the wait under way, or else the next, to end early: the process was
+// Asks the waits under way, or else the next, to end early: the process was
 // told to stop (SIGINT, SIGTERM). Safe in a signal handler.
 void requestInterruption();
+// How many requests there were so far: a run of several units compares it
+// with the count it began with before each step.
+unsigned interruptionsSoFar();
 
 enum class WaitEnd
 {

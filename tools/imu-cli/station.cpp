@@ -2,6 +2,7 @@
 #include "station.h"
 
 #include "firmware_commands.h"
+#include "module_commands.h"
 #include "station_display.h"
 #include "station_plan.h"
 #include "station_report.h"
@@ -134,14 +135,18 @@ Outcome runStation(const StationOptions &options, const Environment &environment
         names, terminal, terminal ? environment.drawInPlace : [&](const QByteArray &line) {
             environment.console.notice(QString::fromUtf8(line).trimmed());
         });
+    const unsigned interruptionsAtStart = interruptionsSoFar();
     QThreadPool pool;
     pool.setMaxThreadCount(options.jobs > 0 ? options.jobs : std::max<int>(1, plan.units.size()));
     for (int index = 0; index < plan.units.size(); ++index) {
-        UnitJob job{plan.units[index], options, image.value_or(ImageIdentity{}),
+        UnitJob job{plan.units[index],
+                    options,
+                    image.value_or(ImageIdentity{}),
                     environment.discoverModules,
                     [&display, index](const QString &state, bool stepBegins) {
                         display.show(index, state, stepBegins);
-                    }};
+                    },
+                    interruptionsAtStart};
         pool.start([job, &keep] { keep(runUnit(job)); });
     }
     pool.waitForDone();

@@ -74,7 +74,9 @@ private:
         StepRecord step{name, false, {}, QDateTime::currentDateTimeUtc(), 0};
         QElapsedTimer clock;
         clock.start();
-        const StepResult result = body();
+        const StepResult result = interruptionsSoFar() == job_.interruptionsAtStart
+                                      ? body()
+                                      : failedWith(QString::fromLatin1(interrupted));
         step.passed = result.passed;
         step.reason = result.reason;
         step.seconds = double(clock.elapsed()) / 1000;

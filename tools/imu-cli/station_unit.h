@@ -23,6 +23,9 @@ struct UnitJob
     std::function<QList<FoundModule>()> discoverModules;
     // The unit's progress: the line to show, and whether a step begins.
     std::function<void(const QString &state, bool stepBegins)> show;
+    // interruptionsSoFar() when the station began: a step does not begin
+    // once the operator asked the station to stop (a flash under way ends first).
+    unsigned interruptionsAtStart = 0;
 };
 
 // Blocks the calling thread, which needs no event loop of its own running

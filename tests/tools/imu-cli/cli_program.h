@@ -5,6 +5,7 @@
 
 #include "support/simulator_process.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -47,6 +48,22 @@ public:
         process.waitForFinished();
     }
 
+    // SIGTERM, as a supervisor stops a run.
+    void terminate() { process.terminate(); }
+
+    // Whether standard error came to hold `text` within `patience`.
+    bool waitForError(const QString &text, int patience = kPatienceMs)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!errorSoFar.contains(text.toUtf8()) && waited.elapsed() < patience &&
+               process.state() != QProcess::NotRunning) {
+            process.waitForReadyRead(100);
+            errorSoFar += process.readAllStandardError();
+        }
+        return errorSoFar.contains(text.toUtf8());
+    }
+
     CliResult finish(int patience = kPatienceMs)
     {
         CliResult result;
@@ -57,12 +74,13 @@ public:
         }
         result.exitCode = process.exitCode();
         result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
+        result.err = QString::fromUtf8(errorSoFar + process.readAllStandardError());
         return result;
     }
 
 private:
     QProcess process;
+    QByteArray errorSoFar; // what waitForError() read
 };
 
 template <class Arguments>

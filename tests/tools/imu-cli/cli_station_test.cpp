@@ -50,7 +50,7 @@ struct Tray
 const char *const kUid[] = {"0000000000000000000000A1", "0000000000000000000000A2",
                             "0000000000000000000000A3", "0000000000000000000000A4"};
 
-class Station : public ::testing::TestWithParam<Tray>
+class TrayOfSimulators : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -95,6 +95,28 @@ protected:
     QTemporaryDir folder;
     std::vector<std::unique_ptr<SimulatorProcess>> simulators;
 };
+
+class Station : public TrayOfSimulators, public ::testing::WithParamInterface<Tray>
+{
+};
+
+TEST_F(TrayOfSimulators, StoppedMidMeasurementEveryUnitEndsAndIsReported)
+{
+    startTray({{kUid[0], {}, "", "", Unit::None}, {kUid[1], {}, "", "", Unit::None}});
+    CliProgram program(simulators.front().get());
+    program.start(QStringList{"--json", "station", "--gyro-bias", "600", "--report",
+                              folder.filePath("report")});
+    for (const char *unitId : {kUid[0], kUid[1]})
+        ASSERT_TRUE(program.waitForError(QString(unitId) + "  gyro-bias")) << unitId;
+    program.terminate();
+    const auto result = program.finish();
+    EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
+    for (const QJsonValue &unit : result.json()["units"].toArray()) {
+        EXPECT_EQ(unit.toObject()["failed_step"].toString(), "gyro-bias");
+        EXPECT_EQ(unit.toObject()["reason"].toString(), "Interrupted");
+    }
+    EXPECT_EQ(result.json()["failed"].toInt(), 2);
+}
 
 TEST_P(Station, EachUnitGetsItsOwnImageAndNumberAndAFailureStaysWithItsUnit)
 {
