@@ -149,7 +149,12 @@ Outcome runStation(const StationOptions &options, const Environment &environment
                     interruptionsAtStart};
         pool.start([job, &keep] { keep(runUnit(job)); });
     }
-    pool.waitForDone();
+    // Woken now and then rather than blocked for the whole run, so that a stop
+    // signal's handler, which a sanitizer may hold back until this thread
+    // moves, runs at once.
+    constexpr int kLookEveryMs = 100;
+    while (!pool.waitForDone(kLookEveryMs)) {
+    }
     return verdict(report.units(), reportErrors);
 }
 
