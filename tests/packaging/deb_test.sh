@@ -6,6 +6,8 @@
 # completion and the AppStream metainfo from there.
 # Usage: deb_test.sh BUILD_DIR. Exit 77 (skipped) without cpack or dpkg.
 set -euo pipefail
+# A failing step names itself: several of the checks below are silent pipelines.
+trap 'echo "deb_test.sh: line $LINENO failed: $BASH_COMMAND"' ERR
 build=$1
 for tool in cpack dpkg-deb dpkg-shlibdeps; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
@@ -40,12 +42,17 @@ for file in usr/bin/ORVIK-IMU usr/bin/orvik-imu-cli usr/bin/dfuse-tool usr/bin/d
             usr/lib/udev/rules.d/70-orvik-imu.rules; do
   [[ -e $root/$file ]] || { echo "missing from the package: $file"; exit 1; }
 done
-if ldd "$root"/usr/bin/* | grep -q "not found"; then
-  ldd "$root"/usr/bin/* | grep "not found"
+# Outputs are captured before grep -q reads them: on a pipe, grep -q ends at
+# its first match and the writer, ended by SIGPIPE, fails the pipeline (or,
+# in an if, hides what was found).
+libraries=$(ldd "$root"/usr/bin/*)
+if grep -q "not found" <<<"$libraries"; then
+  grep "not found" <<<"$libraries"
   exit 1
 fi
 
-"$root/usr/bin/orvik-imu-cli" --help | grep -q "^Usage: orvik-imu-cli"
+help=$("$root/usr/bin/orvik-imu-cli" --help)
+grep -q "^Usage: orvik-imu-cli" <<<"$help" || { echo "--help lacks its usage line"; exit 1; }
 set +e
 "$root/usr/bin/orvik-imu-cli" frobnicate 2>/dev/null
 status=$?
@@ -58,9 +65,11 @@ for program in "$root"/usr/bin/*; do
   page=$root/usr/share/man/man1/$(basename "$program").1.gz
   [[ -e $page ]] || { echo "no manual page for $(basename "$program")"; exit 1; }
 done
-commands=$("$root/usr/bin/orvik-imu-cli" --help |
-  sed -n '/^Commands:/,/^Options:/s/^  \([a-z][a-z-]*\).*/\1/p' | sort -u)
-manual=$(MANPATH=$root/usr/share/man MANWIDTH=200 man orvik-imu-cli 2>/dev/null | col -b)
+commands=$(sed -n '/^Commands:/,/^Options:/s/^  \([a-z][a-z-]*\).*/\1/p' <<<"$help" | sort -u)
+# man-db's seccomp sandbox is refused inside some containers; the page is
+# what is checked here, not the sandbox.
+manual=$(MANPATH=$root/usr/share/man MANWIDTH=200 MAN_DISABLE_SECCOMP=1 \
+  man orvik-imu-cli 2>"$scratch/man.log" | col -b) || { cat "$scratch/man.log"; exit 1; }
 completed=$(bash -c "source '$root/usr/share/bash-completion/completions/orvik-imu-cli'
   COMP_WORDS=(orvik-imu-cli ''); COMP_CWORD=1; _orvik_imu_cli; echo \"\${COMPREPLY[*]}\"")
 for command in $commands; do
